@@ -1,0 +1,317 @@
+// The screen window on X11: an override-redirect full-screen window, a child
+// of a preview window, or an XScreenSaver window, each with a GLX context.
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "platform/posix/termination.h"
+#include "platform/x11/x11_display.h"
+
+namespace platform {
+
+namespace {
+Display* display = nullptr;
+Window screenWindow = 0;
+Window watchedParent = 0;  // preview: the window whose size we follow
+WindowKind windowKind = WindowKind::FullScreen;
+GLXContext context = nullptr;
+Cursor invisibleCursor = 0;
+Cursor arrowCursor = 0;
+int lastWidth = -1;
+int lastHeight = -1;
+
+// Events made by the backend itself (the first size); a tiny ring.
+Event pending[8];
+int pendingHead = 0;
+int pendingCount = 0;
+
+int lastXError = 0;
+int RecordXError(Display*, XErrorEvent* event) {
+    lastXError = event->error_code;
+    return 0;
+}
+
+void Queue(const Event& event) {
+    if (pendingCount == 8) return;
+    pending[(pendingHead + pendingCount) % 8] = event;
+    ++pendingCount;
+}
+
+void QueueResize(int width, int height) {
+    if (width == lastWidth && height == lastHeight) return;
+    lastWidth = width;
+    lastHeight = height;
+    Event event;
+    event.type = EventType::Resize;
+    event.width = width;
+    event.height = height;
+    Queue(event);
+}
+
+bool WindowSize(Window window, int* width, int* height) {
+    XWindowAttributes attributes;
+    lastXError = 0;
+    if (!XGetWindowAttributes(display, window, &attributes) || lastXError != 0) return false;
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+}
+
+XVisualInfo* ChooseVisual(Window existing) {
+    if (existing != 0) {
+        // A window we did not make: the context must fit its visual.
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, existing, &attributes)) return nullptr;
+        XVisualInfo wanted{};
+        wanted.visualid = XVisualIDFromVisual(attributes.visual);
+        int count = 0;
+        return XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+    }
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
+                        GLX_BLUE_SIZE, 1, GLX_DEPTH_SIZE, 16, None};
+    return glXChooseVisual(display, DefaultScreen(display), attributes);
+}
+
+Cursor MakeInvisibleCursor(Window window) {
+    char bits[1] = {0};
+    Pixmap blank = XCreateBitmapFromData(display, window, bits, 1, 1);
+    XColor black{};
+    Cursor cursor = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
+    XFreePixmap(display, blank);
+    return cursor;
+}
+
+void GrabInput() {
+    // The window has just been mapped; a grab can fail until it is viewable.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        int keyboard = XGrabKeyboard(display, screenWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        int pointer = XGrabPointer(display, screenWindow, True,
+                                   ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                                   GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+        if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
+        SleepMilliseconds(10);
+    }
+}
+
+bool IsSystemKey(XKeyEvent* key) {
+    KeySym sym = XLookupKeysym(key, 0);
+    if (sym == XK_Alt_L || sym == XK_Alt_R || sym == XK_Meta_L || sym == XK_Meta_R || sym == XK_F10)
+        return true;
+    return (key->state & Mod1Mask) != 0;
+}
+
+bool Translate(XEvent& native, Event* event) {
+    switch (native.type) {
+        case KeyPress:
+            event->type = IsSystemKey(&native.xkey) ? EventType::SystemKeyDown : EventType::KeyDown;
+            return true;
+        case KeyRelease:
+            event->type = EventType::KeyUp;
+            return true;
+        case ButtonPress:
+        case ButtonRelease:
+            event->type = native.type == ButtonPress ? EventType::ButtonDown : EventType::ButtonUp;
+            event->button = static_cast<int>(native.xbutton.button);
+            return true;
+        case MotionNotify:
+            event->type = EventType::MouseMove;
+            return true;
+        case FocusIn:
+        case FocusOut:
+            event->type = EventType::FocusChange;
+            return true;
+        case ConfigureNotify:
+            if (native.xconfigure.window == watchedParent && watchedParent != screenWindow) {
+                XResizeWindow(display, screenWindow, native.xconfigure.width, native.xconfigure.height);
+                return false;
+            }
+            if (native.xconfigure.window != screenWindow) return false;
+            QueueResize(native.xconfigure.width, native.xconfigure.height);
+            return false;
+        case DestroyNotify:
+            if (native.xdestroywindow.window != screenWindow &&
+                native.xdestroywindow.window != watchedParent)
+                return false;
+            event->type = EventType::Destroy;
+            screenWindow = 0;
+            return true;
+        default:
+            return false;
+    }
+}
+}  // namespace
+
+Display* SharedDisplay() {
+    if (display == nullptr) {
+        display = XOpenDisplay(nullptr);
+        if (display != nullptr) XSetErrorHandler(RecordXError);
+    }
+    return display;
+}
+
+bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::string* error) {
+    *created = 0;
+    if (SharedDisplay() == nullptr) {
+        *error = "velmora: can't open the X display";
+        return false;
+    }
+    windowKind = request.kind;
+    Window root = DefaultRootWindow(display);
+    Window parent = static_cast<Window>(request.parent);
+    if (request.kind == WindowKind::Existing && parent == 0) parent = root;
+    int width = 0;
+    int height = 0;
+    if (request.kind == WindowKind::FullScreen) {
+        width = DisplayWidth(display, DefaultScreen(display));
+        height = DisplayHeight(display, DefaultScreen(display));
+    } else if (parent == 0 || !WindowSize(parent, &width, &height)) {
+        *error = "velmora: window " + std::to_string(request.parent) + " is not a window";
+        return false;
+    }
+
+    XVisualInfo* visual = ChooseVisual(request.kind == WindowKind::Existing ? parent : 0);
+    if (visual == nullptr) {
+        *error = "velmora: no OpenGL visual for the window";
+        return false;
+    }
+
+    if (request.kind == WindowKind::Existing) {
+        screenWindow = parent;
+        watchedParent = parent;
+        XSelectInput(display, screenWindow, StructureNotifyMask);
+    } else {
+        Window under = request.kind == WindowKind::FullScreen ? root : parent;
+        XSetWindowAttributes attributes{};
+        attributes.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+        attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
+        attributes.border_pixel = 0;
+        attributes.override_redirect = request.kind == WindowKind::FullScreen;
+        // Preview takes no input: events go on to the window it lives in.
+        attributes.event_mask = StructureNotifyMask;
+        if (request.kind == WindowKind::FullScreen)
+            attributes.event_mask |= KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                                     PointerMotionMask | FocusChangeMask;
+        lastXError = 0;
+        screenWindow = XCreateWindow(display, under, 0, 0, static_cast<unsigned>(width),
+                                     static_cast<unsigned>(height), 0, visual->depth, InputOutput,
+                                     visual->visual,
+                                     CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask,
+                                     &attributes);
+        XSync(display, False);
+        if (screenWindow == 0 || lastXError != 0) {
+            XFree(visual);
+            screenWindow = 0;
+            *error = "velmora: can't create the window";
+            return false;
+        }
+        XStoreName(display, screenWindow, "orvane");
+        if (request.kind == WindowKind::Preview) {
+            watchedParent = parent;
+            XSelectInput(display, parent, StructureNotifyMask);
+        }
+        arrowCursor = XCreateFontCursor(display, XC_left_ptr);
+        invisibleCursor = MakeInvisibleCursor(screenWindow);
+        XDefineCursor(display, screenWindow, request.hideCursor ? invisibleCursor : arrowCursor);
+        XMapRaised(display, screenWindow);
+        XSync(display, False);
+        if (request.kind == WindowKind::FullScreen) GrabInput();
+    }
+
+    context = glXCreateContext(display, visual, nullptr, True);
+    XFree(visual);
+    if (context == nullptr || !glXMakeCurrent(display, screenWindow, context)) {
+        *error = "velmora: can't make an OpenGL context for the window";
+        return false;
+    }
+    QueueResize(width, height);
+    *created = screenWindow;
+    return true;
+}
+
+bool PollEvent(Event* event) {
+    if (pendingCount > 0) {
+        *event = pending[pendingHead];
+        pendingHead = (pendingHead + 1) % 8;
+        --pendingCount;
+        return true;
+    }
+    while (display != nullptr && XPending(display) > 0) {
+        XEvent native;
+        XNextEvent(display, &native);
+        *event = Event{};
+        if (Translate(native, event)) return true;
+        if (pendingCount > 0) return PollEvent(event);
+    }
+    return false;
+}
+
+void WaitForEvents(int timeoutMs) {
+    if (timeoutMs <= 0 || display == nullptr) return;
+    if (pendingCount > 0 || XPending(display) > 0) return;
+    pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {TerminationWakeFd(), POLLIN, 0}};
+    poll(watched, watched[1].fd >= 0 ? 2 : 1, timeoutMs);
+    if (watched[1].revents & POLLIN) {
+        char drained[16];
+        while (read(watched[1].fd, drained, sizeof drained) > 0) {
+        }
+    }
+}
+
+void SwapScreenBuffers() {
+    if (display != nullptr && screenWindow != 0 && context != nullptr) glXSwapBuffers(display, screenWindow);
+}
+
+void ReleaseGLContext() {
+    if (display == nullptr || context == nullptr) return;
+    glXMakeCurrent(display, None, nullptr);
+    glXDestroyContext(display, context);
+    context = nullptr;
+}
+
+void SetCursorHidden(bool hidden) {
+    if (display == nullptr || screenWindow == 0 || windowKind == WindowKind::Existing) return;
+    XDefineCursor(display, screenWindow, hidden ? invisibleCursor : arrowCursor);
+    XFlush(display);
+}
+
+bool QueryPointerPosition(int* x, int* y) {
+    if (SharedDisplay() == nullptr) return false;
+    Window rootReturn, childReturn;
+    int windowX, windowY;
+    unsigned mask;
+    return XQueryPointer(display, DefaultRootWindow(display), &rootReturn, &childReturn, x, y, &windowX,
+                         &windowY, &mask) == True;
+}
+
+bool QueryScreenSize(int* width, int* height) {
+    if (SharedDisplay() == nullptr) return false;
+    *width = DisplayWidth(display, DefaultScreen(display));
+    *height = DisplayHeight(display, DefaultScreen(display));
+    return true;
+}
+
+bool RaiseWindow(WindowId window) {
+    if (SharedDisplay() == nullptr || window == 0) return false;
+    XWindowAttributes attributes;
+    lastXError = 0;
+    if (!XGetWindowAttributes(display, static_cast<Window>(window), &attributes) || lastXError != 0)
+        return false;
+    // An unmapped (minimised) window is restored by mapping it again.
+    XMapRaised(display, static_cast<Window>(window));
+    XSync(display, False);
+    return lastXError == 0;
+}
+
+void NotifyScreensaverRunning(bool) {
+    // X has no such notice: the screensaver daemon, or our own full-screen
+    // grab, already keeps other programs from reacting to input.
+}
+
+}  // namespace platform

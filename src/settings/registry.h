@@ -1,0 +1,59 @@
+// The settings key and its values.
+//
+// A RegistryKey stands for the one settings key; opening it creates it when
+// it does not exist. A RegistryValue loads its bytes on demand and writes them
+// back when it goes out of scope, if the program changed them. Failures are
+// never reported: a read finds nothing, a write is lost.
+#pragma once
+
+#include <string>
+
+class RegistryValue;
+
+class RegistryKey {
+public:
+    // Opens (creating if needed) the settings key. When that fails the key is
+    // null: its values read nothing and their writes are lost.
+    RegistryKey();
+    ~RegistryKey() = default;
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    bool IsOpen() const { return open; }
+    RegistryValue Value(const std::string& name);
+
+    // The raw store behind the key; false when the key is null or the value
+    // is missing.
+    bool Query(const std::string& name, std::string* data) const;
+    bool Set(const std::string& name, const std::string& data);
+
+private:
+    bool open = false;
+};
+
+class RegistryValue {
+public:
+    static constexpr size_t kMaxLoadBytes = 1024;
+
+    RegistryValue(RegistryKey* key, std::string name);
+    ~RegistryValue();
+    RegistryValue(RegistryValue&& other) noexcept;
+    RegistryValue(const RegistryValue&) = delete;
+    RegistryValue& operator=(const RegistryValue&) = delete;
+    RegistryValue& operator=(RegistryValue&&) = delete;
+
+    // Reads the stored bytes (at most kMaxLoadBytes); on failure nothing changes.
+    const std::string& Load();
+    void SetByte(unsigned char byte);
+
+    bool IsLoaded() const { return loaded; }
+    bool IsDirty() const { return dirty; }
+    const std::string& Data() const { return data; }
+
+private:
+    bool loaded = false;
+    bool dirty = false;
+    RegistryKey* key;  // not owned; may be null
+    std::string name;
+    std::string data = std::string(4, '\0');
+};

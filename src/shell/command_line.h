@@ -1,0 +1,45 @@
+// What the command line asks for.
+//
+// The program's arguments are joined by single blanks into one argument
+// string, read by the rules a screensaver's switches follow: "/s", "-s" or
+// "s" in any case for full-screen, "/p ID" for a preview in window ID,
+// "/c ID" or anything not starting with '/' for the configuration. The
+// XScreenSaver switches and --snapshot are looked at first.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class RunMode {
+    FullScreen,
+    Preview,          // window: the parent to draw in
+    Configure,        // no owner
+    ConfigureOwned,   // window: the owner
+    XScreenSaverRoot, // window: XSCREENSAVER_WINDOW or 0 for the root window
+    XScreenSaverWindow,  // window: the window to draw in
+    Snapshot,
+    Invalid,          // a switch nobody knows: usage, exit code 2
+};
+
+struct CommandLine {
+    RunMode mode = RunMode::Invalid;
+    std::uint64_t window = 0;
+};
+
+// argv[1..argc-1] joined by single blanks.
+std::string JoinArguments(int argc, char** argv);
+
+// Reads a screensaver argument string.
+CommandLine ParseArgumentString(const std::string& arguments);
+
+// Reads the program's arguments: XScreenSaver switches and --snapshot, else
+// the joined argument string. `xscreensaverWindow` is the environment's
+// XSCREENSAVER_WINDOW (null when unset).
+CommandLine ParseCommandLine(int argc, char** argv, const char* xscreensaverWindow);
+
+// The number at the start of `text` by the rules of atoi: leading white
+// space, an optional sign, decimal digits up to the first other character;
+// no digits give 0. Wraps like a 32-bit int instead of overflowing.
+std::int32_t AtoiRule(const char* text);
+
+extern const char kUsageLine[];

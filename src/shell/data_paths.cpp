@@ -1,0 +1,46 @@
+#include "shell/data_paths.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "settings/registry.h"
+
+std::string systemRoot;
+std::string programFolder;
+
+namespace {
+constexpr std::size_t kInstallValueLimit = 255;
+}
+
+void ResolveProgramFolder() {
+    const char* root = std::getenv("SYSTEMROOT");
+    systemRoot = root != nullptr ? root : "";
+    programFolder = ReadInstallFolder();
+}
+
+std::string ReadInstallFolder() {
+    RegistryKey key;
+    std::string stored;
+    if (key.Query("install", &stored) && stored.size() <= kInstallValueLimit) {
+        // A value stored as a string carries its zero; one without it must
+        // still leave room for it.
+        std::size_t zero = stored.find('\0');
+        if (zero != std::string::npos) return stored.substr(0, zero);
+        if (stored.size() < kInstallValueLimit) return stored;
+    }
+    if (platform::PathSeparator() == '\\')
+        return systemRoot.substr(0, 2) + "\\Program Files\\Velmora! Screensaver\\";
+    return platform::ExecutableFolder();
+}
+
+bool FormDataPath(const char* name, char (&path)[kDataPathSize]) {
+    const char separator[2] = {platform::PathSeparator(), '\0'};
+    std::string formed = programFolder + "data" + separator + name;
+    if (formed.size() >= kDataPathSize) {
+        path[0] = '\0';
+        return false;
+    }
+    std::memcpy(path, formed.c_str(), formed.size() + 1);
+    return true;
+}

@@ -1,0 +1,123 @@
+#include "shell/run.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+#include "model/model_viewer.h"
+#include "music/music_thread.h"
+#include "platform/platform.h"
+#include "scene/scene.h"
+#include "settings/config_dialog.h"
+#include "settings/music_setting.h"
+#include "shell/data_paths.h"
+#include "shell/frame_clock.h"
+#include "shell/screen_window.h"
+
+const char kInstanceLockName[] = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
+
+namespace {
+// The music owner ends its thread at the end of the run: a full-screen run,
+// or XScreenSaver's own full-screen (-root).
+bool PlaysMusic(RunMode mode) { return mode == RunMode::FullScreen || mode == RunMode::XScreenSaverRoot; }
+
+bool IsXScreenSaverRun(RunMode mode) {
+    return mode == RunMode::XScreenSaverRoot || mode == RunMode::XScreenSaverWindow;
+}
+
+platform::WindowRequest RequestFor(const CommandLine& line) {
+    platform::WindowRequest request;
+    switch (line.mode) {
+        case RunMode::FullScreen:
+            request.kind = platform::WindowKind::FullScreen;
+            request.hideCursor = true;
+            break;
+        case RunMode::Preview:
+            request.kind = platform::WindowKind::Preview;
+            request.parent = line.window;
+            break;
+        default:
+            request.kind = platform::WindowKind::Existing;
+            request.parent = line.window;  // 0: the root window
+            break;
+    }
+    return request;
+}
+
+void StartUp(RunMode mode, GlutViewerCallback* callback) {
+    platform::NotifyScreensaverRunning(true);
+    modelViewer.Init(callback);
+    ResolveProgramFolder();
+    InitSceneGL();
+    char modelPath[kDataPathSize];
+    FormDataPath("6", modelPath);  // a refused path leaves it empty: no model
+    modelViewer.LoadModel(modelPath);
+    if (PlaysMusic(mode)) {
+        ReadMusicSetting(&musicSetting);
+        if (musicSetting == '1') StartMusicThread();
+    }
+}
+
+int MainLoop() {
+    FramePacer pacer;
+    pacer.Start(platform::MonotonicMilliseconds());
+    screenWindow.mouse.Arm();
+    for (;;) {
+        platform::Event event;
+        if (platform::PollEvent(&event)) {
+            ScreenWindowProc(event);
+            if (screenWindow.quitPosted) return screenWindow.quitCode;
+            continue;
+        }
+        if (platform::TerminationRequested()) return 0;
+        std::uint32_t now = platform::MonotonicMilliseconds();
+        if (pacer.TakeFrame(now)) {
+            DrawSceneFrame();
+            platform::SwapScreenBuffers();
+            glFlush();
+        } else {
+            platform::WaitForEvents(pacer.MillisecondsUntilDue(now));
+        }
+    }
+}
+}  // namespace
+
+int RunVelmora(const CommandLine& line) {
+    bool anotherInstance = false;
+    if (!IsXScreenSaverRun(line.mode)) platform::JoinInstanceLock(kInstanceLockName, &anotherInstance);
+
+    if (line.mode == RunMode::Configure) {
+        RunConfigDialog(0);
+        return 0;
+    }
+    if (line.mode == RunMode::ConfigureOwned) {
+        platform::WriteSharedWindow(line.window);
+        RunConfigDialog(line.window);
+        return 1;
+    }
+    if (line.mode == RunMode::FullScreen && anotherInstance) {
+        platform::RaiseWindow(platform::ReadSharedWindow());
+        return 0;
+    }
+
+    platform::InstallTerminationHandler();
+    saverActive = line.mode == RunMode::FullScreen;
+    platform::WindowId window = 0;
+    std::string error;
+    if (!platform::CreateScreenWindow(RequestFor(line), &window, &error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    if (!IsXScreenSaverRun(line.mode)) platform::WriteSharedWindow(window);
+
+    GlutViewerCallback callback;
+    StartUp(line.mode, &callback);
+    int exitCode = MainLoop();
+
+    if (PlaysMusic(line.mode)) {
+        musicStopRequested = true;
+        WaitForMusicThreadEnd(200);
+    }
+    platform::NotifyScreensaverRunning(false);
+    return exitCode;
+}

@@ -1,0 +1,38 @@
+// The screen window's reaction to its events: the exit-on-input rules of a
+// full-screen run, the cursor, and the viewport that follows the size.
+#pragma once
+
+#include "platform/platform.h"
+
+// A full-screen run is in progress: input ends it, and the cursor is hidden.
+extern bool saverActive;
+
+// The mouse rule: the first movement sets the reference; a position more than
+// 5 pixels from the reference in x or y ends the run. The reference never
+// follows the pointer, so a slow drift ends the run too.
+struct MouseRule {
+    static constexpr int kThreshold = 5;
+    bool firstMove = true;
+    int referenceX = 0;
+    int referenceY = 0;
+
+    void Arm() { firstMove = true; }
+    // True when the movement to (x, y) ends the run.
+    bool Moved(int x, int y);
+};
+
+// Filled by ScreenWindowProc; the main loop ends once quitPosted is set.
+struct ScreenWindowState {
+    MouseRule mouse;
+    bool quitPosted = false;
+    int quitCode = 0;
+};
+
+extern ScreenWindowState screenWindow;
+
+// Handles one event of the screen window.
+void ScreenWindowProc(const platform::Event& event);
+
+// Viewport and a 70 degree perspective (near 1, far 1525) for that size; a
+// height of 0 counts as 1.
+void ResizeViewport(int width, int height);

@@ -1,0 +1,52 @@
+// The real executable (or any program) started as a child process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+    int exitCode = -1;
+    bool signaled = false;
+    int signal = 0;
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+class ChildProcess {
+public:
+    ChildProcess() = default;
+    ~ChildProcess();  // kills a child still running
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // argv[0] is the program. extraEnv entries are "NAME=value" and override
+    // the inherited environment; cwd empty keeps the current folder. Standard
+    // input is a pipe holding stdinText (never a terminal).
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+               const std::string& cwd = "", const std::string& stdinText = "");
+    bool Running();
+    int Pid() const { return pid; }
+    void Kill(int signal);
+    // Waits up to timeoutMs; on time-out the child is killed (timedOut set).
+    ProcessResult Wait(int timeoutMs = 30000);
+
+private:
+    int pid = -1;
+    bool reaped = false;
+    int status = 0;
+    std::string outPath;
+    std::string errPath;
+};
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
+                         const std::string& cwd = "", int timeoutMs = 30000, const std::string& stdinText = "");
+
+// Runs a shell command line and returns its standard output (xdotool etc.).
+std::string Shell(const std::string& command);
+
+// Polls `condition` every 20 ms for up to timeoutMs.
+template <typename Condition>
+bool WaitUntil(Condition condition, int timeoutMs = 5000);
+
+#include "support/process_wait.inl"

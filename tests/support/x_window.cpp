@@ -1,0 +1,104 @@
+#include "support/x_window.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstring>
+
+#include "support/xvfb.h"
+
+namespace {
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+Display* Connection() {
+    static Display* shared = nullptr;
+    if (shared == nullptr) {
+        EnsureXvfb();
+        shared = XOpenDisplay(nullptr);
+        XSetErrorHandler(IgnoreErrors);
+    }
+    return shared;
+}
+
+void Collect(Display* dpy, Window window, const std::string& name, std::vector<unsigned long>* found) {
+    char* windowName = nullptr;
+    if (XFetchName(dpy, window, &windowName) && windowName != nullptr) {
+        if (name == windowName) found->push_back(window);
+        XFree(windowName);
+    }
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(dpy, window, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count; ++i) Collect(dpy, children[i], name, found);
+        if (children != nullptr) XFree(children);
+    }
+}
+}  // namespace
+
+TestWindow::TestWindow(int width, int height) {
+    Display* dpy = XOpenDisplay(EnsureXvfb().c_str());
+    display = dpy;
+    if (dpy == nullptr) return;
+    window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 10, 10, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height), 0, 0, WhitePixel(dpy, DefaultScreen(dpy)));
+    XStoreName(dpy, window, "velmora-test-parent");
+    XMapWindow(dpy, window);
+    XSync(dpy, False);
+}
+
+TestWindow::~TestWindow() {
+    Destroy();
+    if (display != nullptr) XCloseDisplay(static_cast<Display*>(display));
+}
+
+void TestWindow::Resize(int width, int height) {
+    if (window == 0) return;
+    XResizeWindow(static_cast<Display*>(display), window, static_cast<unsigned>(width),
+                  static_cast<unsigned>(height));
+    XSync(static_cast<Display*>(display), False);
+}
+
+void TestWindow::Destroy() {
+    if (window == 0) return;
+    XDestroyWindow(static_cast<Display*>(display), window);
+    XSync(static_cast<Display*>(display), False);
+    window = 0;
+}
+
+std::vector<unsigned long> WindowsNamed(const std::string& name) {
+    std::vector<unsigned long> found;
+    Display* dpy = Connection();
+    XSync(dpy, False);
+    Collect(dpy, DefaultRootWindow(dpy), name, &found);
+    return found;
+}
+
+std::vector<unsigned long> ChildWindows(unsigned long parent) {
+    std::vector<unsigned long> found;
+    Display* dpy = Connection();
+    Window root, up, *children = nullptr;
+    unsigned count = 0;
+    if (XQueryTree(dpy, parent, &root, &up, &children, &count)) {
+        for (unsigned i = 0; i < count; ++i) found.push_back(children[i]);
+        if (children != nullptr) XFree(children);
+    }
+    return found;
+}
+
+bool QueryGeometry(unsigned long window, WindowGeometry* geometry) {
+    Display* dpy = Connection();
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(dpy, window, &attributes)) return false;
+    geometry->x = attributes.x;
+    geometry->y = attributes.y;
+    geometry->width = attributes.width;
+    geometry->height = attributes.height;
+    geometry->viewable = attributes.map_state == IsViewable;
+    return true;
+}
+
+void ScreenSize(int* width, int* height) {
+    Display* dpy = Connection();
+    *width = DisplayWidth(dpy, DefaultScreen(dpy));
+    *height = DisplayHeight(dpy, DefaultScreen(dpy));
+}

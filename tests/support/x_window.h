@@ -1,0 +1,34 @@
+// Plain X windows made by a test, and a look at other programs' windows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TestWindow {
+public:
+    TestWindow(int width, int height);  // mapped, on the test's Xvfb
+    ~TestWindow();
+    TestWindow(const TestWindow&) = delete;
+    TestWindow& operator=(const TestWindow&) = delete;
+
+    unsigned long Id() const { return window; }
+    void Resize(int width, int height);
+    void Destroy();
+
+private:
+    void* display = nullptr;
+    unsigned long window = 0;
+};
+
+struct WindowGeometry {
+    int x = 0, y = 0, width = 0, height = 0;
+    bool viewable = false;
+};
+
+// Windows whose name is exactly `name`, anywhere on the display.
+std::vector<unsigned long> WindowsNamed(const std::string& name);
+// Children of `parent`.
+std::vector<unsigned long> ChildWindows(unsigned long parent);
+bool QueryGeometry(unsigned long window, WindowGeometry* geometry);
+// The screen's size.
+void ScreenSize(int* width, int* height);
