@@ -66,6 +66,7 @@ TEST_F(ShellEndToEnd, FullScreenCoversTheScreenAndEndsOnAKey) {
     EXPECT_EQ(geometry.width, width);
     EXPECT_EQ(geometry.height, height);
     EXPECT_TRUE(geometry.viewable);
+    EXPECT_TRUE(CursorIsInvisible());
     Xdotool("key space");
     ExpectCleanEnd(saver);
 }
@@ -99,13 +100,13 @@ TEST_F(ShellEndToEnd, MouseRule) {
     ChildProcess saver;
     Start(saver, {"/s"});
     // The first movement only sets the reference, however far it goes.
-    Xdotool("mousemove 900 700");
+    Xdotool("mousemove 600 500");
     EXPECT_TRUE(StillRunningAfter(saver, 300));
-    Xdotool("mousemove 905 695");  // 5 pixels in both axes
+    Xdotool("mousemove 605 495");  // 5 pixels in both axes
     EXPECT_TRUE(StillRunningAfter(saver, 300));
-    Xdotool("mousemove 903 703");
+    Xdotool("mousemove 603 503");
     EXPECT_TRUE(StillRunningAfter(saver, 300));
-    Xdotool("mousemove 906 700");  // 6 from the reference, not from the last position
+    Xdotool("mousemove 606 500");  // 6 from the reference, not from the last position
     ExpectCleanEnd(saver);
 }
 
@@ -137,8 +138,9 @@ TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputAndEndsWithIt) {
     EXPECT_EQ(geometry.width, 320);
     EXPECT_EQ(geometry.height, 240);
 
-    Xdotool("mousemove 50 50 key space click 1 mousemove 300 300 click 3");
+    Xdotool("mousemove 50 50 key space click 1 mousemove 300 200 click 3");
     EXPECT_TRUE(StillRunningAfter(preview, 400));
+    EXPECT_FALSE(CursorIsInvisible());  // the arrow over a preview
 
     parent.Resize(200, 150);
     EXPECT_TRUE(WaitUntil([&] {

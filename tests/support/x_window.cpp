@@ -2,6 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xfixes.h>
 
 #include <cstring>
 
@@ -101,4 +102,15 @@ void ScreenSize(int* width, int* height) {
     Display* dpy = Connection();
     *width = DisplayWidth(dpy, DefaultScreen(dpy));
     *height = DisplayHeight(dpy, DefaultScreen(dpy));
+}
+
+bool CursorIsInvisible() {
+    Display* dpy = Connection();
+    XFixesCursorImage* image = XFixesGetCursorImage(dpy);
+    if (image == nullptr) return false;
+    bool invisible = true;
+    for (int i = 0; i < image->width * image->height; ++i)
+        if ((image->pixels[i] >> 24) != 0) invisible = false;
+    XFree(image);
+    return invisible;
 }

@@ -32,3 +32,6 @@ std::vector<unsigned long> ChildWindows(unsigned long parent);
 bool QueryGeometry(unsigned long window, WindowGeometry* geometry);
 // The screen's size.
 void ScreenSize(int* width, int* height);
+
+// True when the pointer's current cursor image has no visible pixel.
+bool CursorIsInvisible();

@@ -36,7 +36,7 @@ const std::string& EnsureXvfb() {
         int devnull = open("/dev/null", 0);
         dup2(devnull, STDERR_FILENO);
         dup2(devnull, STDOUT_FILENO);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
                "-ac", "+extension", "GLX", static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-// Starts Xvfb (1280 x 1024 x 24) on a free display the first time, sets
+// Starts Xvfb (800 x 600 x 24) on a free display the first time, sets
 // DISPLAY to it and returns it. The server ends with the test program, even
 // when that crashes.
 const std::string& EnsureXvfb();

@@ -1,0 +1,8 @@
+// A scene of black frames, for measuring what the shell's loop costs by itself.
+#include <GL/gl.h>
+
+#include "scene/scene.h"
+
+void InitSceneGL() { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); }
+void DrawSceneFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void DeleteFontLists() {}
