@@ -1,6 +1,7 @@
 // CPU time of a preview run in a 320 x 240 window, as a share of the wall
 // time: once with black frames (the loop's own cost; a loop that spins
-// between frames would show 100 %), once with the whole scene.
+// between frames would show 100 %), once with the whole scene. Then the time
+// from SIGTERM to the end of XScreenSaver runs, with and without music.
 //   idle_cpu [seconds, default 10]
 #include <signal.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include "support/process.h"
@@ -52,10 +54,27 @@ void Measure(const char* what, const char* executable, int seconds) {
                 what, seconds, cpu, wall, 100.0 * cpu / wall, result.exitCode);
 }
 
+void MeasureTermination(const char* what, const std::vector<std::string>& argv, bool music) {
+    TempDir config;
+    if (music) config.Write("velmora/settings", std::string("velmora-settings 1\nini 1\n1\n"));
+    ChildProcess saver;
+    saver.Start(argv, {"XDG_CONFIG_HOME=" + config.Path()});
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    auto sent = std::chrono::steady_clock::now();
+    saver.Kill(SIGTERM);
+    ProcessResult result = saver.Wait(10000);
+    double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - sent).count();
+    std::printf("%-24s SIGTERM to exit: %.0f ms (exit %d%s)\n", what, took, result.exitCode,
+                result.signaled ? ", killed by a signal" : "");
+}
+
 int main(int argc, char** argv) {
     int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
     EnsureXvfb();
     Measure("black frames", VELMORA_BLACK_EXE, seconds);
     Measure("whole scene", VELMORA_EXE, seconds);
+    TestWindow target(320, 240);
+    MeasureTermination("-window-id", {VELMORA_EXE, "-window-id", std::to_string(target.Id())}, false);
+    MeasureTermination("-root, music on", {VELMORA_EXE, "-root"}, true);
     return 0;
 }

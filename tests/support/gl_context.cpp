@@ -8,7 +8,10 @@
 
 TestGLContext::TestGLContext(int width, int height) : width(width), height(height) {
     EnsureXvfb();
-    Display* dpy = XOpenDisplay(nullptr);
+    // One connection for the program: closing it would unload Mesa's driver
+    // and hide where its allocations came from.
+    static Display* shared = XOpenDisplay(nullptr);
+    Display* dpy = shared;
     if (dpy == nullptr) return;
     display = dpy;
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
@@ -35,7 +38,7 @@ TestGLContext::~TestGLContext() {
     glXMakeCurrent(dpy, None, nullptr);
     if (context != nullptr) glXDestroyContext(dpy, static_cast<GLXContext>(context));
     if (window != 0) XDestroyWindow(dpy, window);
-    XCloseDisplay(dpy);
+    XSync(dpy, False);
 }
 
 void TestGLContext::Swap() {

@@ -4,6 +4,10 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "support/xvfb.h"
@@ -15,7 +19,14 @@ Display* Connection() {
     static Display* shared = nullptr;
     if (shared == nullptr) {
         EnsureXvfb();
-        shared = XOpenDisplay(nullptr);
+        for (int attempt = 0; attempt < 50 && shared == nullptr; ++attempt) {
+            shared = XOpenDisplay(nullptr);
+            if (shared == nullptr) usleep(100000);
+        }
+        if (shared == nullptr) {
+            std::fprintf(stderr, "test support: can't open display %s\n", EnsureXvfb().c_str());
+            std::abort();
+        }
         XSetErrorHandler(IgnoreErrors);
     }
     return shared;
@@ -41,7 +52,7 @@ TestWindow::TestWindow(int width, int height) {
     display = dpy;
     if (dpy == nullptr) return;
     window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 10, 10, static_cast<unsigned>(width),
-                                 static_cast<unsigned>(height), 0, 0, WhitePixel(dpy, DefaultScreen(dpy)));
+                                 static_cast<unsigned>(height), 0, 0, BlackPixel(dpy, DefaultScreen(dpy)));
     XStoreName(dpy, window, "velmora-test-parent");
     XMapWindow(dpy, window);
     XSync(dpy, False);
@@ -114,3 +125,20 @@ bool CursorIsInvisible() {
     XFree(image);
     return invisible;
 }
+
+bool WindowShowsPicture(unsigned long window) {
+    Display* dpy = Connection();
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(dpy, window, &attributes) || attributes.map_state != IsViewable) return false;
+    XImage* image = XGetImage(dpy, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (image == nullptr) return false;
+    bool lit = false;
+    for (int y = 0; y < attributes.height && !lit; y += 7)
+        for (int x = 0; x < attributes.width && !lit; x += 7)
+            if ((XGetPixel(image, x, y) & 0xFFFFFF) != 0) lit = true;
+    XDestroyImage(image);
+    return lit;
+}
+
+unsigned long RootWindowId() { return DefaultRootWindow(Connection()); }

@@ -35,3 +35,8 @@ void ScreenSize(int* width, int* height);
 
 // True when the pointer's current cursor image has no visible pixel.
 bool CursorIsInvisible();
+
+// True once the window shows anything but black: its program draws frames.
+bool WindowShowsPicture(unsigned long window);
+
+unsigned long RootWindowId();

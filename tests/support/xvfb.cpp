@@ -37,7 +37,7 @@ const std::string& EnsureXvfb() {
         dup2(devnull, STDERR_FILENO);
         dup2(devnull, STDOUT_FILENO);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-               "-ac", "+extension", "GLX", static_cast<char*>(nullptr));
+               "-ac", "-br", "+extension", "GLX", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
