@@ -125,10 +125,18 @@ TEST_F(ShellEndToEnd, MouseRule) {
 TEST_F(ShellEndToEnd, SecondFullScreenStartRaisesTheFirstAndEnds) {
     ChildProcess first;
     Start(first, {"/s"});
+    unsigned long window = WindowsNamed("orvane").at(0);
+    UnmapWindow(window);  // minimised: the second start restores it
+    WindowGeometry geometry;
+    ASSERT_TRUE(QueryGeometry(window, &geometry));
+    ASSERT_FALSE(geometry.viewable);
     ProcessResult second = RunProcess({VELMORA_EXE, "/s"}, env, "", 10000);
     EXPECT_FALSE(second.timedOut);
     EXPECT_EQ(second.exitCode, 0);
-    EXPECT_EQ(WindowsNamed("orvane").size(), 1u);
+    EXPECT_EQ(second.out + second.err, "");
+    EXPECT_EQ(WindowsNamed("orvane"), std::vector<unsigned long>{window});
+    ASSERT_TRUE(QueryGeometry(window, &geometry));
+    EXPECT_TRUE(geometry.viewable);
     EXPECT_TRUE(first.Running());
     Xdotool("key space");
     ExpectCleanEnd(first);

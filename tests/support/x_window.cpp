@@ -142,3 +142,9 @@ bool WindowShowsPicture(unsigned long window) {
 }
 
 unsigned long RootWindowId() { return DefaultRootWindow(Connection()); }
+
+void UnmapWindow(unsigned long window) {
+    Display* dpy = Connection();
+    XUnmapWindow(dpy, window);
+    XSync(dpy, False);
+}

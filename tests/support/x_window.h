@@ -40,3 +40,6 @@ bool CursorIsInvisible();
 bool WindowShowsPicture(unsigned long window);
 
 unsigned long RootWindowId();
+
+// Unmaps another program's window, as a window manager minimising it would.
+void UnmapWindow(unsigned long window);

@@ -135,6 +135,11 @@ bool Translate(XEvent& native, Event* event) {
             if (native.xconfigure.window != screenWindow) return false;
             QueueResize(native.xconfigure.width, native.xconfigure.height);
             return false;
+        case MapNotify:
+            // Unmapping dropped the grabs; a restored full-screen window takes
+            // the input again.
+            if (native.xmap.window == screenWindow && windowKind == WindowKind::FullScreen) GrabInput();
+            return false;
         case DestroyNotify:
             if (native.xdestroywindow.window != screenWindow &&
                 native.xdestroywindow.window != watchedParent)
