@@ -77,8 +77,11 @@ TEST_F(ConfigDialog, OpensCheckedOnlyForTheSingleByteOne) {
         EXPECT_EQ(musicSetting, c.setting);
         EXPECT_EQ(dialog.ends, 0);
         // Opening changes nothing that is stored.
-        if (c.stored) EXPECT_EQ(Stored().at("ini"), c.bytes);
-        else EXPECT_EQ(Stored().count("ini"), 0u);
+        if (c.stored) {
+            EXPECT_EQ(Stored().at("ini"), c.bytes);
+        } else {
+            EXPECT_EQ(Stored().count("ini"), 0u);
+        }
     }
 }
 
@@ -106,7 +109,9 @@ TEST_F(ConfigDialog, OkStoresTheBoxAsOneByteAndEnds) {
         SettingsValues stored = Stored();
         EXPECT_EQ(stored["ini"], c.after);
         // The other values of the key survive the write.
-        if (c.before != nullptr) EXPECT_EQ(stored["install"], "/opt/v/");
+        if (c.before != nullptr) {
+            EXPECT_EQ(stored["install"], "/opt/v/");
+        }
     }
 }
 

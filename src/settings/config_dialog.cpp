@@ -1,0 +1,68 @@
+#include "settings/config_dialog.h"
+
+#include <cstdlib>
+
+#include "settings/music_setting.h"
+
+namespace {
+using platform::DialogControl;
+using platform::DialogControlKind;
+
+const DialogControl kControls[] = {
+    {DialogControlKind::DefaultPushButton, kConfigOkId, "OK", 319, 182, 50, 16, true, 0},
+    {DialogControlKind::Picture, -1, nullptr, 203, 11, 173, 160, false, kConfigBitmapId},
+    {DialogControlKind::GroupBox, -1, "Settings", 29, 20, 129, 47, false, 0},
+    {DialogControlKind::AutoCheckBox, kMusicCheckBoxId, "Enable music", 63, 36, 60, 15, true, 0},
+};
+
+const platform::DialogTemplate kTemplate = {
+    kConfigDialogId, "Velmora! Configuration", 387, 210, "MS Sans Serif", 8,
+    kControls, static_cast<int>(sizeof kControls / sizeof kControls[0]),
+};
+
+// $XDG_CACHE_HOME/velmora, else ~/.cache/velmora; empty without either.
+std::string CacheFolder() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache != nullptr && cache[0] == '/') return std::string(cache) + "/velmora/";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') return "";
+    return std::string(home) + "/.cache/velmora/";
+}
+}  // namespace
+
+const platform::DialogTemplate& ConfigDialogTemplate() { return kTemplate; }
+
+platform::DialogPicture ConfigDialogPicture() {
+    platform::DialogPicture picture;
+    picture.bitmapId = kConfigBitmapId;
+    picture.files.push_back(platform::ExecutableFolder() + "data" + platform::PathSeparator() +
+                            "config.png");
+    std::string cache = CacheFolder();
+    if (!cache.empty()) {
+        picture.renderFile = cache + "config.png";
+        picture.files.push_back(picture.renderFile);
+        picture.renderArgs = {"--snapshot", "{output}", "--size", "256x256"};
+    }
+    return picture;
+}
+
+bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage message, int id) {
+    switch (message) {
+    case platform::DialogMessage::Init:
+        ReadMusicSetting(&musicSetting);
+        dialog.CheckButton(kMusicCheckBoxId, musicSetting == '1');
+        return true;
+    case platform::DialogMessage::Command:
+        if (id == kConfigOkId) {
+            musicSetting = dialog.IsButtonChecked(kMusicCheckBoxId) ? '1' : '0';
+            WriteMusicSetting(musicSetting);
+            dialog.EndDialog(0);
+        }
+        return false;
+    }
+    return false;
+}
+
+void RunConfigDialog(platform::WindowId owner) {
+    platform::RunModalDialog(ConfigDialogTemplate(), owner, ConfigDialogProc, {ConfigDialogPicture()});
+}

@@ -1,0 +1,29 @@
+// The configuration dialog: edits the music setting.
+#pragma once
+
+#include "platform/platform.h"
+
+// Identifiers shared with the Windows resource script.
+constexpr int kConfigDialogId = 101;
+constexpr int kConfigOkId = 1;
+constexpr int kMusicCheckBoxId = 1002;
+constexpr int kConfigBitmapId = 138;
+
+// Dialog 101: the OK button, the picture, the "Settings" frame and the
+// "Enable music" check box, in tab order.
+const platform::DialogTemplate& ConfigDialogTemplate();
+
+// Where the picture is looked for: the file beside the data made at build
+// time, then the one made on first use in the user's cache folder, which is
+// rendered in the background when neither exists.
+platform::DialogPicture ConfigDialogPicture();
+
+// Init reads the stored music setting into musicSetting and checks the box
+// only for '1'; OK stores the box as '0' or '1' and ends the dialog with 0.
+// Every other command, Escape and the window manager's close included, leaves
+// the dialog open and stores nothing.
+bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage message, int id);
+
+// Shows the modal dialog, owned by `owner` when it is not 0, and returns when
+// OK has closed it (at once, after a line on stderr, when it can't be shown).
+void RunConfigDialog(platform::WindowId owner);
