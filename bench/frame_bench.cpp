@@ -1,0 +1,193 @@
+// frame_bench [--size WxH] [--frames N]: the scene's frame on the off-screen
+// context (Mesa llvmpipe here), default 1920 x 1080 and 300 frames. Prints the
+// median of the whole frame and of each piece, the wave drawn with strips and
+// with one call per corner, the wave's CPU update, the time from start to the
+// first finished frame and the peak resident memory.
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "model/model_viewer.h"
+#include "platform/platform.h"
+#include "scene/backdrop.h"
+#include "scene/camera_path.h"
+#include "scene/scene.h"
+#include "scene/scene_frame.h"
+#include "scene/spinning_cube.h"
+#include "scene/wave_surface.h"
+#include "shell/data_paths.h"
+#include "shell/screen_window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t mid = values.size() / 2;
+    return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
+}
+
+// Runs `piece` and waits until the rasteriser has finished it.
+template <typename Piece>
+double TimePiece(Piece piece) {
+    const Clock::time_point start = Clock::now();
+    piece();
+    glFinish();
+    return MsSince(start);
+}
+
+std::string PeakResident() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return line.substr(6);
+    return " unknown";
+}
+
+struct Pieces {
+    std::vector<double> camera, sky, model, ground, waveUpdate, waveDraw, cube, whole;
+};
+
+// The frame's steps one by one, each finished before the next, in the
+// frame's order and state.
+void TimedFrame(Pieces& pieces) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+    pieces.camera.push_back(TimePiece([] {
+        glLoadIdentity();
+        StepCameraPath();
+        const bool follow = frameCounter >= kOrbitSteps;
+        gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], follow ? pathTarget[0] : 0.0f, follow ? pathTarget[1] : 40.0f,
+                  follow ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
+    }));
+    pieces.sky.push_back(TimePiece(DrawSkyBox));
+    pieces.model.push_back(TimePiece([] {
+        glPushMatrix();
+        glTranslatef(0.0f, 10.0f, 0.0f);
+        modelViewer.Draw();
+        glPopMatrix();
+    }));
+    pieces.ground.push_back(TimePiece(DrawGroundPlane));
+    glPushMatrix();
+    glScalef(3.0f, 2.0f, 3.0f);
+    glEnable(GL_TEXTURE_2D);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, 7);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    pieces.waveUpdate.push_back(TimePiece(UpdateWaveSurface));
+    pieces.waveDraw.push_back(TimePiece(DrawWaveMesh));
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glPopMatrix();
+    pieces.cube.push_back(TimePiece([] {
+        const bool lightingWasOn = glIsEnabled(GL_LIGHTING) == GL_TRUE;
+        if (lightingWasOn) glDisable(GL_LIGHTING);
+        glPushMatrix();
+        AdvanceCubeAngle();
+        glTranslatef(0.0f, 25.0f, 0.0f);
+        glScalef(20.0f, 20.0f, 20.0f);
+        glRotatef(cubeAngle, 0.0f, 1.0f, 0.0f);
+        DrawSpinningCube();
+        glPopMatrix();
+        if (lightingWasOn) glEnable(GL_LIGHTING);
+    }));
+}
+
+// The wave alone in the frame's state (additive, textured, under the scale).
+double WaveDraw(void (*draw)()) {
+    return TimePiece([draw] {
+        glPushMatrix();
+        glScalef(3.0f, 2.0f, 3.0f);
+        glEnable(GL_TEXTURE_2D);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        glEnable(GL_BLEND);
+        glBindTexture(GL_TEXTURE_2D, 7);
+        draw();
+        glDisable(GL_TEXTURE_2D);
+        glDisable(GL_BLEND);
+        glPopMatrix();
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Clock::time_point start = Clock::now();
+    int width = 1920;
+    int height = 1080;
+    int frames = 300;
+    for (int k = 1; k + 1 < argc; k += 2) {
+        if (std::strcmp(argv[k], "--size") == 0) std::sscanf(argv[k + 1], "%dx%d", &width, &height);
+        if (std::strcmp(argv[k], "--frames") == 0) std::sscanf(argv[k + 1], "%d", &frames);
+    }
+    std::string error;
+    if (!platform::CreateOffscreenContext(width, height, &error)) {
+        std::fprintf(stderr, "frame_bench: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("renderer: %s, %dx%d, %d frames\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)), width,
+                height, frames);
+
+    // Start-up as a run does it, up to the first finished frame. The texture
+    // messages go to standard output like in a run.
+    ResizeViewport(width, height);
+    GlutViewerCallback callback;
+    modelViewer.Init(&callback);
+    ResolveProgramFolder();
+    const Clock::time_point initStart = Clock::now();
+    InitSceneGL();
+    const double initMs = MsSince(initStart);
+    char modelPath[kDataPathSize];
+    FormDataPath("6", modelPath);
+    modelViewer.LoadModel(modelPath);
+    DrawSceneFrame();
+    glFinish();
+    const double firstFrameMs = MsSince(start);
+
+    std::vector<double> whole;
+    for (int f = 0; f < frames; ++f) whole.push_back(TimePiece(DrawSceneFrame));
+
+    Pieces pieces;
+    for (int f = 0; f < frames; ++f) TimedFrame(pieces);
+
+    std::vector<double> strips;
+    std::vector<double> perCorner;
+    for (int f = 0; f < frames / 2 + 1; ++f) {
+        UpdateWaveSurface();
+        strips.push_back(WaveDraw(DrawWaveMesh));
+        perCorner.push_back(WaveDraw(DrawWaveMeshPerCorner));
+    }
+
+    std::printf("\nmedian ms of %d frames\n", frames);
+    std::printf("  whole frame (DrawSceneFrame + glFinish) %8.3f\n", Median(whole));
+    std::printf("  camera step + look-at                   %8.3f\n", Median(pieces.camera));
+    std::printf("  sky box                                 %8.3f\n", Median(pieces.sky));
+    std::printf("  model                                   %8.3f\n", Median(pieces.model));
+    std::printf("  ground plane                            %8.3f\n", Median(pieces.ground));
+    std::printf("  wave CPU update                         %8.3f\n", Median(pieces.waveUpdate));
+    std::printf("  wave drawing (strips)                   %8.3f\n", Median(pieces.waveDraw));
+    std::printf("  spinning cube                           %8.3f\n", Median(pieces.cube));
+    const double stripMs = Median(strips);
+    const double cornerMs = Median(perCorner);
+    std::printf("wave alone: strips %.3f ms, one call per corner %.3f ms, ratio %.2f\n", stripMs, cornerMs,
+                stripMs > 0.0 ? cornerMs / stripMs : 0.0);
+    std::printf("start-up: scene set-up and textures %.1f ms, start to first finished frame %.1f ms\n", initMs,
+                firstFrameMs);
+    std::printf("peak resident memory:%s\n", PeakResident().c_str());
+    DeleteFontLists();
+    platform::DestroyOffscreenContext();
+    return 0;
+}

@@ -1,0 +1,23 @@
+// The model's texture images, found beside the model file and made into
+// OpenGL textures by DevIL.
+#pragma once
+
+#include <string>
+
+#include "model/ms3d_model.h"
+
+// The longest texture path, terminator included, that is looked up.
+constexpr size_t kTexturePathSize = 256;
+
+// The file that a material's stored texture name refers to: the name taken
+// relative to the model file's folder, with backslashes read as separators
+// (files written on Windows). When that file doesn't exist, the same path is
+// looked up without regard to case, and then the name's last component alone
+// in the model's folder. Returns "" for an empty name, a path that doesn't
+// fit kTexturePathSize, or a file that can't be found.
+std::string FindTextureFile(const char* modelPath, const char (&textureFile)[128]);
+
+// Makes each material's texture (in material order) and stores its OpenGL
+// name in the material; 0 when its image can't be found or read. Needs the
+// OpenGL context current and DevIL initialised.
+void LoadModelTextures(const char* modelPath, Ms3dModel& model);

@@ -1,0 +1,26 @@
+// Immediate-mode drawing of an Ms3dModel: materials, groups, skeleton.
+// Every call needs the OpenGL context current; the renderer's only state is
+// the model it draws, the rest lives in the context.
+#pragma once
+
+#include "model/ms3d_model.h"
+
+class Ms3dRenderer {
+public:
+    explicit Ms3dRenderer(const Ms3dModel* model) : model_(model) {}
+    virtual ~Ms3dRenderer() = default;
+
+    // The state of material `index`, or for any index that names no material
+    // the plain state (untextured, opaque, default material, depth writes on).
+    // An opaque material keeps the depth mask and alpha test that an earlier
+    // transparent one set.
+    void SetMaterial(int index);
+    // Every group in table order with its material, triangles as stored.
+    void DrawModel();
+    // Mode 0: each bone as a line from joint to parent (a root's has length
+    // zero); mode 1: each joint as a point; other modes draw nothing.
+    void DrawSkeleton(int mode);
+
+private:
+    const Ms3dModel* model_;
+};

@@ -1,0 +1,11 @@
+#include "music/music_file.h"
+
+#include "shell/data_paths.h"
+
+std::FILE* OpenMusicFile() {
+    std::FILE* file = std::fopen(kMusicFileName, "rb");
+    if (file != nullptr) return file;
+    char path[kDataPathSize];
+    if (!FormDataPath(kMusicFileName, path)) return nullptr;
+    return std::fopen(path, "rb");
+}

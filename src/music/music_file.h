@@ -1,0 +1,12 @@
+// Where the music comes from.
+#pragma once
+
+#include <cstdio>
+
+// The music file's name.
+constexpr const char* kMusicFileName = "xt";
+
+// Opens "xt" in the current folder for binary reading or, when it is not
+// there, "xt" in the data folder of the program folder, so that an installed
+// screensaver started from any folder finds its music. Null when neither opens.
+std::FILE* OpenMusicFile();

@@ -1,0 +1,31 @@
+// Streaming playback of the music file through one OpenAL source and four
+// rotating buffers of a quarter second each.
+#pragma once
+
+#include "music/vorbis_binding.h"
+
+// The OpenAL sample format for a channel count and the size of a block of a
+// quarter second of whole 16-bit frames.
+struct MusicFormat {
+    int alFormat = 0;
+    unsigned blockSize = 0;
+};
+
+// False for a channel count other than 1, 2, 4 or 6, for quad or 5.1 when
+// OpenAL does not know the format, and for a rate whose quarter second does
+// not fit one OpenAL buffer (or holds no frame).
+bool ChooseMusicFormat(int channels, long rate, MusicFormat* format);
+
+// Decodes up to `capacity` bytes of 16-bit little-endian signed samples into
+// `buffer`, stopping early at the end of the stream or a decoder error, and
+// returns the byte count (0 at the end). Six-channel frames are reordered
+// from the decoder's order to OpenAL's 5.1 order.
+unsigned DecodeMusicBlock(OggVorbis_File* stream, char* buffer, unsigned capacity, int channels);
+
+// The whole playback on the calling thread, the decoder binding and the audio
+// device included, until the music has played out or musicStopRequested is
+// seen. Prints each failure on standard output. Returns 0.
+int PlayMusicStream();
+
+// Prints one of the player's messages on standard output at once.
+void PrintMusicMessage(const char* format, const char* argument = nullptr);

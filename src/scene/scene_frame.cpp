@@ -1,0 +1,92 @@
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include "model/model_viewer.h"
+#include "scene/backdrop.h"
+#include "scene/camera_path.h"
+#include "scene/scene.h"
+#include "scene/scene_frame.h"
+#include "scene/scene_textures.h"
+#include "scene/spinning_cube.h"
+#include "scene/wave_surface.h"
+
+float cubeAngle = 0.0f;
+
+void AdvanceCubeAngle() {
+    // 360 and 0 show on two frames in a row: the turn has 361 frames.
+    if (cubeAngle < 360.0f)
+        cubeAngle = static_cast<float>(static_cast<double>(cubeAngle) + 1.0);
+    else
+        cubeAngle = static_cast<float>(static_cast<double>(cubeAngle) - 360.0);
+}
+
+void InitSceneGL() {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glEnable(GL_DEPTH_TEST);
+    glFrontFace(GL_CCW);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_COLOR_MATERIAL);
+
+    const GLfloat light0Ambient[] = {0.9f, 0.7f, 1.0f, 1.0f};
+    const GLfloat light0Diffuse[] = {1.0f, 0.6f, 0.8f, 1.0f};
+    const GLfloat light0Specular[] = {1.0f, 0.1f, 0.1f, 1.0f};
+    // Given with the identity model-view: eye coordinates.
+    const GLfloat light0Position[] = {0.0f, 100.0f, 0.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, light0Ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, light0Diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, light0Specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, light0Position);
+    glEnable(GL_LIGHT0);
+
+    const GLfloat light1Ambient[] = {0.0f, 0.0f, 0.1f, 1.0f};
+    const GLfloat light1Position[] = {0.0f, 50.0f, -60.0f, 1.0f};
+    glLightfv(GL_LIGHT1, GL_AMBIENT, light1Ambient);
+    glLightfv(GL_LIGHT1, GL_POSITION, light1Position);
+    glEnable(GL_LIGHT1);
+
+    const GLfloat materialSpecular[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glColorMaterial(GL_FRONT, GL_AMBIENT_AND_DIFFUSE);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, materialSpecular);
+    glMateriali(GL_FRONT, GL_SHININESS, 128);
+
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glHint(GL_POLYGON_SMOOTH_HINT, GL_NICEST);
+    glShadeModel(GL_SMOOTH);
+
+    BuildFontLists();
+    LoadSceneTextures();
+}
+
+void DrawSceneFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+    glLoadIdentity();
+    StepCameraPath();
+    const bool followPath = frameCounter >= kOrbitSteps;
+    gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], followPath ? pathTarget[0] : 0.0f,
+              followPath ? pathTarget[1] : 40.0f, followPath ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
+
+    DrawSkyBox();
+
+    glPushMatrix();
+    glTranslatef(0.0f, 10.0f, 0.0f);
+    modelViewer.Draw();
+    glPopMatrix();
+
+    DrawGroundPlane();
+
+    glPushMatrix();
+    glScalef(3.0f, 2.0f, 3.0f);
+    DrawWaveSurface();
+    glPopMatrix();
+
+    const bool lightingWasOn = glIsEnabled(GL_LIGHTING) == GL_TRUE;
+    if (lightingWasOn) glDisable(GL_LIGHTING);
+    glPushMatrix();
+    AdvanceCubeAngle();
+    glTranslatef(0.0f, 25.0f, 0.0f);
+    glScalef(20.0f, 20.0f, 20.0f);
+    glRotatef(cubeAngle, 0.0f, 1.0f, 0.0f);
+    DrawSpinningCube();
+    glPopMatrix();
+    if (lightingWasOn) glEnable(GL_LIGHTING);
+}

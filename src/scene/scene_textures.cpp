@@ -1,0 +1,105 @@
+#include "scene/scene_textures.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "platform/platform.h"
+#include "shell/data_paths.h"
+
+std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
+
+const SceneTexture kSceneTextures[kSceneTextureCount] = {
+    {"9", GL_RGBA, 512, 7},   {"3", GL_RGBA, 1024, 8}, {"4", GL_RGBA, 256, 17}, {"8", GL_RGBA, 256, 18},
+    {"5", GL_RGBA, 512, 19},  {"2", GL_RGBA, 256, 10}, {"1", GL_RGBA, 256, 16}, {"d", GL_RGB, 512, 5},
+    {"f", GL_RGB, 512, 4},    {"b", GL_RGB, 512, 1},   {"e", GL_RGB, 512, 3},   {"g", GL_RGB, 512, 2},
+    {"c", GL_RGB, 512, 6},
+};
+
+namespace {
+
+[[noreturn]] void ExitCantOpen(const char* path) {
+    std::printf("***Can't open %s!\n ", path);
+    std::exit(11);
+}
+
+[[noreturn]] void ExitTooShort(const char* message, const char* path) {
+    std::printf(message, path);
+    std::fflush(stdout);
+    // Started by the system as a screensaver nobody reads the console, and
+    // waiting there would hang the run.
+    if (platform::StdinIsTerminal()) platform::ReadConsoleKey();
+    std::exit(1);
+}
+
+}  // namespace
+
+bool ReadRawPixels(std::FILE* file, std::uint8_t* destination, int bytesPerPixel, int rows, int columns) {
+    if (rows < 1 || rows > kRawImageMaxSide || columns < 1 || columns > kRawImageMaxSide) return false;
+    const std::size_t rowBytes = static_cast<std::size_t>(columns) * bytesPerPixel;
+    for (int r = 0; r < rows; ++r) {
+        std::uint8_t* row = destination + static_cast<std::size_t>(rows - 1 - r) * rowBytes;
+        const std::size_t got = std::fread(row, 1, rowBytes, file);
+        if (got == rowBytes) continue;
+        // The end met at a pixel's first byte fails the image; inside a pixel
+        // the missing bytes are 255 and the end is met again at the next pixel.
+        if (got % bytesPerPixel == 0) return false;
+        std::memset(row + got, 255, bytesPerPixel - got % bytesPerPixel);
+        return got + bytesPerPixel - got % bytesPerPixel == rowBytes && r == rows - 1;
+    }
+    return true;
+}
+
+void LoadRawImage(std::uint8_t* destination, const char* path, GLenum format, int rows, int columns) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) ExitCantOpen(path);
+    std::printf("File path: %s\n ", path);
+    if (format == GL_RGB) {
+        if (!ReadRawPixels(file, destination, 3, rows, columns)) ExitTooShort("***File reading failed! %s\n", path);
+        std::printf("\nRGB Image input completed!\n");
+    } else if (format == GL_RGBA) {
+        if (!ReadRawPixels(file, destination, 4, rows, columns)) ExitTooShort("***File reading failed! %s \n", path);
+        std::printf("\nRGBA Image input completed!\n");
+    }
+    std::fclose(file);
+}
+
+void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int height) {
+    glBindTexture(GL_TEXTURE_2D, slot);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+}
+
+void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter,
+                      GLint wrapMode) {
+    glBindTexture(GL_TEXTURE_2D, slot);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapMode);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapMode);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+}
+
+void LoadSceneTextures() {
+    for (const SceneTexture& texture : kSceneTextures) {
+        char path[kDataPathSize];
+        if (!FormDataPath(texture.file, path)) {
+            // Too long for the buffer: reported like a file that isn't there,
+            // under the whole name it would have had.
+            const std::string wanted = programFolder + "data" + platform::PathSeparator() + texture.file;
+            ExitCantOpen(wanted.c_str());
+        }
+        LoadRawImage(uploadBuffer, path, texture.format, texture.size, texture.size);
+        if (texture.format == GL_RGBA)
+            UploadRgbaTexture(uploadBuffer, texture.slot, texture.size, texture.size);
+        else
+            UploadRgbTexture(uploadBuffer, texture.slot, texture.size, texture.size, GL_NEAREST, GL_CLAMP_TO_EDGE);
+    }
+}

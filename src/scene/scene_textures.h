@@ -1,0 +1,50 @@
+// The scene's textures: headerless raw images uploaded under fixed names.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <cstdio>
+
+// Largest side of a raw image; the upload buffer holds one such RGBA image.
+constexpr int kRawImageMaxSide = 1024;
+
+// The shared pixel area every load fills and every upload reads: tightly
+// packed, bottom row first (the file's last row comes first).
+extern std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
+
+struct SceneTexture {
+    const char* file;  // name below data/
+    GLenum format;     // GL_RGB or GL_RGBA
+    int size;          // square images: rows = columns = size
+    GLuint slot;       // the fixed texture name the drawing code binds
+};
+
+constexpr int kSceneTextureCount = 13;
+// In load order: the additive RGBA panels, then the six sky box faces.
+extern const SceneTexture kSceneTextures[kSceneTextureCount];
+
+// Reads rows x columns pixels of bytesPerPixel bytes from `file` into
+// `destination`, file row r landing at destination row rows - 1 - r. The end
+// of the file counts only at a pixel's first byte: then the result is false.
+// Later bytes of a pixel cut short are 255. Sides outside 1..1024 read nothing
+// and give false.
+bool ReadRawPixels(std::FILE* file, std::uint8_t* destination, int bytesPerPixel, int rows, int columns);
+
+// Opens and reads one raw image into `destination`, reporting on standard
+// output. A file that can't be opened ends the process with code 11; one that
+// ends before a pixel's first byte ends it with code 1 (after waiting for a
+// key when standard input is a terminal). Formats other than GL_RGB and
+// GL_RGBA read nothing.
+void LoadRawImage(std::uint8_t* destination, const char* path, GLenum format, int rows, int columns);
+
+// Linear, repeating, modulated RGBA texture under `slot`, level 0 only.
+void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int height);
+// RGB texture under `slot` with the given magnification filter and wrap mode.
+void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter,
+                      GLint wrapMode);
+
+// Loads and uploads the whole texture table from the program folder's data/.
+// A path too long for the data path buffer counts as a file that can't be
+// opened.
+void LoadSceneTextures();
