@@ -119,9 +119,15 @@ void CloseLibrary(LibraryHandle library);
 // The debugger output: standard error on Linux.
 void DebugOutput(const char* text);
 
+// True when standard input is a terminal this process may read from (it is
+// in the terminal's foreground process group).
 bool StdinIsTerminal();
 // Reads one character from the console without echo.
 int ReadConsoleKey();
+
+// Ends the process at once with `exitCode`, after flushing standard output,
+// without running exit handlers or static destructors.
+[[noreturn]] void EndProcessNow(int exitCode);
 
 // Milliseconds of a monotonic clock, wrapping at 2^32.
 std::uint32_t MonotonicMilliseconds();

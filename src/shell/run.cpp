@@ -114,10 +114,14 @@ int RunVelmora(const CommandLine& line) {
     StartUp(line.mode, &callback);
     int exitCode = MainLoop();
 
+    bool musicReleased = true;
     if (PlaysMusic(line.mode)) {
         musicStopRequested = true;
-        WaitForMusicThreadEnd(200);
+        musicReleased = WaitForMusicThreadEnd(200);
     }
     platform::NotifyScreensaverRunning(false);
+    // A music thread still inside OpenAL must not see the exit handlers tear
+    // the library down under it: end without them.
+    if (!musicReleased) platform::EndProcessNow(exitCode);
     return exitCode;
 }

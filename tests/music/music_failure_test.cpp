@@ -63,6 +63,7 @@ TEST(MusicFailures, EachPrintsItsMessageAndEndsTheThread) {
         std::vector<std::string> env = c.env;
         env.push_back("ALSOFT_CONF=" + WriteAlsoftConfig(folder.Path(), c.drivers, ""));
         env.push_back("ALSOFT_LOGLEVEL=0");
+        env.push_back(TsanOptions());
         ProcessResult result =
             RunProcess({ProbePath(), "thread-proc", "--program-folder", program.Path() + "/"}, env, folder.Path());
         EXPECT_FALSE(result.timedOut);

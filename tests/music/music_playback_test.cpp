@@ -46,7 +46,7 @@ void Play(const PlaybackSetup& setup, Playback* playback) {
         argv.push_back("--stop-after");
         argv.push_back(std::to_string(setup.stopAfterMs));
     }
-    playback->result = RunProcess(argv, {"ALSOFT_CONF=" + config}, folder.Path(), 60000);
+    playback->result = RunProcess(argv, {"ALSOFT_CONF=" + config, TsanOptions()}, folder.Path(), 60000);
     ASSERT_TRUE(ReadWav(wav, &playback->capture)) << "no capture";
     if (!played.empty()) {
         ASSERT_TRUE(DecodeWithVorbisfile(played, &playback->reference));
@@ -220,7 +220,7 @@ TEST(MusicPlayback, PlaybackResumesAfterAnUnderrun) {
     std::string config = WriteAlsoftConfig(folder.Path(), "wave", wav);
     std::string music = folder.Write("xt", MakeTestMusic(2, 44100, 4.0, 3));
     ChildProcess probe;
-    ASSERT_TRUE(probe.Start({ProbePath(), "play"}, {"ALSOFT_CONF=" + config}, folder.Path()));
+    ASSERT_TRUE(probe.Start({ProbePath(), "play"}, {"ALSOFT_CONF=" + config, TsanOptions()}, folder.Path()));
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
     probe.Kill(SIGSTOP);
     std::this_thread::sleep_for(std::chrono::milliseconds(2000));

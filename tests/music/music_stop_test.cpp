@@ -36,7 +36,7 @@ TEST(MusicStop, EndingAtRandomMomentsNeverCrashesOrHangs) {
         SCOPED_TRACE("run " + std::to_string(run) + ", stop after " + std::to_string(stopAfter) + " ms");
         ProcessResult result =
             RunProcess({ProbePath(), "play", "--stop-after", std::to_string(stopAfter)},
-                       {"ALSOFT_CONF=" + configs[run % 2], "ALSOFT_LOGLEVEL=0"}, folder.Path(), 10000);
+                       {"ALSOFT_CONF=" + configs[run % 2], "ALSOFT_LOGLEVEL=0", TsanOptions()}, folder.Path(), 10000);
         ASSERT_FALSE(result.timedOut) << "hung";
         ASSERT_FALSE(result.signaled) << "signal " << result.signal << "\n" << result.err;
         ASSERT_EQ(result.exitCode, 0) << result.err;

@@ -240,6 +240,8 @@ long LastLoudFrame(const Pcm& pcm, float threshold) {
 
 std::string ProbePath() { return MUSIC_PROBE_EXE; }
 
+std::string TsanOptions() { return "TSAN_OPTIONS=suppressions=" + std::string(MUSIC_TSAN_SUPPRESSIONS); }
+
 int LoudestOutputOf(const CaptureFit& fit, int input) {
     int loudest = 0;
     for (std::size_t o = 1; o < fit.gain.size(); ++o)

@@ -63,3 +63,7 @@ long LastLoudFrame(const Pcm& pcm, float threshold = 1e-3f);
 
 // Paths of the built helpers.
 std::string ProbePath();
+
+// "TSAN_OPTIONS=..." for child processes of a ThreadSanitizer build: OpenAL
+// Soft's internal hand-offs are invisible to it (see tsan.supp).
+std::string TsanOptions();

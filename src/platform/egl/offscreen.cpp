@@ -98,7 +98,9 @@ void DestroyOffscreenContext() {
     eglMakeCurrent(offscreen.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (offscreen.context != EGL_NO_CONTEXT) eglDestroyContext(offscreen.display, offscreen.context);
     if (offscreen.surface != EGL_NO_SURFACE) eglDestroySurface(offscreen.display, offscreen.surface);
-    eglTerminate(offscreen.display);
+    // The display stays initialised for the rest of the process: terminating
+    // it unloads Mesa's driver, whose own allocations then look like leaks of
+    // the program to a leak checker. Initialising it again later is harmless.
     offscreen = Offscreen();
 }
 

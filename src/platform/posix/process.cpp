@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -34,12 +35,35 @@ void DebugOutput(const char* text) {
     std::fflush(stderr);
 }
 
-bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1; }
+// A process started in the background would be stopped by SIGTTIN on its
+// first read from the terminal.
+bool StdinIsTerminal() { return isatty(STDIN_FILENO) == 1 && tcgetpgrp(STDIN_FILENO) == getpgrp(); }
+
+namespace {
+termios consoleSaved{};
+std::atomic<bool> consoleChanged{false};
+
+// The process may end while a read waits without echo; the terminal gets its
+// echo back either way.
+void RestoreConsole() {
+    if (consoleChanged.exchange(false)) tcsetattr(STDIN_FILENO, TCSANOW, &consoleSaved);
+}
+}  // namespace
+
+void EndProcessNow(int exitCode) {
+    std::fflush(nullptr);
+    RestoreConsole();
+    _exit(exitCode);
+}
 
 int ReadConsoleKey() {
     termios saved{};
     bool raw = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (raw) {
+        static bool restoreRegistered = (std::atexit(RestoreConsole), true);
+        (void)restoreRegistered;
+        consoleSaved = saved;
+        consoleChanged = true;
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
         quiet.c_cc[VMIN] = 1;
@@ -48,7 +72,7 @@ int ReadConsoleKey() {
     }
     unsigned char c = 0;
     ssize_t got = read(STDIN_FILENO, &c, 1);
-    if (raw) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    if (raw) RestoreConsole();
     return got == 1 ? c : -1;
 }
 
