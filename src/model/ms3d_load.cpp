@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <limits>
-#include <memory>
 
 #include "model/ms3d_byte_reader.h"
 #include "model/ms3d_model.h"

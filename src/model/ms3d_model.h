@@ -56,7 +56,7 @@ struct Ms3dMaterial {
 };
 
 // The loader's read window, and the smallest that holds its largest record.
-constexpr size_t kMs3dWindowBytes = 1 << 16;
+constexpr size_t kMs3dWindowBytes = 1 << 18;
 constexpr size_t kMs3dMinWindowBytes = 512;
 
 constexpr uint8_t kMs3dModeBlend = 64;

@@ -182,6 +182,14 @@ TEST(ModelViewer, DrawLeavesItsStateAndMakesTexturesOnce) {
     EXPECT_EQ(s.model.GetMaterial(0).textureName, skin) << "textures are made on the first draw only";
     ExpectLeftState(s, "second draw");
 
+    // a model without materials: the first draw loads no image and is done
+    modelViewer.LoadModel(dir.Write("box", BoxModel({{0, 0, 0}, {1, 1, 1}})).c_str());
+    EXPECT_FALSE(s.texturesLoaded);
+    glLoadIdentity();
+    modelViewer.Draw();
+    EXPECT_TRUE(s.texturesLoaded);
+    ExpectLeftState(s, "no materials");
+
     // a failed load draws nothing but sets the same state
     modelViewer.LoadModel((dir.Path() + "/missing").c_str());
     glLoadIdentity();

@@ -267,4 +267,20 @@ TEST(Ms3dLoad, LoadReplacesAnEarlierModel) {
     EXPECT_EQ(model.GetComment(), "");
 }
 
+TEST(Ms3dWriter, RefusesTablesPastTheirSixteenBitCounts) {
+    File f;
+    f.vertices.resize(65535);
+    // header, vertices, four empty tables and the animation block, then the
+    // comments (three empty lists, no model comment), the vertex extras, the
+    // joint colours (no joints) and the model extras
+    const size_t expected = 14u + (2 + 65535 * 15) + 2 + 2 + 2 + 12 + 2 + (4 + 12 + 4) + (4 + 65535 * 10) + 4 + (4 + 12);
+    EXPECT_EQ(Encode(f).size(), expected) << "the largest table still fits";
+    f.vertices.resize(65536);
+    EXPECT_EQ(Encode(f), "");
+    f.vertices.clear();
+    f.joints.resize(1);
+    f.joints[0].positionKeys.resize(65536);
+    EXPECT_EQ(Encode(f), "");
+}
+
 }  // namespace

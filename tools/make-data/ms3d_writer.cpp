@@ -33,8 +33,8 @@ public:
         bytes.append(text, 0, n);
         bytes.append(field - n, '\0');
     }
-    // Counts of the fixed sections are u16; a longer table is cut to fit.
-    void Count(size_t n) { U16(static_cast<uint16_t>(n > 0xffff ? 0xffff : n)); }
+    // Counts of the fixed sections are u16 (Encode refuses longer tables).
+    void Count(size_t n) { U16(static_cast<uint16_t>(n)); }
 
     std::string bytes;
 };
@@ -88,9 +88,22 @@ void WriteTrailing(Out& out, const File& f, int section) {
     }
 }
 
+bool FitsU16Counts(const File& f) {
+    constexpr size_t kMost = 0xffff;
+    bool fits = f.vertices.size() <= kMost && f.triangles.size() <= kMost && f.groups.size() <= kMost &&
+                f.materials.size() <= kMost && f.joints.size() <= kMost;
+    for (const Group& g : f.groups) fits = fits && g.triangleIndices.size() <= kMost;
+    for (const Joint& j : f.joints) fits = fits && j.rotationKeys.size() <= kMost && j.positionKeys.size() <= kMost;
+    return fits;
+}
+
 }  // namespace
 
 std::string Encode(const File& f, Layout* layout) {
+    if (!FitsU16Counts(f)) {
+        std::fprintf(stderr, "ms3d_writer: a table holds more than 65535 records\n");
+        return "";
+    }
     Layout where;
     Out out;
     out.Text(f.identifier, 10);

@@ -119,6 +119,7 @@ struct Layout {
     std::vector<size_t> trailingEnds;  // end of each trailing section written
 };
 
+// The file's bytes; "" when a table holds more records than its 16-bit count allows.
 std::string Encode(const File& file, Layout* layout = nullptr);
 // Writes `bytes` to `path`; false when the file can't be written.
 bool WriteFile(const std::string& path, const std::string& bytes);
