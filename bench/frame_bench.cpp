@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
 
     std::printf("\nmedian ms of %d frames\n", frames);
     std::printf("  whole frame (DrawSceneFrame + glFinish) %8.3f\n", Median(whole));
-    std::printf("  camera step + look-at                   %8.3f\n", Median(pieces.camera));
+    std::printf("  clear, camera step, look-at             %8.3f\n", Median(pieces.camera));
     std::printf("  sky box                                 %8.3f\n", Median(pieces.sky));
     std::printf("  model                                   %8.3f\n", Median(pieces.model));
     std::printf("  ground plane                            %8.3f\n", Median(pieces.ground));

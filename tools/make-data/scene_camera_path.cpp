@@ -96,22 +96,22 @@ Curve SampleClosed(const std::vector<P3>& control) {
 }  // namespace
 
 bool WriteCameraPath(const std::string& dataDir) {
-    // The circle: twelve points, breathing a little in radius and height,
-    // back at the start after one turn.
+    // The circle: twelve points, widening and rising behind the model (which
+    // floats about 115 behind the cube), back at the start after one turn.
     std::vector<P3> control;
     constexpr int kOrbitPoints = 12;
     for (int k = 0; k < kOrbitPoints; ++k) {
         const double a = 2.0 * kPi * k / kOrbitPoints;
         control.push_back(k == 0 ? kStart
-                                 : Cylindrical(a, Length({kStart.x, 0, kStart.z}) + 14.0 * std::sin(a),
-                                               kStart.y + 9.0 * std::sin(2.0 * a)));
+                                 : Cylindrical(a, Length({kStart.x, 0, kStart.z}) + 21.0 * (1.0 - std::cos(a)),
+                                               kStart.y + 8.0 * (1.0 - std::cos(a)) + 4.0 * std::sin(2.0 * a)));
     }
     const int flightStart = static_cast<int>(control.size());
     control.push_back(kStart);
     // The flight: out to the right and down over the water, round behind the
     // cube, in low along its side, then up and back into the circle.
-    const P3 flight[] = {{105, 44, 118}, {205, 26, 30},  {190, 15, -120}, {80, 12, -175},
-                         {-35, 12, -110}, {-52, 14, -20}, {-55, 24, 60},   {-35, 44, 112}};
+    const P3 flight[] = {{105, 44, 118}, {210, 26, 30},   {200, 15, -130}, {80, 12, -205},
+                         {-70, 13, -175}, {-92, 15, -40}, {-78, 26, 55},   {-40, 45, 112}};
     for (const P3& f : flight) control.push_back(f);
     const Curve curve = SampleClosed(control);
 

@@ -145,9 +145,9 @@ void PaintSkyRow(int row, void* context) {
         double p[3];
         for (int k = 0; k < 3; ++k)
             p[k] = job.corner0[k] + s * (job.corner1[k] - job.corner0[k]) + t * (job.corner3[k] - job.corner0[k]);
-        // The box keeps its floor while the camera flies at about this height
-        // above its centre: seen from there the horizon is level.
-        constexpr double kViewHeight = 58.0 / 250.0;
+        // The box keeps its floor while the camera flies between 10 and 70 above
+        // its centre: seen from this height between the two the horizon is level.
+        constexpr double kViewHeight = 42.0 / 250.0;
         const Colour colour = SkyColour(Normalised(p[0], p[1] - kViewHeight, p[2])) * 2.0;
         // A little dither keeps the dark gradients free of bands.
         const double dither = (Hash3(row, column, job.image->size, 99) - 0.5) / 255.0;
