@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <vector>
 
+// Every context of a test program shares one display connection that stays
+// open: closing it would unload Mesa's driver, and a sanitizer could no longer
+// tell the driver's allocations from the program's own leaks.
 class TestGLContext {
 public:
     // A double-buffered RGBA context with a 16-bit depth buffer on a mapped

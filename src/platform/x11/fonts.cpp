@@ -23,7 +23,12 @@ bool UseFontBitmaps(unsigned listBase, int firstChar, int count) {
         if (font == nullptr) continue;
         glXUseXFont(font->fid, firstChar, count, static_cast<int>(listBase));
         XFreeFont(display, font);
-        return true;
+        // Mesa's DRI path reports GL_OUT_OF_MEMORY for some server fonts
+        // (Xvfb's built-in "fixed"); the error is ours to take, so that the
+        // frame's own error checks start clean.
+        bool failed = false;
+        while (glGetError() != GL_NO_ERROR) failed = true;
+        return !failed;
     }
     return false;
 }
