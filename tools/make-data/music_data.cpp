@@ -137,8 +137,8 @@ void AddMelody(StereoMix* mix) {
         for (const MelodyNote& m : melody) {
             // The second time through, the phrase endings rise an octave.
             int note = pass == 1 && m.beats >= 3.5 ? m.note + 12 : m.note;
-            NoteSpec spec{startBar * kBar + m.beat * kBeat, m.beats * kBeat * 0.9, note, 0.16f, 0.1f};
-            AddKeysNote(spec, 1.0f, mix);
+            NoteSpec melodyNote{startBar * kBar + m.beat * kBeat, m.beats * kBeat * 0.9, note, 0.16f, 0.1f};
+            AddKeysNote(melodyNote, 1.0f, mix);
         }
     }
 }
