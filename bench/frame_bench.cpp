@@ -73,37 +73,17 @@ void TimedFrame(Pieces& pieces) {
                   follow ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
     }));
     pieces.sky.push_back(TimePiece(DrawSkyBox));
-    pieces.model.push_back(TimePiece([] {
-        glPushMatrix();
-        glTranslatef(0.0f, 10.0f, 0.0f);
-        modelViewer.Draw();
-        glPopMatrix();
-    }));
+    pieces.model.push_back(TimePiece(DrawPlacedModel));
     pieces.ground.push_back(TimePiece(DrawGroundPlane));
+    // DrawScaledWave's steps, timed apart: the CPU update and the drawing.
     glPushMatrix();
     glScalef(3.0f, 2.0f, 3.0f);
-    glEnable(GL_TEXTURE_2D);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-    glEnable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, 7);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    BeginWaveState();
     pieces.waveUpdate.push_back(TimePiece(UpdateWaveSurface));
     pieces.waveDraw.push_back(TimePiece(DrawWaveMesh));
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
+    EndWaveState();
     glPopMatrix();
-    pieces.cube.push_back(TimePiece([] {
-        const bool lightingWasOn = glIsEnabled(GL_LIGHTING) == GL_TRUE;
-        if (lightingWasOn) glDisable(GL_LIGHTING);
-        glPushMatrix();
-        AdvanceCubeAngle();
-        glTranslatef(0.0f, 25.0f, 0.0f);
-        glScalef(20.0f, 20.0f, 20.0f);
-        glRotatef(cubeAngle, 0.0f, 1.0f, 0.0f);
-        DrawSpinningCube();
-        glPopMatrix();
-        if (lightingWasOn) glEnable(GL_LIGHTING);
-    }));
+    pieces.cube.push_back(TimePiece(DrawTurningCube));
 }
 
 // The wave alone in the frame's state (additive, textured, under the scale).
@@ -111,13 +91,9 @@ double WaveDraw(void (*draw)()) {
     return TimePiece([draw] {
         glPushMatrix();
         glScalef(3.0f, 2.0f, 3.0f);
-        glEnable(GL_TEXTURE_2D);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-        glEnable(GL_BLEND);
-        glBindTexture(GL_TEXTURE_2D, 7);
+        BeginWaveState();
         draw();
-        glDisable(GL_TEXTURE_2D);
-        glDisable(GL_BLEND);
+        EndWaveState();
         glPopMatrix();
     });
 }

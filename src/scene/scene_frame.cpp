@@ -57,28 +57,21 @@ void InitSceneGL() {
     LoadSceneTextures();
 }
 
-void DrawSceneFrame() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
-    glLoadIdentity();
-    StepCameraPath();
-    const bool followPath = frameCounter >= kOrbitSteps;
-    gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], followPath ? pathTarget[0] : 0.0f,
-              followPath ? pathTarget[1] : 40.0f, followPath ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
-
-    DrawSkyBox();
-
+void DrawPlacedModel() {
     glPushMatrix();
     glTranslatef(0.0f, 10.0f, 0.0f);
     modelViewer.Draw();
     glPopMatrix();
+}
 
-    DrawGroundPlane();
-
+void DrawScaledWave() {
     glPushMatrix();
     glScalef(3.0f, 2.0f, 3.0f);
     DrawWaveSurface();
     glPopMatrix();
+}
 
+void DrawTurningCube() {
     const bool lightingWasOn = glIsEnabled(GL_LIGHTING) == GL_TRUE;
     if (lightingWasOn) glDisable(GL_LIGHTING);
     glPushMatrix();
@@ -89,4 +82,18 @@ void DrawSceneFrame() {
     DrawSpinningCube();
     glPopMatrix();
     if (lightingWasOn) glEnable(GL_LIGHTING);
+}
+
+void DrawSceneFrame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+    glLoadIdentity();
+    StepCameraPath();
+    const bool followPath = frameCounter >= kOrbitSteps;
+    gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], followPath ? pathTarget[0] : 0.0f,
+              followPath ? pathTarget[1] : 40.0f, followPath ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
+    DrawSkyBox();
+    DrawPlacedModel();
+    DrawGroundPlane();
+    DrawScaledWave();
+    DrawTurningCube();
 }

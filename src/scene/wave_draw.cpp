@@ -39,14 +39,22 @@ void DrawWaveMeshPerCorner() {
     glEnd();
 }
 
-void DrawWaveSurface() {
+void BeginWaveState() {
     glEnable(GL_TEXTURE_2D);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, kWaveSlot);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    UpdateWaveSurface();
-    DrawWaveMesh();
+}
+
+void EndWaveState() {
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
+}
+
+void DrawWaveSurface() {
+    BeginWaveState();
+    UpdateWaveSurface();
+    DrawWaveMesh();
+    EndWaveState();
 }

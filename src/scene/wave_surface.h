@@ -64,3 +64,8 @@ void DrawWaveMeshPerCorner();
 
 // One frame: state, update, drawing (texture slot 7, source alpha + one).
 void DrawWaveSurface();
+
+// The state the wave is drawn in (textured from slot 7, additive blending)
+// and its removal afterwards: DrawWaveSurface's first and last steps.
+void BeginWaveState();
+void EndWaveState();
