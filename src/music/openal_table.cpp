@@ -7,12 +7,6 @@
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kSystemOpenALLibrary = "openal32.dll";
-#else
-constexpr const char* kSystemOpenALLibrary = "libopenal.so.1";
-#endif
-
 // One per process, kept outside the table: the list that owns a table unloads
 // the library without knowing where the table came from.
 platform::LibraryHandle openALLibrary = nullptr;
@@ -36,8 +30,7 @@ const char* const kOpenALFunctionNames[kOpenALFunctionCount] = {
 };
 
 const char* OpenALLibraryName() {
-    const char* chosen = std::getenv(kOpenALLibraryVariable);
-    return chosen != nullptr && chosen[0] != '\0' ? chosen : kSystemOpenALLibrary;
+    return platform::RuntimeLibraryName(kOpenALLibraryVariable, "libopenal.so.1", "openal32.dll");
 }
 
 bool LoadOpenALFunctionTable(const char* libraryName, OpenALFunctionTable* table) {

@@ -8,12 +8,6 @@ VorbisBinding vorbisBinding;
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char* kSystemVorbisLibrary = "vorbisfile.dll";
-#else
-constexpr const char* kSystemVorbisLibrary = "libvorbisfile.so.3";
-#endif
-
 template <typename Function>
 Function LookUp(const char* name) {
     return reinterpret_cast<Function>(platform::LibrarySymbol(vorbisBinding.library, name));
@@ -30,8 +24,7 @@ long TellMusicFile(void* stream) { return std::ftell(static_cast<std::FILE*>(str
 }  // namespace
 
 const char* VorbisLibraryName() {
-    const char* chosen = std::getenv(kVorbisLibraryVariable);
-    return chosen != nullptr && chosen[0] != '\0' ? chosen : kSystemVorbisLibrary;
+    return platform::RuntimeLibraryName(kVorbisLibraryVariable, "libvorbisfile.so.3", "vorbisfile.dll");
 }
 
 void BindVorbisLibrary() {

@@ -112,6 +112,10 @@ bool WriteSettingsFile(const std::string& bytes);
 // ---- Libraries, console, time, process ---------------------------------------
 
 using LibraryHandle = void*;
+// The name of a library loaded at run time: the value of the environment
+// variable `overrideVariable` when it is set and not empty, else the name this
+// system uses (`posixName` on Linux, `windowsName` on Windows).
+const char* RuntimeLibraryName(const char* overrideVariable, const char* posixName, const char* windowsName);
 LibraryHandle OpenLibrary(const char* name);
 void* LibrarySymbol(LibraryHandle library, const char* name);
 void CloseLibrary(LibraryHandle library);

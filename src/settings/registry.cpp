@@ -3,19 +3,12 @@
 #include "platform/platform.h"
 #include "settings/settings_file.h"
 
-namespace {
-// A missing or corrupt file reads as a key without values.
-SettingsValues ReadValues() {
-    std::string text;
-    SettingsValues values;
-    if (platform::ReadSettingsFile(&text)) DecodeSettings(text, &values);
-    return values;
-}
-}  // namespace
-
+// The file is read once when the key opens; a missing or corrupt file reads
+// as a key without values.
 RegistryKey::RegistryKey() {
     std::string text;
     if (platform::ReadSettingsFile(&text)) {
+        DecodeSettings(text, &values);
         open = true;
         return;
     }
@@ -28,7 +21,6 @@ RegistryValue RegistryKey::Value(const std::string& name) {
 
 bool RegistryKey::Query(const std::string& name, std::string* data) const {
     if (!open) return false;
-    SettingsValues values = ReadValues();
     auto found = values.find(name);
     if (found == values.end()) return false;
     *data = found->second;
@@ -37,9 +29,11 @@ bool RegistryKey::Query(const std::string& name, std::string* data) const {
 
 bool RegistryKey::Set(const std::string& name, const std::string& data) {
     if (!open) return false;
-    SettingsValues values = ReadValues();
-    values[name] = data;
-    return platform::WriteSettingsFile(EncodeSettings(values));
+    SettingsValues changed = values;
+    changed[name] = data;
+    if (!platform::WriteSettingsFile(EncodeSettings(changed))) return false;
+    values = std::move(changed);
+    return true;
 }
 
 RegistryValue::RegistryValue(RegistryKey* key, std::string name) : key(key), name(std::move(name)) {}

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "settings/settings_file.h"
+
 class RegistryValue;
 
 class RegistryKey {
@@ -29,6 +31,7 @@ public:
 
 private:
     bool open = false;
+    SettingsValues values;  // as read when the key opened, plus what it wrote
 };
 
 class RegistryValue {

@@ -1,9 +1,16 @@
 // Run-time libraries through dlopen.
 #include <dlfcn.h>
 
+#include <cstdlib>
+
 #include "platform/platform.h"
 
 namespace platform {
+
+const char* RuntimeLibraryName(const char* overrideVariable, const char* posixName, const char*) {
+    const char* chosen = std::getenv(overrideVariable);
+    return chosen != nullptr && chosen[0] != '\0' ? chosen : posixName;
+}
 
 LibraryHandle OpenLibrary(const char* name) { return dlopen(name, RTLD_NOW | RTLD_LOCAL); }
 
