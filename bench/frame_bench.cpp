@@ -2,7 +2,8 @@
 // context (Mesa llvmpipe here), default 1920 x 1080 and 300 frames. Prints the
 // median of the whole frame and of each piece, the wave drawn with strips and
 // with one call per corner, the wave's CPU update, the time from start to the
-// first finished frame and the peak resident memory.
+// first finished frame, the peak resident memory, CPU time of all threads a
+// frame, and frames sampled along the whole camera path.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "model/model_viewer.h"
@@ -40,6 +42,14 @@ double Median(std::vector<double> values) {
     return values.size() % 2 == 1 ? values[mid] : (values[mid - 1] + values[mid]) / 2.0;
 }
 
+// The value that `share` of the values do not exceed (nearest rank).
+double Percentile(std::vector<double> values, double share) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const std::size_t rank = static_cast<std::size_t>(share * static_cast<double>(values.size()) + 0.5);
+    return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
+}
+
 // Runs `piece` and waits until the rasteriser has finished it.
 template <typename Piece>
 double TimePiece(Piece piece) {
@@ -47,6 +57,14 @@ double TimePiece(Piece piece) {
     piece();
     glFinish();
     return MsSince(start);
+}
+
+// CPU time of every thread of the process: llvmpipe's rasteriser threads too.
+double ProcessCpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000.0 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
 std::string PeakResident() {
@@ -98,6 +116,21 @@ double WaveDraw(void (*draw)()) {
     });
 }
 
+// The wave alone with one thing of its state changed after BeginWaveState,
+// to show where its time goes: sampling, blending, or the triangles.
+double WaveVariant(void (*change)(), void (*restore)()) {
+    return TimePiece([change, restore] {
+        glPushMatrix();
+        glScalef(3.0f, 2.0f, 3.0f);
+        BeginWaveState();
+        change();
+        DrawWaveMesh();
+        restore();
+        EndWaveState();
+        glPopMatrix();
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,10 +167,27 @@ int main(int argc, char** argv) {
     const double firstFrameMs = MsSince(start);
 
     std::vector<double> whole;
+    const double cpuStart = ProcessCpuMs();
+    const Clock::time_point wholeStart = Clock::now();
     for (int f = 0; f < frames; ++f) whole.push_back(TimePiece(DrawSceneFrame));
+    const double wholeWallMs = MsSince(wholeStart) / frames;
+    const double wholeCpuMs = (ProcessCpuMs() - cpuStart) / frames;
 
     Pieces pieces;
     for (int f = 0; f < frames; ++f) TimedFrame(pieces);
+
+    // Frames from the whole path, circle and flight: every tenth step drawn.
+    // The steps between are only read, so the view jumps but the wave and the
+    // cube go on a frame at a time.
+    constexpr int kPathSteps = 3101;
+    constexpr int kPathStride = 10;
+    std::vector<double> wholePath;
+    const double pathCpuStart = ProcessCpuMs();
+    for (int step = 0; step < kPathSteps; step += kPathStride) {
+        for (int skip = 1; skip < kPathStride; ++skip) StepCameraPath();
+        wholePath.push_back(TimePiece(DrawSceneFrame));
+    }
+    const double pathCpuMs = (ProcessCpuMs() - pathCpuStart) / static_cast<double>(wholePath.size());
 
     std::vector<double> strips;
     std::vector<double> perCorner;
@@ -147,8 +197,40 @@ int main(int argc, char** argv) {
         perCorner.push_back(WaveDraw(DrawWaveMeshPerCorner));
     }
 
+    // Where the wave's time goes. Each variant's frames alternate with the
+    // others so that a change in the machine's load hits them alike.
+    const struct {
+        const char* name;
+        void (*change)();
+        void (*restore)();
+    } variants[] = {
+        {"as drawn", [] {}, [] {}},
+        {"untextured", [] { glDisable(GL_TEXTURE_2D); }, [] {}},
+        {"unblended", [] { glDisable(GL_BLEND); }, [] {}},
+        {"nearest sampling",
+         [] {
+             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+         },
+         [] {
+             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+         }},
+        {"scissored to 1 pixel (no fragments)",
+         [] {
+             glEnable(GL_SCISSOR_TEST);
+             glScissor(0, 0, 1, 1);
+         },
+         [] { glDisable(GL_SCISSOR_TEST); }},
+    };
+    std::vector<std::vector<double>> variantTimes(sizeof variants / sizeof variants[0]);
+    for (int f = 0; f < frames / 2 + 1; ++f)
+        for (std::size_t v = 0; v < variantTimes.size(); ++v)
+            variantTimes[v].push_back(WaveVariant(variants[v].change, variants[v].restore));
+
     std::printf("\nmedian ms of %d frames\n", frames);
     std::printf("  whole frame (DrawSceneFrame + glFinish) %8.3f\n", Median(whole));
+    std::printf("  CPU time of all threads per frame       %8.3f (mean; wall %.3f)\n", wholeCpuMs, wholeWallMs);
     std::printf("  clear, camera step, look-at             %8.3f\n", Median(pieces.camera));
     std::printf("  sky box                                 %8.3f\n", Median(pieces.sky));
     std::printf("  model                                   %8.3f\n", Median(pieces.model));
@@ -156,10 +238,17 @@ int main(int argc, char** argv) {
     std::printf("  wave CPU update                         %8.3f\n", Median(pieces.waveUpdate));
     std::printf("  wave drawing (strips)                   %8.3f\n", Median(pieces.waveDraw));
     std::printf("  spinning cube                           %8.3f\n", Median(pieces.cube));
+    std::printf("whole path, every %dth of its %d steps (%zu frames): median %.3f, 90th percentile %.3f, worst %.3f,"
+                " CPU %.3f a frame\n",
+                kPathStride, kPathSteps, wholePath.size(), Median(wholePath), Percentile(wholePath, 0.9),
+                Percentile(wholePath, 1.0), pathCpuMs);
     const double stripMs = Median(strips);
     const double cornerMs = Median(perCorner);
     std::printf("wave alone: strips %.3f ms, one call per corner %.3f ms, ratio %.2f\n", stripMs, cornerMs,
                 stripMs > 0.0 ? cornerMs / stripMs : 0.0);
+    std::printf("wave alone, one state changed:\n");
+    for (std::size_t v = 0; v < variantTimes.size(); ++v)
+        std::printf("  %-38s %8.3f\n", variants[v].name, Median(variantTimes[v]));
     std::printf("start-up: scene set-up and textures %.1f ms, start to first finished frame %.1f ms\n", initMs,
                 firstFrameMs);
     std::printf("peak resident memory:%s\n", PeakResident().c_str());
