@@ -104,27 +104,18 @@ void TimedFrame(Pieces& pieces) {
     pieces.cube.push_back(TimePiece(DrawTurningCube));
 }
 
-// The wave alone in the frame's state (additive, textured, under the scale).
-double WaveDraw(void (*draw)()) {
-    return TimePiece([draw] {
-        glPushMatrix();
-        glScalef(3.0f, 2.0f, 3.0f);
-        BeginWaveState();
-        draw();
-        EndWaveState();
-        glPopMatrix();
-    });
-}
+void Unchanged() {}
 
-// The wave alone with one thing of its state changed after BeginWaveState,
-// to show where its time goes: sampling, blending, or the triangles.
-double WaveVariant(void (*change)(), void (*restore)()) {
-    return TimePiece([change, restore] {
+// The wave alone in the frame's state (additive, textured, under the scale),
+// with one thing of that state changed for the draw when `change` says so:
+// that shows where its time goes, sampling, blending or the triangles.
+double WaveDraw(void (*draw)(), void (*change)() = Unchanged, void (*restore)() = Unchanged) {
+    return TimePiece([draw, change, restore] {
         glPushMatrix();
         glScalef(3.0f, 2.0f, 3.0f);
         BeginWaveState();
         change();
-        DrawWaveMesh();
+        draw();
         restore();
         EndWaveState();
         glPopMatrix();
@@ -204,9 +195,9 @@ int main(int argc, char** argv) {
         void (*change)();
         void (*restore)();
     } variants[] = {
-        {"as drawn", [] {}, [] {}},
-        {"untextured", [] { glDisable(GL_TEXTURE_2D); }, [] {}},
-        {"unblended", [] { glDisable(GL_BLEND); }, [] {}},
+        {"as drawn", Unchanged, Unchanged},
+        {"untextured", [] { glDisable(GL_TEXTURE_2D); }, Unchanged},
+        {"unblended", [] { glDisable(GL_BLEND); }, Unchanged},
         {"nearest sampling",
          [] {
              glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -226,7 +217,7 @@ int main(int argc, char** argv) {
     std::vector<std::vector<double>> variantTimes(sizeof variants / sizeof variants[0]);
     for (int f = 0; f < frames / 2 + 1; ++f)
         for (std::size_t v = 0; v < variantTimes.size(); ++v)
-            variantTimes[v].push_back(WaveVariant(variants[v].change, variants[v].restore));
+            variantTimes[v].push_back(WaveDraw(DrawWaveMesh, variants[v].change, variants[v].restore));
 
     std::printf("\nmedian ms of %d frames\n", frames);
     std::printf("  whole frame (DrawSceneFrame + glFinish) %8.3f\n", Median(whole));
