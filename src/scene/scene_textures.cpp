@@ -32,6 +32,19 @@ namespace {
     std::exit(1);
 }
 
+// Both uploads: one level, bytes tightly packed, minified linearly, modulated.
+void UploadTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLenum format, GLint magFilter,
+                   GLint wrapMode) {
+    glBindTexture(GL_TEXTURE_2D, slot);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapMode);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapMode);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+}
+
 }  // namespace
 
 bool ReadRawPixels(std::FILE* file, std::uint8_t* destination, int bytesPerPixel, int rows, int columns) {
@@ -65,26 +78,12 @@ void LoadRawImage(std::uint8_t* destination, const char* path, GLenum format, in
 }
 
 void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int height) {
-    glBindTexture(GL_TEXTURE_2D, slot);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    UploadTexture(pixels, slot, width, height, GL_RGBA, GL_LINEAR, GL_REPEAT);
 }
 
 void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter,
                       GLint wrapMode) {
-    glBindTexture(GL_TEXTURE_2D, slot);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapMode);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapMode);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    UploadTexture(pixels, slot, width, height, GL_RGB, magFilter, wrapMode);
 }
 
 void LoadSceneTextures() {

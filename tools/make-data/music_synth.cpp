@@ -90,85 +90,80 @@ struct AllPass {
     }
 };
 
+struct StereoSample {
+    float left, right;
+};
+
+// Adds `voice(t)`, t in seconds from the note's start, over the note's frames
+// and its release, panned.
+template <typename Voice>
+void AddVoice(const NoteSpec& note, double release, StereoMix* mix, Voice voice) {
+    long first = 0, count = 0;
+    if (!NoteFrames(note, release, *mix, &first, &count)) return;
+    float left = 0, right = 0;
+    PanGains(note.pan, &left, &right);
+    for (long i = 0; i < count; ++i) {
+        const StereoSample sample = voice(static_cast<double>(i) / kMusicRate);
+        mix->samples[2 * (first + i)] += sample.left * left;
+        mix->samples[2 * (first + i) + 1] += sample.right * right;
+    }
+}
+
 }  // namespace
 
 double MidiFrequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
 
 void AddPadNote(const NoteSpec& note, StereoMix* mix) {
     const double release = 1.6;
-    long first = 0, count = 0;
-    if (!NoteFrames(note, release, *mix, &first, &count)) return;
-    float left = 0, right = 0;
-    PanGains(note.pan, &left, &right);
     const double f = MidiFrequency(note.midiNote);
     // Each side beats slowly against itself: a chorus without a delay line.
     const double detune[4] = {f * 0.9968, f * 1.0029, f * 0.9981, f * 1.0041};
     const Wavetable& table = Soft();
-    for (long i = 0; i < count; ++i) {
-        double t = static_cast<double>(i) / kMusicRate;
+    AddVoice(note, release, mix, [&](double t) {
         float envelope = HeldEnvelope(t, 1.1, note.length, release) * note.gain * 0.5f;
         float l = table.At(detune[0] * t + 0.13) + table.At(detune[1] * t + 0.71);
         float r = table.At(detune[2] * t + 0.37) + table.At(detune[3] * t + 0.52);
-        mix->samples[2 * (first + i)] += l * envelope * left;
-        mix->samples[2 * (first + i) + 1] += r * envelope * right;
-    }
+        return StereoSample{l * envelope, r * envelope};
+    });
 }
 
 void AddBassNote(const NoteSpec& note, StereoMix* mix) {
     const double release = 0.35;
-    long first = 0, count = 0;
-    if (!NoteFrames(note, release, *mix, &first, &count)) return;
-    float left = 0, right = 0;
-    PanGains(note.pan, &left, &right);
     const double f = MidiFrequency(note.midiNote);
     const Wavetable& table = Soft();
-    for (long i = 0; i < count; ++i) {
-        double t = static_cast<double>(i) / kMusicRate;
+    AddVoice(note, release, mix, [&](double t) {
         float swell = 0.75f + 0.25f * static_cast<float>(std::exp(-t / 0.25));
         float value = table.At(f * t) * HeldEnvelope(t, 0.015, note.length, release) * swell * note.gain;
-        mix->samples[2 * (first + i)] += value * left;
-        mix->samples[2 * (first + i) + 1] += value * right;
-    }
+        return StereoSample{value, value};
+    });
 }
 
 void AddPluckNote(const NoteSpec& note, StereoMix* mix) {
-    long first = 0, count = 0;
-    if (!NoteFrames(note, 1.4, *mix, &first, &count)) return;
-    float left = 0, right = 0;
-    PanGains(note.pan, &left, &right);
     const double f = MidiFrequency(note.midiNote);
     const Wavetable& sine = Sine();
-    for (long i = 0; i < count; ++i) {
-        double t = static_cast<double>(i) / kMusicRate;
+    AddVoice(note, 1.4, mix, [&](double t) {
         float onset = std::min(1.0f, static_cast<float>(t / 0.004));
         float value = sine.At(f * t) * static_cast<float>(std::exp(-t / 0.55)) +
                       0.45f * sine.At(2 * f * t) * static_cast<float>(std::exp(-t / 0.22)) +
                       0.2f * sine.At(3 * f * t) * static_cast<float>(std::exp(-t / 0.1));
         value *= onset * note.gain;
-        mix->samples[2 * (first + i)] += value * left;
-        mix->samples[2 * (first + i) + 1] += value * right;
-    }
+        return StereoSample{value, value};
+    });
 }
 
 void AddKeysNote(const NoteSpec& note, float brightness, StereoMix* mix) {
     const double release = 0.5;
-    long first = 0, count = 0;
-    if (!NoteFrames(note, release, *mix, &first, &count)) return;
-    float left = 0, right = 0;
-    PanGains(note.pan, &left, &right);
     const double f = MidiFrequency(note.midiNote);
     const Wavetable& sine = Sine();
-    for (long i = 0; i < count; ++i) {
-        double t = static_cast<double>(i) / kMusicRate;
+    AddVoice(note, release, mix, [&](double t) {
         double index = brightness * (0.25 + 1.4 * std::exp(-t / 0.35));
         double modulator = sine.At(f * t) * index / kTwoPi;
         float body = static_cast<float>(std::exp(-t / 1.6));
         float envelope = std::min(1.0f, static_cast<float>(t / 0.006)) * body *
                          HeldEnvelope(t, 1e-9, note.length, release);
         float value = sine.At(f * t + modulator) * envelope * note.gain;
-        mix->samples[2 * (first + i)] += value * left;
-        mix->samples[2 * (first + i) + 1] += value * right;
-    }
+        return StereoSample{value, value};
+    });
 }
 
 void AddReverb(float wet, StereoMix* mix) {
