@@ -1,0 +1,10 @@
+# Shared part of the MinGW-w64 toolchain files: compilers, resource compiler and
+# a search root that never finds the build machine's own libraries.
+set(CMAKE_C_COMPILER ${VELMORA_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VELMORA_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VELMORA_MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${VELMORA_MINGW_TRIPLET} ${VELMORA_WINDOWS_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
