@@ -1,0 +1,236 @@
+// The scene's parts that need no GL: raw images, the camera path, the wave's
+// field, the cube's face order and the snapshot switches.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "scene/camera_path.h"
+#include "scene/scene_textures.h"
+#include "scene/spinning_cube.h"
+#include "scene/wave_surface.h"
+#include "shell/data_paths.h"
+#include "shell/snapshot.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+TEST(RawImage, FileLengthsAgainstTheImageSize) {
+    const struct {
+        const char* what;
+        int bytesPerPixel, rows, columns;
+        long delta;  // file length minus rows * columns * bytesPerPixel
+        bool loads;
+        int filled;  // trailing bytes of the last pixel taken as 255
+    } cases[] = {
+        {"RGBA exact", 4, 3, 5, 0, true, 0},          {"RGBA three bytes short", 4, 3, 5, -3, true, 3},
+        {"RGBA one pixel short", 4, 3, 5, -4, false, 0}, {"RGBA longer", 4, 3, 5, 9, true, 0},
+        {"RGB two bytes short", 3, 4, 2, -2, true, 2}, {"RGB one pixel short", 3, 4, 2, -3, false, 0},
+        {"RGB empty", 3, 4, 2, -24, false, 0},         {"short inside an earlier row", 4, 2, 4, -14, false, 0},
+        {"no rows", 4, 0, 4, 64, false, 0},            {"too wide", 4, 1, 1025, 9000, false, 0},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        const long size = long(c.rows) * c.columns * c.bytesPerPixel;
+        std::string bytes(size_t(size + c.delta), '\0');
+        for (size_t k = 0; k < bytes.size(); ++k) bytes[k] = char(k * 7 + 1);
+        std::FILE* file = std::fopen(dir.Write("image", bytes).c_str(), "rb");
+        std::vector<std::uint8_t> image(size_t(std::max(size, 1L)), 0);
+        EXPECT_EQ(ReadRawPixels(file, image.data(), c.bytesPerPixel, c.rows, c.columns), c.loads) << c.what;
+        std::fclose(file);
+        if (!c.loads) continue;
+        const size_t row = size_t(c.columns) * c.bytesPerPixel;  // the file's last row comes first
+        for (size_t k = 0; k < size_t(size); ++k) {
+            const std::uint8_t expected = k < size_t(size - c.filled) ? std::uint8_t(bytes[k]) : 255;
+            ASSERT_EQ(image[(c.rows - 1 - k / row) * row + k % row], expected) << c.what << " byte " << k;
+        }
+    }
+}
+
+// Each case plays its own camera path file from a fresh start; the first step
+// only opens the file.
+TEST(CameraPath, StepsThroughTheFileAndLoops) {
+    const std::vector<float> initial = {-1.2607f, 60.0682f, 129.0309f, -1.2621f, 60.0652f, 128.8863f};
+    const struct {
+        const char* what;
+        std::string text;
+        std::vector<std::vector<float>> steps;  // eye and target after each step from the second
+    } cases[] = {
+        {"no line break at the end: loops without a seam", "1,2,3\n4,5,6\n7,8,9\n10,11,12",
+         {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}, {1, 2, 3, 4, 5, 6}}},
+        {"a line break at the end repeats the last target once", "1,2,3\n4,5,6\n7,8,9\n10,11,12\n",
+         {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}, {10, 11, 12, 10, 11, 12}, {1, 2, 3, 4, 5, 6}}},
+        {"partial parses keep the rest", "1, 2, 3\n4,5,6\n7 ,8,9\n10,11\njunk\n13,14,15",
+         {{1, 2, 3, 4, 5, 6}, {7, 2, 3, 10, 11, 6}, {7, 2, 3, 13, 14, 15}}},
+        {"long lines are read in 79-character pieces", "10,20,30" + std::string(71, ' ') + "40,50,60\n70,80,90\n",
+         {{10, 20, 30, 40, 50, 60}, {70, 80, 90, 70, 80, 90}}},
+    };
+    TempDir folder;
+    programFolder = folder.Path() + "/";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        folder.Write("data/p", c.text);
+        ResetCameraPath();
+        StepCameraPath();
+        EXPECT_EQ(std::vector<float>(eyePoint, eyePoint + 3), std::vector<float>(initial.begin(), initial.begin() + 3));
+        for (size_t k = 0; k < c.steps.size(); ++k) {
+            StepCameraPath();
+            std::vector<float> got(eyePoint, eyePoint + 3);
+            got.insert(got.end(), pathTarget, pathTarget + 3);
+            EXPECT_EQ(got, c.steps[k]) << "step " << k + 1;
+            EXPECT_EQ(frameCounter, int(k) + 1);
+        }
+    }
+    // The counter runs to 3100 and wraps whatever the file's length.
+    folder.Write("data/p", "1,2,3\n4,5,6\n");
+    ResetCameraPath();
+    for (int step = 0; step <= kFrameCounterLast; ++step) StepCameraPath();
+    EXPECT_EQ(frameCounter, kFrameCounterLast);
+    StepCameraPath();
+    EXPECT_EQ(frameCounter, 0);
+
+    // Missing, or too long for the path buffer: the camera stays, one message.
+    for (const std::string& where : {folder.Path() + "/none/", "/" + std::string(kDataPathSize, 'a') + "/"}) {
+        programFolder = where;
+        ResetCameraPath();
+        testing::internal::CaptureStdout();
+        for (int k = 0; k < 5; ++k) StepCameraPath();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                  "***Can't open the camera path " + where + "data/p, the camera stays still!\n");
+        EXPECT_EQ(std::vector<float>(pathTarget, pathTarget + 3), std::vector<float>(initial.begin() + 3, initial.end()));
+        EXPECT_EQ(frameCounter, 0);
+    }
+    ResetCameraPath();
+}
+
+float DirectHeight(int i, int j, float phase) {
+    return float(std::sin(i * double(kWaveNumber) + phase) + std::sin(j * double(kWaveNumber) + phase));
+}
+
+// The smooth normals the plain way: every triangle of the cell list, in order,
+// adds its unit normal to its three corners.
+std::vector<float> ReferenceNormals() {
+    std::vector<float> sum(kWaveVertices * 3, 0.0f);
+    auto add = [&](int a, int b, int c) {
+        const float *pa = waveSurface.vertices[a], *pb = waveSurface.vertices[b], *pc = waveSurface.vertices[c];
+        const float u[3] = {pa[0] - pb[0], pa[1] - pb[1], pa[2] - pb[2]};
+        const float w[3] = {pb[0] - pc[0], pb[1] - pc[1], pb[2] - pc[2]};
+        const float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        for (int v : {a, b, c})
+            for (int k = 0; k < 3; ++k) sum[v * 3 + k] += n[k] / (length == 0.0f ? 1.0f : length);
+    };
+    for (int v = kWaveSide; v < kWaveVertices; ++v)
+        if (v % kWaveSide != kWaveCells) add(v - 256, v, v - 255), add(v - 255, v, v + 1);
+    for (int v = 0; v < kWaveVertices; ++v) {
+        float* n = &sum[v * 3];
+        const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        for (int k = 0; k < 3; ++k) n[k] /= length == 0.0f ? 1.0f : length;
+    }
+    return sum;
+}
+
+TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
+    ResetWaveSurface();
+    std::vector<float> phases = {0.0f};  // the phase after each update
+    float zoom = 0.5f;
+    int wraps = 0;
+    for (int frame = 1; frame <= 150; ++frame) {
+        UpdateWaveSurface();
+        zoom -= kWaveZoomStep;
+        ASSERT_EQ(waveSurface.zoom, zoom);
+        float phase = phases.back() + kWavePhaseStep;
+        if (phase > kWavePhaseWrap) phase -= kWavePhaseWrap, ++wraps;  // to the remainder, not to 0
+        ASSERT_EQ(waveSurface.phase, phase) << frame;
+        phases.push_back(phase);
+        if (frame % 37 > 2) continue;
+        // The mesh shows the field one update late: flat in the first frame.
+        for (int v = 0; v < kWaveVertices; v += 97) {
+            const int i = v / kWaveSide, j = v % kWaveSide;
+            ASSERT_EQ(waveSurface.vertices[v][0], j - 128.0f);
+            ASSERT_EQ(waveSurface.vertices[v][2], i - 128.0f);
+            ASSERT_EQ(waveSurface.vertices[v][1], frame == 1 ? 0.0f : DirectHeight(i, j, phases[frame - 2]))
+                << frame << " " << v;
+            ASSERT_FLOAT_EQ(waveSurface.texCoords[v][0], j * zoom / 8.0f);
+            ASSERT_FLOAT_EQ(waveSurface.texCoords[v][1], i * zoom / 8.0f);
+        }
+        const std::vector<float> expected = ReferenceNormals();
+        for (int v = 0; v < kWaveVertices; ++v)
+            for (int k = 0; k < 3; ++k) ASSERT_EQ(waveSurface.normals[v][k], expected[v * 3 + k]) << frame << " " << v;
+    }
+    EXPECT_EQ(wraps, 2);
+    // The zoom turns at the first value past either end of its range.
+    for (float start : {-0.4998f, 0.4998f}) {
+        waveSurface.zoom = start;
+        waveSurface.zoomRising = start > 0;
+        float expected = start;
+        bool rising = start > 0;
+        int turns = 0;
+        for (int frame = 0; frame < 6; ++frame) {
+            UpdateWaveSurface();
+            expected += rising ? kWaveZoomStep : -kWaveZoomStep;
+            if (rising ? expected > 0.5f : expected < -0.5f) rising = !rising, ++turns;
+            ASSERT_EQ(waveSurface.zoom, expected) << start << " frame " << frame;
+        }
+        EXPECT_EQ(turns, 1) << start;
+    }
+}
+
+TEST(CubeOrder, FarthestFaceFirstForTheEyePoint) {
+    const struct {
+        float eye[3];
+        std::vector<int> order;
+    } cases[] = {
+        {{-1.2607f, 60.0682f, 129.0309f}, {5, 1, 3, 2, 0, 4}},  // the first frame
+        {{0.0f, 60.0f, 129.0f}, {5, 1, 2, 3, 0, 4}},            // ties keep face order
+        {{100.0f, 0.0f, 0.0f}, {2, 0, 1, 4, 5, 3}},
+        {{0.0f, -50.0f, 0.0f}, {0, 2, 3, 4, 5, 1}},
+        {{3.0f, 4.0f, -5.0f}, {4, 1, 2, 3, 0, 5}},
+    };
+    for (const auto& c : cases) {
+        for (int k = 0; k < 3; ++k) eyePoint[k] = c.eye[k];
+        SortCubeFaces();
+        EXPECT_EQ(std::vector<int>(cubeFaceOrder, cubeFaceOrder + 6), c.order) << c.eye[0] << "," << c.eye[1];
+    }
+}
+
+TEST(SnapshotArguments, FileSizeAndFrames) {
+    const struct {
+        std::vector<std::string> args;
+        int width, height, frames;  // 0: refused
+    } cases[] = {
+        {{"out.png"}, 960, 540, 1},
+        {{"out.png", "--frames", "30", "--size", "1920x1080"}, 1920, 1080, 30},
+        {{"out.png", "--size", "8192x1"}, 8192, 1, 1},
+        {{}, 0, 0, 0},
+        {{"--size", "64x48"}, 0, 0, 0},
+        {{"out.png", "--size"}, 0, 0, 0},
+        {{"out.png", "--size", "64"}, 0, 0, 0},
+        {{"out.png", "--size", "0x48"}, 0, 0, 0},
+        {{"out.png", "--size", "8193x2"}, 0, 0, 0},
+        {{"out.png", "--size", "-4x48"}, 0, 0, 0},
+        {{"out.png", "--frames", "0"}, 0, 0, 0},
+        {{"out.png", "--frames", "1000001"}, 0, 0, 0},
+        {{"out.png", "--frames", "99999999999999999999"}, 0, 0, 0},
+        {{"out.png", "--speed", "3"}, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<char*> argv;
+        std::string line;
+        for (const std::string& a : c.args) argv.push_back(const_cast<char*>(a.c_str())), line += a + " ";
+        argv.push_back(nullptr);
+        SnapshotRequest request;
+        const char* error = nullptr;
+        const bool ok = ParseSnapshotArguments(int(c.args.size()), argv.data(), &request, &error);
+        EXPECT_EQ(ok, c.frames != 0) << line;
+        EXPECT_EQ(error == nullptr, ok) << line;
+        if (ok) {
+            EXPECT_EQ(std::vector<int>({request.width, request.height, request.frames}),
+                      std::vector<int>({c.width, c.height, c.frames})) << line;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+#include "support/image.h"
+
+#include <png.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+RgbImage ReadPng(const std::string& path) {
+    RgbImage image;
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
+    png.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
+        png_image_free(&png);
+        return image;
+    }
+    image.width = static_cast<int>(png.width);
+    image.height = static_cast<int>(png.height);
+    image.rgb = std::move(rgb);
+    return image;
+}
+
+bool WritePng(const std::string& path, const RgbImage& image) {
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(image.width);
+    png.height = static_cast<png_uint_32>(image.height);
+    png.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr) != 0;
+}
+
+RgbImage Screenshot(unsigned long window) {
+    TempDir dir;
+    Shell("import -window " + std::to_string(window) + " png:" + dir.Path() + "/shot.png 2>/dev/null");
+    return ReadPng(dir.Path() + "/shot.png");
+}
+
+double Rmse(const RgbImage& a, const RgbImage& b) {
+    if (a.width != b.width || a.height != b.height || a.Empty()) return 1.0;
+    double sum = 0.0;
+    for (std::size_t k = 0; k < a.rgb.size(); ++k) {
+        const double d = (a.rgb[k] - b.rgb[k]) / 255.0;
+        sum += d * d;
+    }
+    return std::sqrt(sum / static_cast<double>(a.rgb.size()));
+}
+
+int Colours(const RgbImage& image, int x0, int y0, int width, int height) {
+    std::vector<bool> seen(1 << 12);
+    int count = 0;
+    for (int y = y0; y < y0 + height && y < image.height; ++y)
+        for (int x = x0; x < x0 + width && x < image.width; ++x) {
+            const std::uint8_t* p = image.At(x, y);
+            const int key = (p[0] >> 4) << 8 | (p[1] >> 4) << 4 | p[2] >> 4;
+            if (!seen[key]) ++count, seen[key] = true;
+        }
+    return count;
+}
