@@ -53,9 +53,9 @@ TEST(ModelPicture, MaterialsAsDrawn) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, "\0\0\xff\xff");
     glEnable(GL_COLOR_MATERIAL);  // as the scene sets it
-    glMatrixMode(GL_PROJECTION);
     const float half[4] = {0.5f, 0.5f, 0.5f, 1};
     glLightfv(GL_LIGHT0, GL_DIFFUSE, half);
+    glMatrixMode(GL_PROJECTION);
     glOrtho(-4, 4, -4, 4, -100, 100);
     glMatrixMode(GL_MODELVIEW);
     struct Probe { const char* what; int mode, col, row, rgb[3]; };  // mode: the model's transparency mode
