@@ -1,6 +1,7 @@
 // The music in a process of its own: a fresh OpenAL Soft with its own set-up.
 //   music_probe [PROGRAM_FOLDER/]         the thread's whole work on the main thread
 //   music_probe PROGRAM_FOLDER/ STOP_MS   the thread, then after STOP_MS the end of a run
+#include <AL/alc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,8 +23,8 @@ int main(int argc, char** argv) {
     StartMusicThread();
     platform::SleepMilliseconds(std::atoi(argv[2]));
     musicStopRequested = true;
-    bool released = WaitForMusicThreadEnd(200);
-    std::printf(released ? "music released\n" : "music still held\n");
+    bool released = WaitForMusicThreadEnd(200);  // and then OpenAL holds no context for it
+    std::printf(!released ? "music still held\n" : alcGetCurrentContext() ? "OpenAL in use\n" : "music released\n");
     if (!released) platform::EndProcessNow(0);  // as the screensaver ends then
     return 0;
 }

@@ -185,9 +185,8 @@ TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
         // The decoder's FL FC FR RL RR LFE reach OpenAL's FL FR FC LFE RL RR;
         // OpenAL Soft spreads the centre over front left and right.
         {"5.1", Tones(6, 48000, 1), "", {0, -1, 1, 4, 5, 3}, 48000, "surround51rear"},
-        // Read in the first part's format: whole frames alone may reach OpenAL.
-        {"a chained part with fewer channels", Tones(2, 44100, 1, 1) + Tones(1, 22050, 1, 2), "", {0, 1}, 44100,
-         "stereo", 42000, -.1, .1},
+        // Read in the first part's format; its odd sample count ends in half a frame, which OpenAL refuses.
+        {"a chained part with fewer channels", Tones(2, 44100, 1, 1) + Tones(1, 22050, .5, 2), "", {0, 1}},
         {"a damaged page", damaged, "", {0, 1}},
         {"headers alone", Tones(2, 44100, 0), "", {}},
         {"data/xt when the current folder has none", "", Tones(2, 44100, 1, 7), {0, 1}},
