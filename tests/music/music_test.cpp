@@ -1,0 +1,381 @@
+// The music against real OpenAL Soft and libvorbisfile, in probe processes and in the screensaver on
+// an Xvfb: the wave backend's capture fitted against a direct decode, each failure's message, the
+// stop. The device choice runs over a scripted OpenAL: only a script can fail devices.
+#include <gtest/gtest.h>
+#include <vorbis/vorbisfile.h>
+
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <random>
+
+#include "music/audio_device_list.h"
+#include "music_encoder.h"
+#include "platform/platform.h"
+#include "settings/settings_file.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/x_window.h"
+#include "support/xvfb.h"
+
+namespace {
+
+struct Pcm {  // interleaved, -1..1
+    int channels = 0;
+    long rate = 0;
+    std::vector<float> samples;
+    long Frames() const { return channels > 0 ? static_cast<long>(samples.size()) / channels : 0; }
+    double At(long frame, int channel) const { return samples[static_cast<std::size_t>(frame * channels + channel)]; }
+};
+
+// A new tone every 40 ms in each channel's own band: channels and offsets can be told apart.
+std::string Tones(int channels, long rate, double seconds, int serial = 1) {
+    OggVorbisInput input{{}, channels, rate, 0.4f, serial};
+    input.samples.resize(static_cast<std::size_t>(seconds * rate) * channels);
+    std::minstd_rand random(static_cast<std::uint32_t>(serial));
+    for (int c = 0; c < channels; ++c) {
+        double phase = 0, frequency = 0;
+        for (std::size_t i = 0; i * channels < input.samples.size(); ++i) {
+            if (i % (rate / 25) == 0) frequency = 200.0 * (c + 1) + random() % 180;
+            phase += frequency / rate;
+            input.samples[i * channels + c] = static_cast<float>(0.3 * std::sin(6.2831853 * phase));
+        }
+    }
+    std::string bytes;
+    return EncodeOggVorbis(input, &bytes) ? bytes : "";
+}
+
+std::string GeneratedMusic() { return ReadFileBytes(std::string(VELMORA_BUILD_DIR) + "/data/xt"); }
+
+// libvorbisfile's own decode, 16-bit as the player asks, on past holes.
+Pcm Decode(const std::string& path) {
+    Pcm pcm;
+    OggVorbis_File file;
+    if (ov_fopen(path.c_str(), &file) != 0) return pcm;
+    pcm = {ov_info(&file, -1)->channels, ov_info(&file, -1)->rate, {}};
+    std::int16_t block[4096];
+    int section = 0;
+    for (long got; (got = ov_read(&file, reinterpret_cast<char*>(block), sizeof block, 0, 2, 1, &section)) != 0;) {
+        if (got < 0 && got != OV_HOLE) break;
+        for (long i = 0; i < got / 2; ++i) pcm.samples.push_back(block[i] / 32768.0f);
+    }
+    ov_clear(&file);
+    return pcm;
+}
+
+// The wave backend's float capture, to the end of the file: an abrupt end leaves its sizes unwritten.
+Pcm ReadCapture(const std::string& path) {
+    std::string bytes = ReadFileBytes(path);
+    Pcm pcm;
+    std::size_t data = bytes.find("data", 36);
+    if (bytes.compare(0, 4, "RIFF") != 0 || data == std::string::npos) return pcm;
+    std::memcpy(&pcm.channels, &bytes[22], 2);
+    std::memcpy(&pcm.rate, &bytes[24], 4);
+    pcm.samples.resize((bytes.size() - data - 8) / 4);
+    std::memcpy(pcm.samples.data(), &bytes[data + 8], pcm.samples.size() * 4);
+    return pcm;
+}
+
+// The first or last frame with a sample above 1e-3, -1 when silent.
+long LoudFrame(const Pcm& pcm, bool last) {
+    for (long i = 0, f = last ? pcm.Frames() - 1 : 0; i < pcm.Frames(); ++i, f += last ? -1 : 1)
+        for (int c = 0; c < pcm.channels; ++c)
+            if (std::fabs(pcm.At(f, c)) > 1e-3) return f;
+    return -1;
+}
+
+// Captured frame lag + i of output o = sum over c of gain[o][c] * reference frame i of
+// channel c (i < frames), up to `residual`: the rms misfit over the capture's rms.
+struct CaptureFit { long lag = 0; std::vector<std::vector<double>> gain; double residual = 1.0; };
+
+double FitAt(const Pcm& capture, const Pcm& reference, long lag, long from, long to, CaptureFit* fit) {
+    const int in = reference.channels;
+    fit->gain.assign(static_cast<std::size_t>(capture.channels), {});
+    double misfit = 0, energy = 0;
+    for (int o = 0; o < capture.channels; ++o) {
+        // Least squares: the normal equations, right side last. The matrix is
+        // symmetric positive definite, so no pivoting is needed.
+        std::vector<std::vector<double>> m(in, std::vector<double>(in + 1, 0.0));
+        for (long i = from; i < to; ++i)
+            for (int a = 0; a < in; ++a)
+                for (int b = 0; b <= in; ++b)
+                    m[a][b] += reference.At(i, a) * (b < in ? reference.At(i, b) : capture.At(lag + i, o));
+        for (int p = 0; p < in; ++p)
+            for (int q = 0; q < in && m[p][p] > 1e-12; ++q)
+                for (int c = in; q != p && c >= p; --c) m[q][c] -= m[q][p] / m[p][p] * m[p][c];
+        std::vector<double>& g = fit->gain[static_cast<std::size_t>(o)];
+        for (int p = 0; p < in; ++p) g.push_back(m[p][p] > 1e-12 ? m[p][in] / m[p][p] : 0.0);
+        for (long i = from; i < to; ++i) {
+            double e = capture.At(lag + i, o);
+            energy += e * e;
+            for (int a = 0; a < in; ++a) e -= g[a] * reference.At(i, a);
+            misfit += e * e;
+        }
+    }
+    return energy > 0 ? std::sqrt(misfit / energy) : 1.0;
+}
+
+// The best lag near where both begin to sound, found on a short window there.
+CaptureFit FitCapture(const Pcm& capture, const Pcm& reference, long frames) {
+    CaptureFit fit, trial;
+    long sound = LoudFrame(reference, false), guess = LoudFrame(capture, false) - sound;
+    double best = 2.0;
+    for (long lag = std::max(0L, guess - 400); lag <= guess + 400 && lag + frames <= capture.Frames(); ++lag) {
+        double misfit = FitAt(capture, reference, lag, sound, std::min(sound + 4096, frames), &trial);
+        if (misfit < best) best = misfit, fit.lag = lag;
+    }
+    if (best < 2.0 && sound >= 0) fit.residual = FitAt(capture, reference, fit.lag, 0, frames, &fit);
+    return fit;
+}
+
+// An OpenAL Soft configuration in `folder`; "wave" writes folder/out.wav.
+std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate = 44100,
+                                   const std::string& channels = "stereo") {
+    std::ofstream(folder + "/alsoft.conf") << "[general]\ndrivers=" << drivers << "\nfrequency=" << rate
+        << "\nchannels=" << channels << "\nsample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false"
+        << "\n[wave]\nfile=" << folder << "/out.wav\n";
+    // OpenAL Soft's own hand-offs are invisible to ThreadSanitizer.
+    return {"ALSOFT_CONF=" + folder + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
+            "TSAN_OPTIONS=suppressions=" MUSIC_TSAN_SUPPRESSIONS};
+}
+
+// The probe in `folder`, its current folder; pauseMs > 0 stops it that long after 1.2 s.
+ProcessResult RunProbe(const std::string& folder, std::vector<std::string> argv, const std::vector<std::string>& env,
+                       int pauseMs = 0) {
+    argv.insert(argv.begin(), MUSIC_PROBE_EXE);
+    ChildProcess probe;
+    if (!probe.Start(argv, env, folder)) return {};
+    if (pauseMs > 0) {  // after 1.2 s
+        platform::SleepMilliseconds(1200), probe.Kill(SIGSTOP);
+        platform::SleepMilliseconds(pauseMs), probe.Kill(SIGCONT);
+    }
+    return probe.Wait(60000);
+}
+
+void ExpectCleanEnd(const ProcessResult& r) {
+    EXPECT_TRUE(!r.timedOut && !r.signaled && r.exitCode == 0 && r.err.find("Sanitizer") == std::string::npos)
+        << "hung " << r.timedOut << ", signal " << r.signal << ", exit " << r.exitCode << "\n" << r.err;
+}
+
+const std::string kPrompt = "\nPress a key to quit\n";
+const std::string kNoDecoder = "Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n" + kPrompt;
+const std::string kNoOpenAL = "Failed to initialize OpenAL\n" + kPrompt;
+const std::string kUnsupported = "Failed to find format information, or unsupported format\n";
+
+TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
+    std::string damaged = Tones(2, 44100, 3.0);
+    damaged[damaged.find("OggS", damaged.size() / 2) + 200] ^= 0x5A;  // a page's checksum fails: a hole
+    // "xt" in the current folder and data/xt below the program folder; the device channel that carries
+    // most of each file channel (-1: any); the frames of the reference fitted (0: all); the seconds heard
+    // beyond its end (after a stop: beyond its start); when the stop comes, how long the process pauses.
+    struct Row {
+        const char* what;
+        std::string music, dataMusic;
+        std::vector<int> outputOf;
+        long rate = 44100;
+        const char* layout = "stereo";
+        long fitFrames = 0;
+        double extraMin = -.05, extraMax = .05;
+        int stopAfterMs = -1, pauseMs = 0;
+    } rows[] = {
+        {"mono, under four blocks", Tones(1, 22050, .6), "", {0}, 22050, "mono"},
+        {"stereo, two chained parts", Tones(2, 44100, 1, 1) + Tones(2, 44100, 1, 2), "", {0, 1}},
+        {"quad", Tones(4, 44100, 1), "", {0, 1, 2, 3}, 44100, "quad"},
+        // The decoder's FL FC FR RL RR LFE reach OpenAL's FL FR FC LFE RL RR;
+        // OpenAL Soft spreads the centre over front left and right.
+        {"5.1", Tones(6, 48000, 1), "", {0, -1, 1, 4, 5, 3}, 48000, "surround51rear"},
+        // Read in the first part's format; its odd sample count ends in half a frame, which OpenAL refuses.
+        {"a chained part with fewer channels", Tones(2, 44100, 1, 1) + Tones(1, 22050, .5, 2), "", {0, 1}},
+        {"a damaged page", damaged, "", {0, 1}},
+        {"headers alone", Tones(2, 44100, 0), "", {}},
+        {"data/xt when the current folder has none", "", Tones(2, 44100, 1, 7), {0, 1}},
+        {"the current folder's xt first", Tones(2, 44100, 1, 8), Tones(2, 44100, 1, 9), {0, 1}},
+        // The source runs dry while the process is stopped: it must be started again.
+        {"an underrun", Tones(2, 44100, 4, 3), "", {0, 1}, 44100, "stereo", 44100, .5, 3, -1, 2000},
+        {"the stop flag, in the generated music", GeneratedMusic(), "", {0, 1}, 44100, "stereo", 44100, .5, 3, 1500},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir folder, program;
+        if (!r.music.empty()) folder.Write("xt", r.music);
+        if (!r.dataMusic.empty()) program.Write("data/xt", r.dataMusic);
+        std::vector<std::string> args = {program.Path() + "/"};
+        if (r.stopAfterMs >= 0) args.push_back(std::to_string(r.stopAfterMs));
+        auto result = RunProbe(folder.Path(), args, AlsoftEnv(folder.Path(), "wave", r.rate, r.layout), r.pauseMs);
+        ExpectCleanEnd(result);
+        // After a stop the prompt may come before or after the release, or not at all.
+        std::size_t prompt = r.stopAfterMs < 0 ? 0 : std::min(result.out.find(kPrompt), result.out.size());
+        EXPECT_EQ(result.out.erase(prompt, kPrompt.size()), r.stopAfterMs < 0 ? "" : "music released\n");
+        Pcm capture = ReadCapture(folder.Path() + "/out.wav");
+        Pcm reference = Decode(r.music.empty() ? program.Path() + "/data/xt" : folder.Path() + "/xt");
+        ASSERT_EQ(capture.rate, r.rate) << "no capture";
+        if (reference.Frames() == 0 && LoudFrame(capture, true) == -1) continue;
+        CaptureFit fit = FitCapture(capture, reference, r.fitFrames > 0 ? r.fitFrames : reference.Frames());
+        EXPECT_LT(fit.residual, 1e-3);
+        for (int c = 0; c < reference.channels && fit.residual < 1e-3; ++c)
+            if (r.outputOf[c] >= 0) {
+                EXPECT_GT(fit.gain[r.outputOf[c]][c], 0.5) << "channel " << c;
+            }
+        long end = r.stopAfterMs < 0 ? LoudFrame(reference, true) : 0;
+        double extra = static_cast<double>(LoudFrame(capture, true) - fit.lag - end) / r.rate;
+        EXPECT_GE(extra, r.extraMin);
+        EXPECT_LE(extra, r.extraMax);
+    }
+}
+
+TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
+    const std::string music = Tones(2, 44100, .3), standIn = MUSIC_STAND_IN, none = "(none)";
+    struct Row {
+        const char* what;
+        std::string music, env, out, err{};  // "xt" in the current folder
+        const char* drivers = "null";
+        std::string line = "exec \"$0\" \"$1\"";  // a shell's, with the probe and the program folder
+    } rows[] = {
+        {"no decoder", music, "VELMORA_VORBISFILE_LIBRARY=/nonexistent/libvorbisfile.so.3", kNoDecoder},
+        {"a decoder without ov_info", music, "VELMORA_VORBISFILE_LIBRARY=" + standIn, kNoDecoder},
+        {"an OpenAL with alEnable alone", music, "VELMORA_OPENAL_LIBRARY=" + standIn, kNoOpenAL,
+         "Failed to retrieve 'alDisable' function address\n"},
+        {"no OpenAL", music, "VELMORA_OPENAL_LIBRARY=/nonexistent/libopenal.so.1", kNoOpenAL},
+        {"no usable device", music, "", kNoOpenAL, "", "no-such-backend"},
+        {"no music file", none, "", "Could not find xt\n" + kPrompt},
+        // The file stays the player's until the decoder has taken it (the probe looks for it).
+        {"not Ogg Vorbis", "OggS, but nothing a decoder reads", "", kPrompt},
+        {"three channels", Tones(3, 44100, .3), "", kUnsupported + kPrompt},
+        {"eight channels", Tones(8, 44100, .3), "", kUnsupported + kPrompt},
+        // New threads' stacks of 1 GB in 400 MB of address space (EAGAIN).
+        {"no thread", music, "", "CreateThread failed (11)\nmusic released\n", "", "null",
+         "ulimit -v 400000 && ulimit -s 1000000 && exec \"$0\" \"$1\" 0"},
+        // A read of the terminal from its background would stop the process (SIGTTOU or SIGTTIN), scene and all.
+        {"in a terminal's background", none, "", "Could not find xt\r\n\r\nPress a key to quit\r\n", "", "null",
+         "exec script -qec \"exec 2>/dev/null; set -m; '$0' '$1' & wait \\$!\" /dev/null"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir folder, program;  // no data/xt
+        if (r.music != none) folder.Write("xt", r.music);
+        std::vector<std::string> env = AlsoftEnv(folder.Path(), r.drivers);
+        env.push_back(r.env);
+        ProcessResult result = RunProcess({"/bin/sh", "-c", r.line, MUSIC_PROBE_EXE, program.Path() + "/"}, env,
+                                          folder.Path(), 20000);
+        if (r.line[0] == 'u' && result.err.find("Sanitizer") != std::string::npos) continue;  // its shadow memory
+        ExpectCleanEnd(result);
+        EXPECT_EQ(result.out, r.out);
+        EXPECT_EQ(result.err, r.err);
+    }
+}
+
+TEST(MusicStop, EndingARunAtAnyMomentNeverCrashesOrHangs) {
+    TempDir folder;
+    folder.Write("xt", GeneratedMusic());
+    std::mt19937 random(20261206);  // seeded: a failing moment can be replayed
+    for (int run = 0; run < 60; ++run) {
+        std::string after = std::to_string(run < 5 ? run * 5 : random() % 1500);  // the first ones in the set-up
+        SCOPED_TRACE("stop after " + after + " ms");
+        ExpectCleanEnd(RunProbe(folder.Path(), {"./", after}, AlsoftEnv(folder.Path(), run % 2 ? "wave" : "null")));
+    }
+}
+
+// Its name in the enumeration, the name it gives itself once open, whether it opens.
+struct FakeDevice { std::string listed, own; bool opens; };
+std::vector<FakeDevice> fakeDevices;
+std::string fakeNames;
+const char* fakeDefault;
+int fakeOpen;  // devices and contexts
+
+OpenALFunctionTable FakeOpenAL() {
+    fakeNames.clear();
+    for (const FakeDevice& d : fakeDevices) fakeNames += d.listed + '\0';
+    OpenALFunctionTable t;  // no sources and the extensions of the device alone
+    t.alcIsExtensionPresent = [](ALCdevice*, const ALCchar*) -> ALCboolean { return ALC_TRUE; };
+    t.alIsExtensionPresent = [](const ALchar*) -> ALboolean { return AL_FALSE; };
+    t.alcGetString = [](ALCdevice* d, ALCenum what) -> const ALCchar* {
+        if (d != nullptr) return reinterpret_cast<FakeDevice*>(d)->own.c_str();
+        return what == ALC_DEFAULT_DEVICE_SPECIFIER ? fakeDefault : fakeNames.c_str();
+    };
+    t.alcOpenDevice = [](const ALCchar* name) -> ALCdevice* {
+        for (FakeDevice& d : fakeDevices)
+            if (d.listed == name && d.opens) return ++fakeOpen, reinterpret_cast<ALCdevice*>(&d);
+        return nullptr;
+    };
+    t.alcCloseDevice = [](ALCdevice*) -> ALCboolean { return --fakeOpen, ALC_TRUE; };
+    t.alcCreateContext = [](ALCdevice* d, const ALCint*) { return ++fakeOpen, reinterpret_cast<ALCcontext*>(d); };
+    t.alcDestroyContext = [](ALCcontext*) { --fakeOpen; };
+    t.alcMakeContextCurrent = [](ALCcontext*) -> ALCboolean { return ALC_TRUE; };
+    t.alcGetIntegerv = [](ALCdevice*, ALCenum, ALCsizei, ALCint* value) { *value = 1; };
+    t.alGetError = []() -> ALenum { return AL_OUT_OF_MEMORY; };
+    t.alGenSources = [](ALsizei, ALuint*) {};
+    t.alDeleteSources = [](ALsizei, const ALuint*) {};
+    return t;
+}
+
+// The default is kept by the record it became: devices before it that can't
+// be opened or repeat a name must not move the choice onto another device.
+TEST(MusicDeviceChoice, TheDefaultDeviceElseTheFirstUsable) {
+    struct Row {
+        const char* what;
+        std::vector<FakeDevice> devices;
+        const char* defaultName;
+        std::vector<std::string> records;  // the chosen one first
+    } rows[] = {
+        {"the default second", {{"A", "A", true}, {"B", "B", true}}, "B", {"B", "A", "B"}},
+        {"an earlier one fails", {{"A", "A", false}, {"B", "B", true}, {"C", "C", true}}, "C", {"C", "B", "C"}},
+        {"an earlier one repeats a name", {{"A", "A", true}, {"B", "A", true}, {"C", "C", true}}, "C", {"C", "A", "C"}},
+        {"the default gives no name", {{"A", "", true}, {"B", "B (hw)", true}}, "A", {"B (hw)", "B (hw)"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        fakeDevices = r.devices;
+        fakeDefault = r.defaultName;
+        {
+            AudioDeviceList list(FakeOpenAL());
+            std::vector<std::string> records = {list.GetDeviceName(list.GetDefaultDeviceIndex())};
+            for (int i = 0; i < list.GetDeviceCount(); ++i) records.push_back(list.GetDeviceName(i));
+            EXPECT_EQ(records, r.records);
+        }
+        EXPECT_EQ(fakeOpen, 0) << "every device and context probed is closed again";
+    }
+}
+
+TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
+    EnsureXvfb();
+    TestWindow parent(200, 150);
+    struct Row {
+        const char* what;
+        std::vector<std::string> argv;
+        const char* setting;
+        bool heard;
+        std::string music{}, message{};  // "xt" in the current folder (else data/xt), the message it brings
+    } rows[] = {
+        {"full screen", {VELMORA_EXE, "/s"}, "1", true},
+        {"XScreenSaver's root window", {VELMORA_EXE, "-root"}, "1", true},
+        {"the setting off", {VELMORA_EXE, "/s"}, "0", false},
+        {"a preview", {VELMORA_EXE, "/p", std::to_string(parent.Id())}, "1", false},
+        {"a failure; the scene runs on", {VELMORA_EXE, "/s"}, "1", false, Tones(3, 44100, 1), "\n" + kUnsupported},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir config, work;
+        config.Write("velmora/settings", EncodeSettings({{"ini", r.setting}}));
+        if (!r.music.empty()) work.Write("xt", r.music);
+        std::vector<std::string> env = AlsoftEnv(work.Path(), "wave");
+        // LeakSanitizer's exit-time scan of Mesa's threads can crash its tracer.
+        env.insert(env.end(), {"XDG_CONFIG_HOME=" + config.Path(), "ASAN_OPTIONS=detect_leaks=0"});
+        ChildProcess saver;
+        ASSERT_TRUE(saver.Start(r.argv, env, work.Path()));
+        platform::SleepMilliseconds(3000);
+        EXPECT_TRUE(saver.Running());
+        saver.Kill(SIGTERM);
+        ProcessResult result = saver.Wait(5000);
+        ExpectCleanEnd(result);
+        EXPECT_EQ(result.out.find("Failed"), r.message.empty() ? std::string::npos : result.out.find(r.message) + 1);
+        Pcm capture = ReadCapture(work.Path() + "/out.wav");
+        EXPECT_EQ(capture.rate != 0, r.heard || !r.message.empty()) << "a device was opened";
+        if (!r.heard) continue;
+        CaptureFit fit = FitCapture(capture, Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"), 22050);
+        EXPECT_LT(fit.residual, 1e-3);
+        EXPECT_GT(LoudFrame(capture, true) - fit.lag, 22050) << "heard for half a second at least";
+    }
+}
+
+}  // namespace
