@@ -19,7 +19,7 @@
 #include "music/audio_device_list.h"
 #include "music/music_thread.h"
 #include "platform/platform.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "music_test_support.h"
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "support/temp_dir.h"
 
 namespace {

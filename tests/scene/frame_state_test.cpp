@@ -10,7 +10,7 @@
 #include "scene/scene.h"
 #include "scene/scene_frame.h"
 #include "scene/wave_surface.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "shell/screen_window.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 
 namespace {
 

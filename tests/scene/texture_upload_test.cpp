@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "scene/scene_textures.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"
 

@@ -10,7 +10,7 @@
 #include "platform/platform.h"
 #include "settings/music_setting.h"
 #include "settings/registry.h"
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace {

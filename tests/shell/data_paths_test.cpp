@@ -1,11 +1,11 @@
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "platform/platform.h"
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace {
