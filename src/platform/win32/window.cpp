@@ -2,8 +2,6 @@
 // preview window, with a WGL context made when the window is created. Its
 // window procedure only turns messages into platform events; the input rules
 // live in the shell's ScreenWindowProc.
-#include <GL/gl.h>
-
 #include <string>
 
 #include "platform/platform.h"
