@@ -124,11 +124,12 @@ LibraryHandle OpenLibrary(const char* name);
 void* LibrarySymbol(LibraryHandle library, const char* name);
 void CloseLibrary(LibraryHandle library);
 
-// The debugger output: standard error on Linux.
+// The debugger output (OutputDebugStringA); standard error on Linux.
 void DebugOutput(const char* text);
 
 // True when standard input is a terminal this process may read from (it is
-// in the terminal's foreground process group).
+// in the terminal's foreground process group; on Windows, a console is
+// attached and standard input is that console).
 bool StdinIsTerminal();
 // Reads one character from the console without echo.
 int ReadConsoleKey();
