@@ -24,7 +24,7 @@
 #include "scene/scene_frame.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "shell/screen_window.h"
 
 namespace {

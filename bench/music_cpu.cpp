@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "music/music_thread.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 namespace {
 

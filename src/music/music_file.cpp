@@ -1,6 +1,6 @@
 #include "music/music_file.h"
 
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 std::FILE* OpenMusicFile() {
     std::FILE* file = std::fopen(kMusicFileName, "rb");

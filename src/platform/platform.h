@@ -100,14 +100,18 @@ bool JoinInstanceLock(const char* name, bool* alreadyExisted);
 WindowId ReadSharedWindow();
 void WriteSharedWindow(WindowId window);
 
-// ---- Settings backing store ------------------------------------------------
+// ---- Settings key ------------------------------------------------------------
 
-// The settings file: every value of the settings key, byte-exact.
-std::string SettingsFilePath();
-// False when the file is missing or unreadable; `bytes` is then empty.
-bool ReadSettingsFile(std::string* bytes);
-// Replaces the file atomically (a crash never leaves half a file).
-bool WriteSettingsFile(const std::string& bytes);
+// The program's one settings key, its values byte-exact: the settings file on
+// Linux, a registry key on Windows.
+struct SettingsKey;
+// Opens the key, creating it when it does not exist; null when that fails.
+SettingsKey* OpenSettingsKey();
+void CloseSettingsKey(SettingsKey* key);
+// The whole stored value; false when the key is null or has no such value.
+bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data);
+// False when the value could not be stored; what the key reads is then unchanged.
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data);
 
 // ---- Libraries, console, time, process ---------------------------------------
 
@@ -120,11 +124,12 @@ LibraryHandle OpenLibrary(const char* name);
 void* LibrarySymbol(LibraryHandle library, const char* name);
 void CloseLibrary(LibraryHandle library);
 
-// The debugger output: standard error on Linux.
+// The debugger output (OutputDebugStringA); standard error on Linux.
 void DebugOutput(const char* text);
 
 // True when standard input is a terminal this process may read from (it is
-// in the terminal's foreground process group).
+// in the terminal's foreground process group; on Windows, a console is
+// attached and standard input is that console).
 bool StdinIsTerminal();
 // Reads one character from the console without echo.
 int ReadConsoleKey();

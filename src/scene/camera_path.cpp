@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 namespace {
 constexpr float kInitialEye[3] = {-1.2607f, 60.0682f, 129.0309f};

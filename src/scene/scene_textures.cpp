@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // GL_CLAMP_TO_EDGE: Windows' own gl.h stops at 1.1
 
 #include <cstdint>
 #include <cstdio>

@@ -1,39 +1,19 @@
 #include "settings/registry.h"
 
-#include "platform/platform.h"
-#include "settings/settings_file.h"
+RegistryKey::RegistryKey() : key(platform::OpenSettingsKey()) {}
 
-// The file is read once when the key opens; a missing or corrupt file reads
-// as a key without values.
-RegistryKey::RegistryKey() {
-    std::string text;
-    if (platform::ReadSettingsFile(&text)) {
-        DecodeSettings(text, &values);
-        open = true;
-        return;
-    }
-    open = platform::WriteSettingsFile(EncodeSettings({}));
-}
+RegistryKey::~RegistryKey() { platform::CloseSettingsKey(key); }
 
 RegistryValue RegistryKey::Value(const std::string& name) {
     return RegistryValue(this, name);
 }
 
 bool RegistryKey::Query(const std::string& name, std::string* data) const {
-    if (!open) return false;
-    auto found = values.find(name);
-    if (found == values.end()) return false;
-    *data = found->second;
-    return true;
+    return platform::QuerySettingsValue(key, name, data);
 }
 
 bool RegistryKey::Set(const std::string& name, const std::string& data) {
-    if (!open) return false;
-    SettingsValues changed = values;
-    changed[name] = data;
-    if (!platform::WriteSettingsFile(EncodeSettings(changed))) return false;
-    values = std::move(changed);
-    return true;
+    return platform::SetSettingsValue(key, name, data);
 }
 
 RegistryValue::RegistryValue(RegistryKey* key, std::string name) : key(key), name(std::move(name)) {}

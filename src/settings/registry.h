@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "settings/settings_file.h"
+#include "platform/platform.h"
 
 class RegistryValue;
 
@@ -17,11 +17,11 @@ public:
     // Opens (creating if needed) the settings key. When that fails the key is
     // null: its values read nothing and their writes are lost.
     RegistryKey();
-    ~RegistryKey() = default;
+    ~RegistryKey();
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 
-    bool IsOpen() const { return open; }
+    bool IsOpen() const { return key != nullptr; }
     RegistryValue Value(const std::string& name);
 
     // The raw store behind the key; false when the key is null or the value
@@ -30,8 +30,7 @@ public:
     bool Set(const std::string& name, const std::string& data);
 
 private:
-    bool open = false;
-    SettingsValues values;  // as read when the key opened, plus what it wrote
+    platform::SettingsKey* key;  // null when the key could not be opened
 };
 
 class RegistryValue {

@@ -36,12 +36,15 @@ bool EqualsIgnoringCase(const std::string& a, const char* b) {
     return true;
 }
 
-// The handle after the switch: from the first blank on, by the atoi rule.
+// The handle after the switch, by the atoi rule: from the first blank on, or
+// after the first colon, whichever comes first (Windows' own screensaver
+// settings start a configuration with "/c:HWND").
 std::uint64_t HandleAfterSwitch(const std::string& arguments) {
-    size_t blank = arguments.find(' ', 1);
-    if (blank == std::string::npos) return 0;
+    size_t separator = arguments.find_first_of(" :", 1);
+    if (separator == std::string::npos) return 0;
+    if (arguments[separator] == ':') ++separator;
     // A window id is an unsigned 32-bit number, as atoi's int reinterpreted.
-    return static_cast<std::uint32_t>(AtoiRule(arguments.c_str() + blank));
+    return static_cast<std::uint32_t>(AtoiRule(arguments.c_str() + separator));
 }
 
 // XScreenSaver passes window ids in hex ("0x1c00007") or decimal.
@@ -98,4 +101,13 @@ CommandLine ParseCommandLine(int argc, char** argv, const char* xscreensaverWind
         }
     }
     return ParseArgumentString(JoinArguments(argc, argv));
+}
+
+CommandLine ParseWindowsCommandLine(const std::string& arguments, int argc, char** argv) {
+    if (argc >= 2 && std::string(argv[1]) == "--snapshot") {
+        CommandLine line;
+        line.mode = RunMode::Snapshot;
+        return line;
+    }
+    return ParseArgumentString(arguments);
 }

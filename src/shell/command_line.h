@@ -3,8 +3,9 @@
 // The program's arguments are joined by single blanks into one argument
 // string, read by the rules a screensaver's switches follow: "/s", "-s" or
 // "s" in any case for full-screen, "/p ID" for a preview in window ID,
-// "/c ID" or anything not starting with '/' for the configuration. The
-// XScreenSaver switches and --snapshot are looked at first.
+// "/c ID" or anything not starting with '/' for the configuration; a colon
+// may stand for the blank before ID ("/c:ID"). The XScreenSaver switches (on
+// Linux) and --snapshot are looked at first.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,11 @@ CommandLine ParseArgumentString(const std::string& arguments);
 // the joined argument string. `xscreensaverWindow` is the environment's
 // XSCREENSAVER_WINDOW (null when unset).
 CommandLine ParseCommandLine(int argc, char** argv, const char* xscreensaverWindow);
+
+// Reads a Windows start: --snapshot as the first of the words `argv` (split
+// from the argument string, argv[0] the program), else the argument string
+// itself, exactly as the system passed it.
+CommandLine ParseWindowsCommandLine(const std::string& arguments, int argc, char** argv);
 
 // The number at the start of `text` by the rules of atoi: leading white
 // space, an optional sign, decimal digits up to the first other character;

@@ -10,7 +10,7 @@
 #include "scene/scene.h"
 #include "settings/config_dialog.h"
 #include "settings/music_setting.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "shell/frame_clock.h"
 #include "shell/screen_window.h"
 

@@ -13,7 +13,7 @@
 #include "model/model_viewer.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "shell/screen_window.h"
 
 namespace {

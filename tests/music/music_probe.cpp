@@ -9,7 +9,7 @@
 
 #include "music/music_thread.h"
 #include "platform/platform.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 int main(int argc, char** argv) {
     if (argc > 1) programFolder = argv[1];

@@ -13,7 +13,7 @@
 #include "music/audio_device_list.h"
 #include "music_encoder.h"
 #include "platform/platform.h"
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"

@@ -13,7 +13,7 @@
 #include "scene/scene_frame.h"
 #include "scene/scene_textures.h"
 #include "scene/wave_surface.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "shell/screen_window.h"
 #include "support/gl_context.h"
 #include "support/temp_dir.h"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "support/image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"

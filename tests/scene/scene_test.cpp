@@ -11,7 +11,7 @@
 #include "scene/scene_textures.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "shell/snapshot.h"
 #include "support/temp_dir.h"
 

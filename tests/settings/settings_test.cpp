@@ -11,7 +11,7 @@
 #include "settings/config_dialog.h"
 #include "settings/music_setting.h"
 #include "settings/registry.h"
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace {

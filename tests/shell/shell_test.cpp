@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 #include "shell/command_line.h"
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 #include "shell/frame_clock.h"
 #include "shell/screen_window.h"
 #include "support/gl_context.h"
@@ -30,7 +30,8 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         {{"/s", "1"}, nullptr, RunMode::Invalid, 0}, {{}, nullptr, RunMode::Configure, 0},
         {{"x"}, nullptr, RunMode::Configure, 0},     {{"-p", "1234"}, nullptr, RunMode::Configure, 0},
         {{"ss"}, nullptr, RunMode::Configure, 0},    {{"/P", "1234"}, nullptr, RunMode::Preview, 1234},
-        {{"/p1234"}, nullptr, RunMode::Preview, 0},  {{"/p", "12ab"}, nullptr, RunMode::Preview, 12},
+        {{"/p1234"}, nullptr, RunMode::Preview, 0},  {{"/p:1234"}, nullptr, RunMode::Preview, 1234},
+        {{"/c:5678"}, nullptr, RunMode::ConfigureOwned, 5678},  {{"/p", "12ab"}, nullptr, RunMode::Preview, 12},
         {{"/p", "+5"}, nullptr, RunMode::Preview, 5}, {{"/p"}, nullptr, RunMode::Preview, 0},
         {{"/pxyz", "99"}, nullptr, RunMode::Preview, 99}, {{"/C", "5678"}, nullptr, RunMode::ConfigureOwned, 5678},
         {{"/c"}, nullptr, RunMode::ConfigureOwned, 0}, {{"/a"}, nullptr, RunMode::Invalid, 0},

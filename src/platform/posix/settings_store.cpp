@@ -1,4 +1,5 @@
-// The settings file under $XDG_CONFIG_HOME/velmora (default ~/.config/velmora).
+// The settings key as a file under $XDG_CONFIG_HOME/velmora (default
+// ~/.config/velmora), in the layout of settings_file.h.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/settings_file.h"
 
 namespace platform {
 
@@ -44,13 +46,12 @@ bool WriteAll(int fd, const std::string& bytes) {
     }
     return true;
 }
-}  // namespace
-
 std::string SettingsFilePath() {
     std::string folder = SettingsFolder();
     return folder.empty() ? "" : folder + "/settings";
 }
 
+// False when the file is missing or unreadable; `bytes` is then empty.
 bool ReadSettingsFile(std::string* bytes) {
     bytes->clear();
     std::string path = SettingsFilePath();
@@ -76,6 +77,7 @@ bool ReadSettingsFile(std::string* bytes) {
     return ok;
 }
 
+// Replaces the file atomically (a crash never leaves half a file).
 bool WriteSettingsFile(const std::string& bytes) {
     std::string folder = SettingsFolder();
     if (folder.empty() || !MakeFolders(folder)) return false;
@@ -88,6 +90,43 @@ bool WriteSettingsFile(const std::string& bytes) {
     if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
     unlink(temporary.c_str());
     return false;
+}
+
+}  // namespace
+
+struct SettingsKey {
+    SettingsValues values;  // as read when the key opened, plus what it wrote
+};
+
+// The file is read once when the key opens; a missing or corrupt file reads
+// as a key without values, and a missing one is created.
+SettingsKey* OpenSettingsKey() {
+    std::string text;
+    SettingsValues values;
+    if (ReadSettingsFile(&text))
+        DecodeSettings(text, &values);
+    else if (!WriteSettingsFile(EncodeSettings({})))
+        return nullptr;
+    return new SettingsKey{std::move(values)};
+}
+
+void CloseSettingsKey(SettingsKey* key) { delete key; }
+
+bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data) {
+    if (key == nullptr) return false;
+    auto found = key->values.find(name);
+    if (found == key->values.end()) return false;
+    *data = found->second;
+    return true;
+}
+
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data) {
+    if (key == nullptr) return false;
+    SettingsValues changed = key->values;
+    changed[name] = data;
+    if (!WriteSettingsFile(EncodeSettings(changed))) return false;
+    key->values = std::move(changed);
+    return true;
 }
 
 }  // namespace platform

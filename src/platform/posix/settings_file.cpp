@@ -1,4 +1,4 @@
-#include "settings/settings_file.h"
+#include "platform/posix/settings_file.h"
 
 #include <cstdlib>
 

@@ -16,8 +16,9 @@ extern std::string programFolder;
 void ResolveProgramFolder();
 
 // The "install" record of the settings key (at most 255 bytes with its zero),
-// else the default folder: the executable's folder on Linux, the standard
-// installation folder on Windows.
+// else the default folder: the executable's folder on Linux; on Windows the
+// executable's folder when it holds "data", else the standard installation
+// folder.
 std::string ReadInstallFolder();
 
 // programFolder + "data" + separator + name into `path`. False, with `path`

@@ -1,7 +1,9 @@
-#include "shell/data_paths.h"
+#include "settings/data_paths.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "platform/platform.h"
 #include "settings/registry.h"
@@ -29,9 +31,12 @@ std::string ReadInstallFolder() {
         if (zero != std::string::npos) return stored.substr(0, zero);
         if (stored.size() < kInstallValueLimit) return stored;
     }
-    if (platform::PathSeparator() == '\\')
-        return systemRoot.substr(0, 2) + "\\Program Files\\Velmora! Screensaver\\";
-    return platform::ExecutableFolder();
+    if (platform::PathSeparator() != '\\') return platform::ExecutableFolder();
+    // A copied, not installed, folder finds the data beside the executable.
+    std::error_code error;
+    if (std::filesystem::is_directory(platform::ExecutableFolder() + "data", error))
+        return platform::ExecutableFolder();
+    return systemRoot.substr(0, 2) + "\\Program Files\\Velmora! Screensaver\\";
 }
 
 bool FormDataPath(const char* name, char (&path)[kDataPathSize]) {

@@ -1,0 +1,263 @@
+// The screen window on Windows: a topmost full-screen popup or a child of the
+// preview window, with a WGL context made when the window is created. Its
+// window procedure only turns messages into platform events; the input rules
+// live in the shell's ScreenWindowProc.
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/win32/win32_state.h"
+
+namespace platform {
+
+ScreenWindowHandles screen;
+
+namespace {
+const char kClassName[] = "MyClass";
+const char kWindowTitle[] = "orvane";
+
+HWND previewParent = nullptr;
+bool cursorHidden = false;
+int parentWidth = -1;
+int parentHeight = -1;
+
+// Events made while messages are dispatched, handed out by PollEvent.
+constexpr int kPendingSize = 32;
+Event pending[kPendingSize];
+int pendingHead = 0;
+int pendingCount = 0;
+
+void Queue(EventType type, int button = 0, int width = 0, int height = 0) {
+    if (pendingCount == kPendingSize) return;
+    Event& event = pending[(pendingHead + pendingCount) % kPendingSize];
+    event.type = type;
+    event.button = button;
+    event.width = width;
+    event.height = height;
+    ++pendingCount;
+}
+
+void MakeContext(HWND window) {
+    screen.windowDC = GetDC(window);
+    SetScreenPixelFormat(screen.windowDC);
+    screen.renderContext = wglCreateContext(screen.windowDC);
+    if (screen.renderContext != nullptr) wglMakeCurrent(screen.windowDC, screen.renderContext);
+}
+
+LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            MakeContext(window);
+            return 0;
+        case WM_DESTROY:
+            screen.window = nullptr;
+            Queue(EventType::Destroy);
+            return 0;
+        case WM_SIZE:
+            Queue(EventType::Resize, 0, LOWORD(lParam), HIWORD(lParam));
+            return 0;
+        case WM_SETCURSOR:
+            SetCursor(cursorHidden ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
+            return 0;
+        case WM_KEYDOWN:
+            Queue(EventType::KeyDown);
+            return 0;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            Queue(EventType::KeyUp);
+            break;
+        case WM_SYSKEYDOWN:
+            // The default handling turns Alt+F4 and F10 into system commands,
+            // which WM_SYSCOMMAND then swallows.
+            Queue(EventType::SystemKeyDown);
+            break;
+        case WM_SYSCOMMAND:
+            return 0;
+        case WM_CHAR:
+            return 0;
+        case WM_LBUTTONDOWN:
+            Queue(EventType::ButtonDown, 1);
+            return 0;
+        case WM_MBUTTONDOWN:
+            Queue(EventType::ButtonDown, 2);
+            return 0;
+        case WM_RBUTTONDOWN:
+            Queue(EventType::ButtonDown, 3);
+            return 0;
+        case WM_XBUTTONDOWN:
+            Queue(EventType::ButtonDown, HIWORD(wParam) == XBUTTON1 ? 8 : 9);
+            return TRUE;
+        case WM_MOUSEWHEEL:
+            Queue(EventType::ButtonDown, GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? 4 : 5);
+            return 0;
+        case WM_MOUSEHWHEEL:
+            Queue(EventType::ButtonDown, GET_WHEEL_DELTA_WPARAM(wParam) > 0 ? 7 : 6);
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_MBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_XBUTTONUP:
+            Queue(EventType::ButtonUp);
+            break;
+        case WM_MOUSEMOVE:
+            Queue(EventType::MouseMove);
+            return 0;
+        case WM_ACTIVATE:
+        case WM_ACTIVATEAPP:
+            Queue(EventType::FocusChange);
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The preview follows its parent's size; the parent belongs to another
+// process, so its size is looked at on every pass instead of hooked.
+void FollowParent() {
+    if (previewParent == nullptr || screen.window == nullptr) return;
+    RECT client;
+    if (!IsWindow(previewParent) || !GetClientRect(previewParent, &client)) {
+        previewParent = nullptr;
+        DestroyWindow(screen.window);
+        return;
+    }
+    int width = client.right - client.left;
+    int height = client.bottom - client.top;
+    if (width == parentWidth && height == parentHeight) return;
+    parentWidth = width;
+    parentHeight = height;
+    SetWindowPos(screen.window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+}  // namespace
+
+bool RegisterScreenWindowClass(HINSTANCE instance) {
+    screen.instance = instance;
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = ScreenWindowMessages;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassA(&windowClass) != 0;
+}
+
+bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::string* error) {
+    *created = 0;
+    if (screen.instance == nullptr) screen.instance = GetModuleHandleA(nullptr);
+    cursorHidden = request.hideCursor;
+    HWND parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.parent));
+    HWND window = nullptr;
+    if (request.kind == WindowKind::FullScreen) {
+        int width = GetSystemMetrics(SM_CXSCREEN);
+        int height = GetSystemMetrics(SM_CYSCREEN);
+        window = CreateWindowExA(WS_EX_TOPMOST, kClassName, kWindowTitle, WS_POPUP, 0, 0, width, height,
+                                 nullptr, nullptr, screen.instance, nullptr);
+    } else if (request.kind == WindowKind::Preview) {
+        RECT client;
+        if (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &client)) {
+            *error = "velmora: window " + std::to_string(request.parent) + " is not a window";
+            return false;
+        }
+        parentWidth = client.right - client.left;
+        parentHeight = client.bottom - client.top;
+        window = CreateWindowExA(0, kClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, 0, 0, parentWidth,
+                                 parentHeight, parent, nullptr, screen.instance, nullptr);
+        previewParent = parent;
+    } else {
+        *error = "velmora: Windows has no XScreenSaver windows to draw in";
+        return false;
+    }
+    if (window == nullptr) {
+        *error = "velmora: can't create the window";
+        return false;
+    }
+    screen.window = window;
+    ShowWindow(window, screen.showCommand);
+    if (screen.renderContext == nullptr) {
+        *error = "velmora: can't make an OpenGL context for the window";
+        DestroyWindow(window);
+        screen.window = nullptr;
+        pendingCount = 0;
+        return false;
+    }
+    *created = static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(window));
+    return true;
+}
+
+bool PollEvent(Event* event) {
+    FollowParent();
+    MSG message;
+    while (pendingCount == 0 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        // The run ends through the shell's quit, never through WM_QUIT; one
+        // arriving from outside ends it like the window's destruction.
+        if (message.message == WM_QUIT) {
+            Queue(EventType::Destroy);
+            break;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (pendingCount == 0) return false;
+    *event = pending[pendingHead];
+    pendingHead = (pendingHead + 1) % kPendingSize;
+    --pendingCount;
+    return true;
+}
+
+void WaitForEvents(int timeoutMs) {
+    if (timeoutMs <= 0 || pendingCount > 0) return;
+    HANDLE termination = TerminationEvent();
+    MsgWaitForMultipleObjects(termination != nullptr ? 1 : 0, &termination, FALSE,
+                              static_cast<DWORD>(timeoutMs), QS_ALLINPUT);
+}
+
+void SwapScreenBuffers() {
+    if (screen.windowDC != nullptr && screen.renderContext != nullptr) SwapBuffers(screen.windowDC);
+}
+
+void ReleaseGLContext() {
+    if (screen.renderContext == nullptr) return;
+    wglMakeCurrent(screen.windowDC, nullptr);
+    wglDeleteContext(screen.renderContext);
+    screen.renderContext = nullptr;
+    if (screen.window != nullptr) ReleaseDC(screen.window, screen.windowDC);
+    screen.windowDC = nullptr;
+}
+
+void SetCursorHidden(bool hidden) {
+    cursorHidden = hidden;
+    SetCursor(hidden ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
+}
+
+bool QueryPointerPosition(int* x, int* y) {
+    POINT point;
+    if (!GetCursorPos(&point)) return false;
+    *x = point.x;
+    *y = point.y;
+    return true;
+}
+
+bool QueryScreenSize(int* width, int* height) {
+    *width = GetSystemMetrics(SM_CXSCREEN);
+    *height = GetSystemMetrics(SM_CYSCREEN);
+    return *width > 0 && *height > 0;
+}
+
+bool RaiseWindow(WindowId id) {
+    // A message that started this second instance is not ours to handle.
+    MSG dropped;
+    PeekMessageA(&dropped, nullptr, 0, 0, PM_REMOVE);
+    HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
+    if (window == nullptr || !IsWindow(window)) return false;
+    SetForegroundWindow(window);
+    if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
+    return true;
+}
+
+void NotifyScreensaverRunning(bool running) {
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, nullptr, 0);
+}
+
+}  // namespace platform

@@ -1,0 +1,80 @@
+/* A window for the Windows end-to-end tests to hand to velmora.scr, run under
+ * Wine. It prints its handle, then reports the size of its first child each
+ * time it changes:
+ *   test_parent.exe preview W H   halves its size once a child has shown for a
+ *                                 second, then destroys itself once the child
+ *                                 has followed (or after 5 s) and exits
+ *   test_parent.exe owner W H     stays until it is ended
+ * Every line is flushed at once: the test reads them while this runs. */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+static int preview, width, height, shownTicks, resized, resizedTicks;
+static int childWidth = -1, childHeight = -1;
+
+static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
+    *(HWND*)found = child;
+    return FALSE;
+}
+
+static void Resize(HWND window, int w, int h) {
+    RECT rect = {0, 0, w, h};
+    AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
+    SetWindowPos(window, NULL, 0, 0, rect.right - rect.left, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        HWND child = NULL;
+        RECT rect = {0, 0, -1, -1};
+        EnumChildWindows(window, FirstChild, (LPARAM)&child);
+        if (child != NULL) GetClientRect(child, &rect);
+        if (rect.right != childWidth || rect.bottom != childHeight) {
+            childWidth = rect.right;
+            childHeight = rect.bottom;
+            printf("CHILD %d %d\n", childWidth, childHeight);
+            fflush(stdout);
+        }
+        if (!preview || child == NULL) return 0;
+        if (++shownTicks == 20 && !resized) {
+            resized = 1;
+            Resize(window, width / 2, height / 2);
+        }
+        if (resized && (++resizedTicks == 100 || (childWidth == width / 2 && childHeight == height / 2)))
+            DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        fprintf(stderr, "usage: test_parent preview|owner WIDTH HEIGHT\n");
+        return 2;
+    }
+    preview = strcmp(argv[1], "preview") == 0;
+    width = atoi(argv[2]);
+    height = atoi(argv[3]);
+    WNDCLASSA windowClass = {0};
+    windowClass.lpfnWndProc = ParentProc;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+    windowClass.lpszClassName = "VelmoraTestParent";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("VelmoraTestParent", "velmora-test-parent", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                20, 20, 100, 100, NULL, NULL, windowClass.hInstance, NULL);
+    Resize(window, width, height);
+    ShowWindow(window, SW_SHOW);
+    SetTimer(window, 1, 50, NULL);
+    printf("HWND %llu\n", (unsigned long long)(UINT_PTR)window);
+    fflush(stdout);
+    MSG message;
+    while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
+    return 0;
+}
