@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 
+#include "audio_fit.h"
 #include "music/audio_device_list.h"
 #include "music_encoder.h"
 #include "platform/platform.h"
@@ -20,14 +21,6 @@
 #include "support/xvfb.h"
 
 namespace {
-
-struct Pcm {  // interleaved, -1..1
-    int channels = 0;
-    long rate = 0;
-    std::vector<float> samples;
-    long Frames() const { return channels > 0 ? static_cast<long>(samples.size()) / channels : 0; }
-    double At(long frame, int channel) const { return samples[static_cast<std::size_t>(frame * channels + channel)]; }
-};
 
 // A new tone every 40 ms in each channel's own band: channels and offsets can be told apart.
 std::string Tones(int channels, long rate, double seconds, int serial = 1) {
@@ -47,87 +40,6 @@ std::string Tones(int channels, long rate, double seconds, int serial = 1) {
 }
 
 std::string GeneratedMusic() { return ReadFileBytes(std::string(VELMORA_BUILD_DIR) + "/data/xt"); }
-
-// libvorbisfile's own decode, 16-bit as the player asks, on past holes.
-Pcm Decode(const std::string& path) {
-    Pcm pcm;
-    OggVorbis_File file;
-    if (ov_fopen(path.c_str(), &file) != 0) return pcm;
-    pcm = {ov_info(&file, -1)->channels, ov_info(&file, -1)->rate, {}};
-    std::int16_t block[4096];
-    int section = 0;
-    for (long got; (got = ov_read(&file, reinterpret_cast<char*>(block), sizeof block, 0, 2, 1, &section)) != 0;) {
-        if (got < 0 && got != OV_HOLE) break;
-        for (long i = 0; i < got / 2; ++i) pcm.samples.push_back(block[i] / 32768.0f);
-    }
-    ov_clear(&file);
-    return pcm;
-}
-
-// The wave backend's float capture, to the end of the file: an abrupt end leaves its sizes unwritten.
-Pcm ReadCapture(const std::string& path) {
-    std::string bytes = ReadFileBytes(path);
-    Pcm pcm;
-    std::size_t data = bytes.find("data", 36);
-    if (bytes.compare(0, 4, "RIFF") != 0 || data == std::string::npos) return pcm;
-    std::memcpy(&pcm.channels, &bytes[22], 2);
-    std::memcpy(&pcm.rate, &bytes[24], 4);
-    pcm.samples.resize((bytes.size() - data - 8) / 4);
-    std::memcpy(pcm.samples.data(), &bytes[data + 8], pcm.samples.size() * 4);
-    return pcm;
-}
-
-// The first or last frame with a sample above 1e-3, -1 when silent.
-long LoudFrame(const Pcm& pcm, bool last) {
-    for (long i = 0, f = last ? pcm.Frames() - 1 : 0; i < pcm.Frames(); ++i, f += last ? -1 : 1)
-        for (int c = 0; c < pcm.channels; ++c)
-            if (std::fabs(pcm.At(f, c)) > 1e-3) return f;
-    return -1;
-}
-
-// Captured frame lag + i of output o = sum over c of gain[o][c] * reference frame i of
-// channel c (i < frames), up to `residual`: the rms misfit over the capture's rms.
-struct CaptureFit { long lag = 0; std::vector<std::vector<double>> gain; double residual = 1.0; };
-
-double FitAt(const Pcm& capture, const Pcm& reference, long lag, long from, long to, CaptureFit* fit) {
-    const int in = reference.channels;
-    fit->gain.assign(static_cast<std::size_t>(capture.channels), {});
-    double misfit = 0, energy = 0;
-    for (int o = 0; o < capture.channels; ++o) {
-        // Least squares: the normal equations, right side last. The matrix is
-        // symmetric positive definite, so no pivoting is needed.
-        std::vector<std::vector<double>> m(in, std::vector<double>(in + 1, 0.0));
-        for (long i = from; i < to; ++i)
-            for (int a = 0; a < in; ++a)
-                for (int b = 0; b <= in; ++b)
-                    m[a][b] += reference.At(i, a) * (b < in ? reference.At(i, b) : capture.At(lag + i, o));
-        for (int p = 0; p < in; ++p)
-            for (int q = 0; q < in && m[p][p] > 1e-12; ++q)
-                for (int c = in; q != p && c >= p; --c) m[q][c] -= m[q][p] / m[p][p] * m[p][c];
-        std::vector<double>& g = fit->gain[static_cast<std::size_t>(o)];
-        for (int p = 0; p < in; ++p) g.push_back(m[p][p] > 1e-12 ? m[p][in] / m[p][p] : 0.0);
-        for (long i = from; i < to; ++i) {
-            double e = capture.At(lag + i, o);
-            energy += e * e;
-            for (int a = 0; a < in; ++a) e -= g[a] * reference.At(i, a);
-            misfit += e * e;
-        }
-    }
-    return energy > 0 ? std::sqrt(misfit / energy) : 1.0;
-}
-
-// The best lag near where both begin to sound, found on a short window there.
-CaptureFit FitCapture(const Pcm& capture, const Pcm& reference, long frames) {
-    CaptureFit fit, trial;
-    long sound = LoudFrame(reference, false), guess = LoudFrame(capture, false) - sound;
-    double best = 2.0;
-    for (long lag = std::max(0L, guess - 400); lag <= guess + 400 && lag + frames <= capture.Frames(); ++lag) {
-        double misfit = FitAt(capture, reference, lag, sound, std::min(sound + 4096, frames), &trial);
-        if (misfit < best) best = misfit, fit.lag = lag;
-    }
-    if (best < 2.0 && sound >= 0) fit.residual = FitAt(capture, reference, fit.lag, 0, frames, &fit);
-    return fit;
-}
 
 // An OpenAL Soft configuration in `folder`; "wave" writes folder/out.wav.
 std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate = 44100,

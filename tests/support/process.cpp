@@ -76,6 +76,8 @@ void ChildProcess::Kill(int signal) {
     if (pid > 0 && !reaped) kill(pid, signal);
 }
 
+std::string ChildProcess::OutputSoFar() const { return ReadFileBytes(outPath); }
+
 ProcessResult ChildProcess::Wait(int timeoutMs) {
     ProcessResult result;
     if (pid <= 0) return result;

@@ -27,6 +27,8 @@ public:
                const std::string& cwd = "", const std::string& stdinText = "");
     bool Running();
     int Pid() const { return pid; }
+    // Standard output as written so far, while the child runs.
+    std::string OutputSoFar() const;
     void Kill(int signal);
     // Waits up to timeoutMs; on time-out the child is killed (timedOut set).
     ProcessResult Wait(int timeoutMs = 30000);

@@ -1,0 +1,26 @@
+// Captured audio fitted against a direct decode, for the music tests on both systems.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct Pcm {  // interleaved, -1..1
+    int channels = 0;
+    long rate = 0;
+    std::vector<float> samples;
+    long Frames() const { return channels > 0 ? static_cast<long>(samples.size()) / channels : 0; }
+    double At(long frame, int channel) const { return samples[static_cast<std::size_t>(frame * channels + channel)]; }
+};
+
+// libvorbisfile's own decode, 16-bit as the player asks, on past holes.
+Pcm Decode(const std::string& path);
+// The wave backend's float capture, to the end of the file.
+Pcm ReadCapture(const std::string& path);
+// The first or last frame with a sample above 1e-3, -1 when silent.
+long LoudFrame(const Pcm& pcm, bool last);
+
+// Captured frame lag + i of output o = sum over c of gain[o][c] * reference frame i of
+// channel c (i < frames), up to `residual`: the rms misfit over the capture's rms.
+struct CaptureFit { long lag = 0; std::vector<std::vector<double>> gain; double residual = 1.0; };
+// The best lag near where both begin to sound, found on a short window there.
+CaptureFit FitCapture(const Pcm& capture, const Pcm& reference, long frames);

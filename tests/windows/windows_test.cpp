@@ -1,0 +1,304 @@
+// The Windows build: velmora.scr under wine64 on the test's Xvfb, driven with
+// xdotool like the Linux build, with a prefix of its own made once per run;
+// and the 32-bit build, which this machine can't run, checked as a file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "audio_fit.h"
+#include "support/image.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/x_window.h"
+#include "support/xvfb.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kWine = "/usr/lib/wine/wine64";
+const std::string kFolder = VELMORA_WINDOWS_BUILD "/x86_64/velmora";
+const std::string kKey = "HKCU\\Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
+
+std::string WindowsPath(const std::string& path) {
+    std::string windows = "Z:" + path;
+    for (char& c : windows) c = c == '/' ? '\\' : c;
+    return windows;
+}
+
+std::string WithoutReturns(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+void Xdotool(const std::string& arguments) { Shell("xdotool " + arguments + " 2>&1"); }
+
+bool StillRunningAfter(ChildProcess& child, int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    return child.Running();
+}
+
+class Windows : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        EnsureXvfb();
+        prefix = new TempDir;
+        ProcessResult boot = RunProcess({kWine, "wineboot", "-i"}, Env(), "", 180000);
+        ASSERT_EQ(boot.exitCode, 0) << boot.err;
+    }
+    static void TearDownTestSuite() {
+        RunProcess({"/usr/lib/wine/wineserver", "-k"}, Env());
+        delete prefix;
+    }
+    void SetUp() override { Reg({"delete", kKey, "/f"}); }
+
+    static std::vector<std::string> Env(std::vector<std::string> extra = {}) {
+        extra.insert(extra.end(), {"WINEPREFIX=" + prefix->Path(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="});
+        return extra;
+    }
+    static ProcessResult Reg(std::vector<std::string> args) {
+        args.insert(args.begin(), {kWine, "reg"});
+        return RunProcess(args, Env(), "", 60000);
+    }
+    static std::string StoredMusic() {
+        const std::string out = Reg({"query", kKey, "/v", "ini"}).out;
+        const size_t at = out.find("REG_BINARY");
+        return at == std::string::npos ? "(none)" : out.substr(out.find_first_not_of(' ', at + 10), 2);
+    }
+    // velmora.scr (or `exe`) with `args`, started in its own folder.
+    static void Start(ChildProcess& child, const std::vector<std::string>& args, std::vector<std::string> env = {},
+                      const std::string& exe = kFolder + "/velmora.scr") {
+        std::vector<std::string> argv = {kWine, exe};
+        argv.insert(argv.end(), args.begin(), args.end());
+        ASSERT_TRUE(child.Start(argv, Env(env), fs::path(exe).parent_path().string()));
+    }
+    // Waits for a drawn frame in the screensaver's window: the loop runs.
+    static unsigned long DrawnWindow(ChildProcess& child) {
+        unsigned long found = 0;
+        EXPECT_TRUE(WaitUntil([&] {
+            for (unsigned long window : WindowsNamed("orvane"))
+                if (WindowShowsPicture(window)) return found = window, true;
+            return false;
+        }, 60000)) << "no frame drawn; " << (child.Running() ? "" : child.Wait(100).err);
+        return found;
+    }
+    static void ExpectEnd(ChildProcess& child, int exitCode, int withinMs = 10000) {
+        ProcessResult result = child.Wait(withinMs);
+        EXPECT_FALSE(result.timedOut) << "did not end";
+        EXPECT_EQ(result.exitCode, exitCode) << result.err;
+    }
+    // The helper window of tests/windows/test_parent.c; its handle once shown.
+    static std::string StartParent(ChildProcess& parent, const std::string& mode) {
+        Start(parent, {mode, "320", "240"}, {}, VELMORA_TEST_PARENT);
+        std::string handle;
+        EXPECT_TRUE(WaitUntil([&] {
+            const std::string out = parent.OutputSoFar();
+            const size_t at = out.find("HWND ");
+            if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
+            handle = out.substr(at + 5, out.find_first_of("\r\n", at) - at - 5);
+            return true;
+        }, 30000));
+        return handle;
+    }
+
+    static TempDir* prefix;
+};
+TempDir* Windows::prefix = nullptr;
+
+TEST_F(Windows, FullScreenCoversTheScreenAndOnlyRealInputEndsIt) {
+    Xdotool("mousemove 300 300");
+    ChildProcess saver;
+    Start(saver, {"/s"});
+    const unsigned long window = DrawnWindow(saver);
+    WindowGeometry geometry;
+    ASSERT_TRUE(QueryGeometry(window, &geometry));
+    int width, height;
+    ScreenSize(&width, &height);
+    EXPECT_EQ(geometry.width, width);
+    EXPECT_EQ(geometry.height, height);
+    EXPECT_TRUE(CursorIsInvisible());
+    // A second full-screen start brings this one forward and ends.
+    ChildProcess second;
+    Start(second, {"/s"});
+    ExpectEnd(second, 0, 30000);
+    EXPECT_EQ(WindowsNamed("orvane").size(), 1u);
+    // The reference is where the pointer was when the window appeared (Windows
+    // sends a move then) or the first move's end: 5 pixels from either stay.
+    for (const char* input : {"key alt", "key F10", "mousemove 302 302", "mousemove 305 305"}) {
+        Xdotool(input);
+        EXPECT_TRUE(StillRunningAfter(saver, 500)) << input;
+    }
+    Xdotool("mousemove 308 300");
+    ExpectEnd(saver, 0);
+    for (const char* input : {"key space", "click 1"}) {
+        ChildProcess again;
+        Start(again, {"/s"});
+        DrawnWindow(again);
+        Xdotool(input);
+        ExpectEnd(again, 0);
+    }
+}
+
+TEST_F(Windows, PreviewFillsItsParentFollowsItAndEndsWithIt) {
+    ChildProcess parent;
+    const std::string handle = StartParent(parent, "preview");
+    ChildProcess preview;
+    Start(preview, {"/p", handle});
+    // The helper halves its size once the child has shown, then destroys itself.
+    ExpectEnd(parent, 0, 30000);
+    EXPECT_NE(parent.Wait(0).out.find("CHILD 320 240"), std::string::npos);
+    EXPECT_NE(WithoutReturns(parent.Wait(0).out).find("CHILD 160 120\n"), std::string::npos);
+    ExpectEnd(preview, 0);
+    ChildProcess bad;
+    Start(bad, {"/p", "12345"});
+    ExpectEnd(bad, 1, 30000);
+}
+
+TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
+    ChildProcess owner;
+    const std::string handle = StartParent(owner, "owner");
+    const struct {
+        std::vector<std::string> args;
+        const char* keys;  // the focus starts on OK; Tab moves it to the box
+        const char* stored;
+        int exitCode;
+    } cases[] = {
+        {{}, "Escape Return", "30", 0},
+        {{"/c", handle}, "Tab space Return", "31", 1},
+        {{"/c:" + handle}, "Return", "31", 1},  // reopened checked
+        {{"/c"}, "Tab space Return", "30", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "no arguments" : c.args[0]);
+        ChildProcess dialog;
+        Start(dialog, c.args);
+        unsigned long window = 0;
+        ASSERT_TRUE(WaitUntil([&] {
+            auto found = WindowsNamed("Velmora! Configuration");
+            return !found.empty() && (window = found[0]) != 0;
+        }, 30000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        const RgbImage shot = Screenshot(window);
+        EXPECT_GT(Colours(shot, shot.width / 2, 10, shot.width / 2 - 10, shot.height / 2), 50) << "bitmap 138";
+        Xdotool("mousemove --window " + std::to_string(window) + " 20 20");
+        Xdotool("key Escape");
+        EXPECT_TRUE(StillRunningAfter(dialog, 500)) << "Escape closed it";
+        Xdotool(std::string("key ") + c.keys);
+        ExpectEnd(dialog, c.exitCode);
+        EXPECT_EQ(StoredMusic(), c.stored);
+    }
+    owner.Kill(SIGKILL);
+}
+
+TEST_F(Windows, SnapshotIsTheLinuxBuildsPicture) {
+    TempDir dir;
+    ChildProcess windows;
+    Start(windows, {"--snapshot", WindowsPath(dir.Path() + "/w.png"), "--size", "320x240", "--frames", "30"});
+    ExpectEnd(windows, 0, 60000);
+    ProcessResult linux = RunProcess({VELMORA_EXE, "--snapshot", dir.Path() + "/l.png", "--size", "320x240", "--frames",
+                                      "30"}, {"XDG_CONFIG_HOME=" + dir.Path()}, dir.Path(), 60000);
+    ASSERT_EQ(linux.exitCode, 0) << linux.err;
+    EXPECT_LT(Rmse(ReadPng(dir.Path() + "/w.png"), ReadPng(dir.Path() + "/l.png")), 0.01);
+}
+
+TEST_F(Windows, DataComesFromTheInstallFolderOrTheExecutablesFolder) {
+    TempDir dir;
+    fs::copy(kFolder, dir.Path() + "/lonely", fs::copy_options::recursive);
+    fs::remove(dir.Path() + "/lonely/data/3");
+    ChildProcess missing;
+    Start(missing, {"--snapshot", WindowsPath(dir.Path() + "/m.png"), "--size", "64x48"}, {},
+          dir.Path() + "/lonely/velmora.scr");
+    ProcessResult result = missing.Wait(60000);
+    EXPECT_EQ(result.exitCode, 11);
+    const std::string folder = WindowsPath(dir.Path() + "/lonely/data/");
+    EXPECT_EQ(WithoutReturns(result.out), "File path: " + folder + "9\n \nRGBA Image input completed!\n***Can't open " +
+                                              folder + "3!\n ");
+    // With the "install" value, the same copy reads the build's folder: the
+    // frame is the one the full folder draws, model included.
+    Reg({"add", kKey, "/v", "install", "/t", "REG_SZ", "/d", WindowsPath(kFolder + "/"), "/f"});
+    for (const std::string& exe : {dir.Path() + "/lonely/velmora.scr", kFolder + "/velmora.scr"}) {
+        ChildProcess snapshot;
+        Start(snapshot, {"--snapshot", WindowsPath(dir.Path() + "/" + fs::path(exe).parent_path().filename().string() + ".png"),
+                         "--size", "160x120"}, {}, exe);
+        ExpectEnd(snapshot, 0, 60000);
+    }
+    Reg({"delete", kKey, "/v", "install", "/f"});
+    EXPECT_EQ(Rmse(ReadPng(dir.Path() + "/lonely.png"), ReadPng(dir.Path() + "/velmora.png")), 0.0);
+    fs::remove(dir.Path() + "/lonely/data/6");  // without the model the frame differs
+    fs::copy_file(kFolder + "/data/3", dir.Path() + "/lonely/data/3");
+    ChildProcess noModel;
+    Start(noModel, {"--snapshot", WindowsPath(dir.Path() + "/n.png"), "--size", "160x120"}, {},
+          dir.Path() + "/lonely/velmora.scr");
+    ExpectEnd(noModel, 0, 60000);
+    EXPECT_GT(Rmse(ReadPng(dir.Path() + "/n.png"), ReadPng(dir.Path() + "/velmora.png")), 0.0);
+}
+
+TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
+    TempDir dir;
+    std::ofstream(dir.Path() + "/alsoft.conf") << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
+        "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
+        << WindowsPath(dir.Path() + "/out.wav") << "\n";
+    const std::vector<std::string> env = {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf")};
+    Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
+    fs::copy(kFolder, dir.Path() + "/nodecoder", fs::copy_options::recursive);
+    fs::remove(dir.Path() + "/nodecoder/vorbisfile.dll");
+    for (bool decoder : {true, false}) {
+        SCOPED_TRACE(decoder ? "with the decoder" : "without vorbisfile.dll");
+        ChildProcess saver;
+        Start(saver, {"/s"}, env, decoder ? kFolder + "/velmora.scr" : dir.Path() + "/nodecoder/velmora.scr");
+        DrawnWindow(saver);
+        std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+        EXPECT_TRUE(saver.Running()) << "the scene runs on";
+        Xdotool("key space");
+        ProcessResult result = saver.Wait(10000);
+        EXPECT_EQ(result.exitCode, 0);
+        if (!decoder) {
+            EXPECT_NE(WithoutReturns(result.out).find(
+                          "Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n"),
+                      std::string::npos) << result.out;
+            continue;
+        }
+        const Pcm capture = ReadCapture(dir.Path() + "/out.wav"), reference = Decode(VELMORA_BUILD_DIR "/data/xt");
+        ASSERT_GT(capture.Frames(), 44100) << "at least a second heard";
+        const CaptureFit fit = FitCapture(capture, reference, std::min(capture.Frames() - 44100, 10L * 44100));
+        EXPECT_LT(fit.residual, 1e-3) << "heard as decoded";
+    }
+}
+
+TEST(WindowsBuild32, IsAGuiPe32WithASharedWritableSectionAndOnlyKnownImports) {
+    const std::string folder = VELMORA_WINDOWS_BUILD "/i686/velmora";
+    const std::string headers = Shell("i686-w64-mingw32-objdump -p -h '" + folder + "/velmora.scr' 2>&1");
+    EXPECT_NE(headers.find("file format pei-i386"), std::string::npos) << headers.substr(0, 300);
+    EXPECT_NE(headers.find("(Windows GUI)"), std::string::npos);
+    const size_t shared = headers.find(" .shared ");
+    ASSERT_NE(shared, std::string::npos);
+    const std::string flags = headers.substr(shared, headers.find('\n', headers.find('\n', shared) + 1) - shared);
+    EXPECT_NE(flags.find("SHARED"), std::string::npos) << flags;
+    EXPECT_EQ(flags.find("READONLY"), std::string::npos) << flags;
+    // Windows matches names without regard to case.
+    const std::string system = " advapi32.dll gdi32.dll glu32.dll kernel32.dll msvcrt.dll opengl32.dll user32.dll "
+                               "winmm.dll shell32.dll ole32.dll avrt.dll comctl32.dll ";
+    int imports = 0;
+    for (size_t at = 0; (at = headers.find("DLL Name: ", at)) != std::string::npos; ++imports) {
+        const std::string name = headers.substr(at + 10, headers.find('\n', at) - at - 10);
+        std::string lower = name;
+        for (char& c : lower) c = char(std::tolower(c));
+        bool beside = false;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            std::string file = entry.path().filename().string();
+            for (char& c : file) c = char(std::tolower(c));
+            beside = beside || file == lower;
+        }
+        EXPECT_TRUE(system.find(" " + lower + " ") != std::string::npos || beside) << name;
+        at += 10;
+    }
+    EXPECT_GT(imports, 5);
+}
+
+}  // namespace
