@@ -58,8 +58,8 @@ void ComputeWaveNormals();
 void DrawWaveMesh();
 
 // The same triangles with one normal, texture coordinate and vertex call per
-// corner, in cell list order; kept as the reference the strips are measured
-// and checked against.
+// corner, in cell list order; kept as the reference the frame benchmark
+// measures the strips against.
 void DrawWaveMeshPerCorner();
 
 // One frame: state, update, drawing (texture slot 7, source alpha + one).
