@@ -22,3 +22,37 @@ void DeleteFontLists() {
     glDeleteLists(fontListBase, kFontListCount);
     fontListBase = 0;
 }
+
+void DrawCornerText(const char* text) {
+    if (fontListBase == 0) return;
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    // Eight pixels in from the corner, whatever the window's size.
+    glRasterPos2f(-1.0f + 16.0f / float(viewport[2] > 0 ? viewport[2] : 1),
+                  -1.0f + 16.0f / float(viewport[3] > 0 ? viewport[3] : 1));
+    for (const char* c = text; *c != '\0'; ++c) {
+        // Some core fonts give the blank no advance: move the raster position by hand.
+        if (*c == ' ')
+            glBitmap(0, 0, 0.0f, 0.0f, 10.0f, 0.0f, nullptr);
+        else if (*c > ' ' && *c < ' ' + kFontListCount)
+            glCallList(fontListBase + static_cast<GLuint>(*c - kFontFirstChar));
+    }
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}

@@ -9,3 +9,6 @@ void InitSceneGL();
 void DrawSceneFrame();
 // Deletes the 96 font lists; called on every way a run ends, safe to repeat.
 void DeleteFontLists();
+// One line of text in the font lists at the lower left corner, over the frame;
+// every state it changes is restored, so the next frame starts as without it.
+void DrawCornerText(const char* text);

@@ -3,10 +3,33 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 const char kUsageLine[] =
     "usage: velmora [/s | /p WINDOW | /c [WINDOW] | -root | -window-id WINDOW | "
-    "--snapshot FILE.png [--size WxH] [--frames N]]\n";
+    "--snapshot FILE.png [--size WxH] [--frames N]] [--music | --no-music] [--fps]\n";
+
+const char kHelpText[] =
+    "usage: velmora [MODE] [--music | --no-music] [--fps]\n"
+    "A 3D OpenGL screensaver: a camera flight past a model, waves and a spinning cube.\n"
+    "\n"
+    "Modes:\n"
+    "  (none), or any word not starting with /   the configuration dialog\n"
+    "  /s, -s, s                                 full screen; a key, a click or a move ends it\n"
+    "  /p WINDOW                                 a preview inside WINDOW\n"
+    "  /c [WINDOW], /c:WINDOW                    the configuration dialog owned by WINDOW\n"
+    "  -root                                     for XScreenSaver: $XSCREENSAVER_WINDOW or the root\n"
+    "  -window-id WINDOW                         for XScreenSaver: draw into WINDOW\n"
+    "  --snapshot FILE.png [--size WxH] [--frames N]\n"
+    "                                            render off screen and write the last frame\n"
+    "Options:\n"
+    "  --music, --no-music   play the music or not in this run, whatever the setting says\n"
+    "  --fps, -fps           show frames per second and the last frame's time\n"
+    "  --help, --version     this text; the version\n"
+    "\n"
+    "The music setting is kept in $XDG_CONFIG_HOME/velmora/settings (on Windows in the\n"
+    "registry); the data lies in data/ beside the program, in the folder of the settings'\n"
+    "\"install\" value, or in ../share/velmora/ from an installed program's folder.\n";
 
 std::string JoinArguments(int argc, char** argv) {
     std::string joined;
@@ -80,7 +103,39 @@ CommandLine ParseArgumentString(const std::string& arguments) {
     return line;
 }
 
-CommandLine ParseCommandLine(int argc, char** argv, const char* xscreensaverWindow) {
+namespace {
+// Takes the options out of argv[1..argc-1] into `options`, keeping the other
+// words in order; false when none was there.
+bool TakeOptions(int argc, char** argv, CommandLine* options, std::vector<char*>* rest) {
+    bool found = false;
+    rest->assign(argv, argv + (argc > 0 ? 1 : 0));
+    for (int i = 1; i < argc; ++i) {
+        const std::string word = argv[i];
+        if (word == "--help" && options->mode != RunMode::Version) {
+            options->mode = RunMode::Help;
+        } else if (word == "--version" && options->mode != RunMode::Help) {
+            options->mode = RunMode::Version;
+        } else if (word == "--music" || word == "--no-music") {
+            options->music = word == "--music" ? 1 : 0;
+        } else if (word == "--fps" || word == "-fps") {
+            options->showFps = true;
+        } else {
+            rest->push_back(argv[i]);
+            continue;
+        }
+        found = true;
+    }
+    return found;
+}
+
+CommandLine WithOptions(CommandLine line, const CommandLine& options) {
+    if (options.mode == RunMode::Help || options.mode == RunMode::Version) line.mode = options.mode;
+    line.music = options.music;
+    line.showFps = options.showFps;
+    return line;
+}
+
+CommandLine ParseSwitches(int argc, char** argv, const char* xscreensaverWindow) {
     CommandLine line;
     if (argc >= 2) {
         std::string first = argv[1];
@@ -102,12 +157,24 @@ CommandLine ParseCommandLine(int argc, char** argv, const char* xscreensaverWind
     }
     return ParseArgumentString(JoinArguments(argc, argv));
 }
+}  // namespace
+
+CommandLine ParseCommandLine(int argc, char** argv, const char* xscreensaverWindow) {
+    CommandLine options;
+    std::vector<char*> rest;
+    TakeOptions(argc, argv, &options, &rest);
+    return WithOptions(ParseSwitches(static_cast<int>(rest.size()), rest.data(), xscreensaverWindow), options);
+}
 
 CommandLine ParseWindowsCommandLine(const std::string& arguments, int argc, char** argv) {
-    if (argc >= 2 && std::string(argv[1]) == "--snapshot") {
-        CommandLine line;
+    CommandLine options;
+    std::vector<char*> rest;
+    // The system's string is read as it stands unless an option had to be taken out of it.
+    const bool hadOptions = TakeOptions(argc, argv, &options, &rest);
+    CommandLine line;
+    if (rest.size() >= 2 && std::string(rest[1]) == "--snapshot")
         line.mode = RunMode::Snapshot;
-        return line;
-    }
-    return ParseArgumentString(arguments);
+    else
+        line = ParseArgumentString(hadOptions ? JoinArguments(static_cast<int>(rest.size()), rest.data()) : arguments);
+    return WithOptions(line, options);
 }

@@ -4,8 +4,9 @@
 // string, read by the rules a screensaver's switches follow: "/s", "-s" or
 // "s" in any case for full-screen, "/p ID" for a preview in window ID,
 // "/c ID" or anything not starting with '/' for the configuration; a colon
-// may stand for the blank before ID ("/c:ID"). The XScreenSaver switches (on
-// Linux) and --snapshot are looked at first.
+// may stand for the blank before ID ("/c:ID"). The options --help, --version,
+// --music, --no-music and --fps (also -fps) are taken out first, wherever they
+// stand; then the XScreenSaver switches (on Linux) and --snapshot are looked at.
 #pragma once
 
 #include <cstdint>
@@ -19,12 +20,16 @@ enum class RunMode {
     XScreenSaverRoot, // window: XSCREENSAVER_WINDOW or 0 for the root window
     XScreenSaverWindow,  // window: the window to draw in
     Snapshot,
+    Help,             // a short usage on standard output, exit code 0
+    Version,
     Invalid,          // a switch nobody knows: usage, exit code 2
 };
 
 struct CommandLine {
     RunMode mode = RunMode::Invalid;
     std::uint64_t window = 0;
+    int music = -1;        // --music 1, --no-music 0: this run only; -1 the stored setting
+    bool showFps = false;  // --fps: frames per second in a corner
 };
 
 // argv[1..argc-1] joined by single blanks.
@@ -49,3 +54,5 @@ CommandLine ParseWindowsCommandLine(const std::string& arguments, int argc, char
 std::int32_t AtoiRule(const char* text);
 
 extern const char kUsageLine[];
+// The --help text.
+extern const char kHelpText[];

@@ -44,7 +44,8 @@ platform::WindowRequest RequestFor(const CommandLine& line) {
     return request;
 }
 
-void StartUp(RunMode mode, GlutViewerCallback* callback) {
+void StartUp(const CommandLine& line, GlutViewerCallback* callback) {
+    const RunMode mode = line.mode;
     platform::NotifyScreensaverRunning(true);
     modelViewer.Init(callback);
     ResolveProgramFolder();
@@ -53,12 +54,36 @@ void StartUp(RunMode mode, GlutViewerCallback* callback) {
     FormDataPath("6", modelPath);  // a refused path leaves it empty: no model
     modelViewer.LoadModel(modelPath);
     if (PlaysMusic(mode)) {
-        ReadMusicSetting(&musicSetting);
+        // --music and --no-music decide this run only: nothing is stored.
+        if (line.music >= 0)
+            musicSetting = line.music == 1 ? '1' : '0';
+        else
+            ReadMusicSetting(&musicSetting);
         if (musicSetting == '1') StartMusicThread();
     }
 }
 
-int MainLoop() {
+// Frames per second over the last whole second and the last frame's time,
+// for the --fps corner; a fixed buffer, so nothing is allocated per frame.
+struct FrameRate {
+    std::uint32_t secondStart = 0;
+    int framesThisSecond = 0;
+    char text[48] = "";
+    void Frame(std::uint32_t start, std::uint32_t end) {
+        ++framesThisSecond;
+        const std::uint32_t elapsed = end - secondStart;
+        if (elapsed >= 1000 || text[0] == '\0') {
+            std::snprintf(text, sizeof text, "%.1f fps  %u ms", elapsed == 0 ? 0.0 : framesThisSecond * 1000.0 / elapsed,
+                          static_cast<unsigned>(end - start));
+            secondStart = end;
+            framesThisSecond = 0;
+        }
+    }
+};
+
+int MainLoop(bool showFps) {
+    FrameRate rate;
+    rate.secondStart = platform::MonotonicMilliseconds();
     FramePacer pacer;
     pacer.Start(platform::MonotonicMilliseconds());
     screenWindow.mouse.Arm();
@@ -73,6 +98,11 @@ int MainLoop() {
         std::uint32_t now = platform::MonotonicMilliseconds();
         if (pacer.TakeFrame(now)) {
             DrawSceneFrame();
+            if (showFps) {
+                glFinish();  // the frame's time includes the rendering
+                rate.Frame(now, platform::MonotonicMilliseconds());
+                DrawCornerText(rate.text);
+            }
             platform::SwapScreenBuffers();
             glFlush();
         } else {
@@ -111,8 +141,8 @@ int RunVelmora(const CommandLine& line) {
     if (!IsXScreenSaverRun(line.mode)) platform::WriteSharedWindow(window);
 
     GlutViewerCallback callback;
-    StartUp(line.mode, &callback);
-    int exitCode = MainLoop();
+    StartUp(line, &callback);
+    int exitCode = MainLoop(line.showFps);
 
     bool musicReleased = true;
     if (PlaysMusic(line.mode)) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "support/image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"
@@ -53,7 +54,7 @@ protected:
 TEST_F(ShellEndToEnd, FullScreenCoversTheScreenAndOnlyRealInputEndsIt) {
     Xdotool("mousemove 200 200");
     ChildProcess saver;
-    Start(saver, {"/s"});
+    Start(saver, {"/s", "--fps"});
     auto windows = WindowsNamed("orvane");
     ASSERT_EQ(windows.size(), 1u);
     WindowGeometry geometry;
@@ -65,6 +66,13 @@ TEST_F(ShellEndToEnd, FullScreenCoversTheScreenAndOnlyRealInputEndsIt) {
     EXPECT_EQ(geometry.width, width);
     EXPECT_EQ(geometry.height, height);
     EXPECT_TRUE(CursorIsInvisible());
+    // --fps: white text in the lower left corner.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    const RgbImage shot = Screenshot(windows[0]);
+    int white = 0;
+    for (int y = shot.height - 40; y < shot.height && y > 0; ++y)
+        for (int x = 0; x < 240 && x < shot.width; ++x) white += shot.At(x, y)[0] > 230 && shot.At(x, y)[2] > 230;
+    EXPECT_GT(white, 30);
     // The wheel, extra buttons, system keys and releases end nothing.
     for (const char* input : {"click 4", "click 5", "click 8", "click 9", "key alt", "key F10", "key alt+x",
                               "key Alt_R", "key alt+F4", "keyup a"}) {
@@ -168,6 +176,17 @@ TEST_F(ShellEndToEnd, XScreenSaverRunsIgnoreInputAndEndOnASignalOrWithTheirWindo
             target.Destroy();
         ExpectCleanEnd(saver);  // how quickly is measured by bench/idle_cpu
     }
+}
+
+TEST_F(ShellEndToEnd, HelpAndVersionAnswerOnStandardOutput) {
+    ProcessResult help = RunProcess({VELMORA_EXE, "--help"}, env, "", 10000);
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* word : {"usage: velmora", "/s", "/p WINDOW", "/c", "-root", "--snapshot", "--music", "--fps", "settings"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    ProcessResult version = RunProcess({VELMORA_EXE, "/s", "--version"}, env, "", 10000);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "velmora " VELMORA_VERSION "\n");
+    EXPECT_TRUE(WindowsNamed("orvane").empty());
 }
 
 TEST_F(ShellEndToEnd, BadSwitchesAndWindowsEndWithOneLine) {

@@ -262,6 +262,8 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         {"full screen", {VELMORA_EXE, "/s"}, "1", true},
         {"XScreenSaver's root window", {VELMORA_EXE, "-root"}, "1", true},
         {"the setting off", {VELMORA_EXE, "/s"}, "0", false},
+        {"--music over a stored 0", {VELMORA_EXE, "/s", "--music"}, "0", true},
+        {"--no-music over a stored 1", {VELMORA_EXE, "-root", "--no-music"}, "1", false},
         {"a preview", {VELMORA_EXE, "/p", std::to_string(parent.Id())}, "1", false},
         {"a failure; the scene runs on", {VELMORA_EXE, "/s"}, "1", false, Tones(3, 44100, 1), "\n" + kUnsupported},
     };
@@ -281,6 +283,9 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         ProcessResult result = saver.Wait(5000);
         ExpectCleanEnd(result);
         EXPECT_EQ(result.out.find("Failed"), r.message.empty() ? std::string::npos : result.out.find(r.message) + 1);
+        SettingsValues stored;
+        DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &stored);
+        EXPECT_EQ(stored["ini"], r.setting) << "an option changes this run only";
         Pcm capture = ReadCapture(work.Path() + "/out.wav");
         EXPECT_EQ(capture.rate != 0, r.heard || !r.message.empty()) << "a device was opened";
         if (!r.heard) continue;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "platform/platform.h"
@@ -57,6 +58,29 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         EXPECT_EQ(parsed.window, c.window);
     }
     EXPECT_EQ(ParseArgumentString("/p   77").window, 77u);
+    // Options stand anywhere and leave the switches to the rules above.
+    const struct {
+        std::vector<const char*> args;
+        RunMode mode;
+        int music;
+        bool fps;
+    } options[] = {
+        {{"-root", "--music", "--fps"}, RunMode::XScreenSaverRoot, 1, true},
+        {{"--no-music", "/s"}, RunMode::FullScreen, 0, false},
+        {{"/p", "-fps", "12"}, RunMode::Preview, -1, true},
+        {{"/s", "--help"}, RunMode::Help, -1, false},
+        {{"--version", "/a"}, RunMode::Version, -1, false},
+        {{"--fps", "--snapshot", "a.png"}, RunMode::Snapshot, -1, true},
+        {{"--musik"}, RunMode::Configure, -1, false},
+    };
+    for (const auto& c : options) {
+        std::vector<const char*> argv = {"velmora"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        CommandLine line = ParseCommandLine(int(argv.size()), const_cast<char**>(argv.data()), nullptr);
+        EXPECT_EQ(std::tuple(line.mode, line.music, line.showFps), std::tuple(c.mode, c.music, c.fps)) << c.args[0];
+    }
+    EXPECT_EQ(ParseCommandLine(4, const_cast<char**>(std::vector<const char*>{"v", "/p", "-fps", "12"}.data()),
+                               nullptr).window, 12u);
     EXPECT_EQ(ParseArgumentString("/s ").mode, RunMode::Invalid);
 }
 
