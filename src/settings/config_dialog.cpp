@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "settings/data_paths.h"
 #include "settings/music_setting.h"
 
 namespace {
@@ -35,7 +36,7 @@ const platform::DialogTemplate& ConfigDialogTemplate() { return kTemplate; }
 platform::DialogPicture ConfigDialogPicture() {
     platform::DialogPicture picture;
     picture.bitmapId = kConfigBitmapId;
-    picture.files.push_back(platform::ExecutableFolder() + "data" + platform::PathSeparator() +
+    picture.files.push_back(ReadInstallFolder() + "data" + platform::PathSeparator() +
                             "config.png");
     std::string cache = CacheFolder();
     if (!cache.empty()) {

@@ -31,12 +31,16 @@ std::string ReadInstallFolder() {
         if (zero != std::string::npos) return stored.substr(0, zero);
         if (stored.size() < kInstallValueLimit) return stored;
     }
-    if (platform::PathSeparator() != '\\') return platform::ExecutableFolder();
     // A copied, not installed, folder finds the data beside the executable.
+    const std::string beside = platform::ExecutableFolder();
     std::error_code error;
-    if (std::filesystem::is_directory(platform::ExecutableFolder() + "data", error))
-        return platform::ExecutableFolder();
-    return systemRoot.substr(0, 2) + "\\Program Files\\Velmora! Screensaver\\";
+    if (std::filesystem::is_directory(beside + "data", error)) return beside;
+    if (platform::PathSeparator() == '\\') return systemRoot.substr(0, 2) + "\\Program Files\\Velmora! Screensaver\\";
+    // An installed program lives in <prefix>/libexec/xscreensaver/ (its real
+    // path, whatever link started it) and its data in <prefix>/share/velmora/.
+    const std::filesystem::path shared = std::filesystem::path(beside + "../../share/velmora/").lexically_normal();
+    if (std::filesystem::is_directory(shared / "data", error)) return shared.string();
+    return beside;
 }
 
 bool FormDataPath(const char* name, char (&path)[kDataPathSize]) {

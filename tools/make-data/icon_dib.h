@@ -16,5 +16,5 @@ struct IconPixels {
 std::string EncodeIconFile(const IconPixels& image);
 // A .bmp file: 24 bits per pixel, BI_RGB (uncompressed), bottom row first.
 std::string EncodeBitmapFile(const IconPixels& image);
-// The 64 x 64 picture of icon 139.
-IconPixels DrawIconImage();
+// The picture of icon 139 (64 x 64), or the same picture at another size.
+IconPixels DrawIconImage(int size = 64);

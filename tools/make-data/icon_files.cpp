@@ -23,6 +23,20 @@ bool WriteBytes(const std::string& path, const std::string& bytes) {
 
 bool WriteIconFile(const std::string& path) { return WriteBytes(path, EncodeIconFile(DrawIconImage())); }
 
+bool WriteIconPng(int size, const std::string& path) {
+    if (size < 16 || size > 1024) return false;
+    const IconPixels image = DrawIconImage(size);
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    png.width = png_uint_32(size);
+    png.height = png_uint_32(size);
+    png.format = PNG_FORMAT_RGB;
+    if (png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr)) return true;
+    std::fprintf(stderr, "make-data: can't write %s: %s\n", path.c_str(), png.message);
+    return false;
+}
+
 bool ConvertPictureToBitmap(const std::string& pngPath, const std::string& bmpPath) {
     png_image png;
     std::memset(&png, 0, sizeof png);

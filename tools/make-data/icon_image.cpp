@@ -48,24 +48,25 @@ Colour Sample(double x, double y) {
 }
 }  // namespace
 
-IconPixels DrawIconImage() {
+IconPixels DrawIconImage(int size) {
     IconPixels image;
-    image.width = 64;
-    image.height = 64;
-    image.rgb.resize(64 * 64 * 3);
+    image.width = size;
+    image.height = size;
+    image.rgb.resize(size_t(size) * size * 3);
     const int n = 4;
-    for (int y = 0; y < 64; ++y) {
-        for (int x = 0; x < 64; ++x) {
+    const double scale = 64.0 / size;  // the picture is laid out on a 64-pixel square
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
             Colour sum{0, 0, 0};
             for (int sy = 0; sy < n; ++sy) {
                 for (int sx = 0; sx < n; ++sx) {
-                    Colour c = Sample(x + (sx + 0.5) / n, y + (sy + 0.5) / n);
+                    Colour c = Sample((x + (sx + 0.5) / n) * scale, (y + (sy + 0.5) / n) * scale);
                     sum.r += c.r;
                     sum.g += c.g;
                     sum.b += c.b;
                 }
             }
-            std::uint8_t* pixel = &image.rgb[(size_t(y) * 64 + x) * 3];
+            std::uint8_t* pixel = &image.rgb[(size_t(y) * size + x) * 3];
             pixel[0] = std::uint8_t(std::clamp(sum.r / (n * n), 0.0, 255.0));
             pixel[1] = std::uint8_t(std::clamp(sum.g / (n * n), 0.0, 255.0));
             pixel[2] = std::uint8_t(std::clamp(sum.b / (n * n), 0.0, 255.0));

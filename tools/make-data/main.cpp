@@ -1,7 +1,9 @@
 // make-data DIR: writes the default data set into DIR (created if missing).
 // make-data --icon FILE.ico: writes the program's icon (resource 139).
+// make-data --icon-png SIZE FILE.png: the same picture as a desktop icon.
 // make-data --bitmap IN.png OUT.bmp: the dialog picture as bitmap 138.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -10,9 +12,10 @@
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--icon") return WriteIconFile(argv[2]) ? 0 : 1;
+    if (argc == 4 && std::string(argv[1]) == "--icon-png") return WriteIconPng(std::atoi(argv[2]), argv[3]) ? 0 : 1;
     if (argc == 4 && std::string(argv[1]) == "--bitmap") return ConvertPictureToBitmap(argv[2], argv[3]) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make-data DIR | --icon FILE.ico | --bitmap IN.png OUT.bmp\n");
+        std::fprintf(stderr, "usage: make-data DIR | --icon FILE.ico | --icon-png SIZE FILE.png | --bitmap IN.png OUT.bmp\n");
         return 2;
     }
     std::string dir = argv[1];
