@@ -38,7 +38,7 @@ public:
         const std::string out = program.Path() + "/snapshot.png";
         ProcessResult result = RunProcess({VELMORA_EXE, "--snapshot", out, "--size", std::to_string(width) + "x" +
                                            std::to_string(height), "--frames", std::to_string(frames)},
-                                          {"XDG_CONFIG_HOME=" + config.Path()}, program.Path(), 60000);
+                                          {"XDG_CONFIG_HOME=" + config.Path()}, program.Path(), 300000);  // 2401 frames under a sanitizer take a while
         if (image != nullptr) *image = ReadPng(out);
         return result;
     }
