@@ -43,15 +43,7 @@ bool CreateOffscreenContext(int width, int height, std::string* error) {
     if (offscreen.window == nullptr) return Fail(error, "can't create the hidden window");
     offscreen.dc = GetDC(offscreen.window);
     // The snapshot's format: RGBA with a 16-bit depth buffer, as on Linux.
-    PIXELFORMATDESCRIPTOR format{};
-    format.nSize = sizeof format;
-    format.nVersion = 1;
-    format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    format.iPixelType = PFD_TYPE_RGBA;
-    format.cColorBits = 32;
-    format.cAlphaBits = 8;
-    format.cDepthBits = 16;
-    format.iLayerType = PFD_MAIN_PLANE;
+    PIXELFORMATDESCRIPTOR format = WindowPixelFormat(32, 8);
     int chosen = ChoosePixelFormat(offscreen.dc, &format);
     if (chosen == 0 || !SetPixelFormat(offscreen.dc, chosen, &format))
         return Fail(error, "no pixel format for the hidden window");

@@ -6,15 +6,21 @@
 
 namespace platform {
 
-void SetScreenPixelFormat(HDC dc) {
+PIXELFORMATDESCRIPTOR WindowPixelFormat(BYTE colourBits, BYTE alphaBits) {
     PIXELFORMATDESCRIPTOR format{};
     format.nSize = sizeof format;
     format.nVersion = 1;
     format.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
     format.iPixelType = PFD_TYPE_RGBA;
-    format.cColorBits = 16;
+    format.cColorBits = colourBits;
+    format.cAlphaBits = alphaBits;
     format.cDepthBits = 16;
     format.iLayerType = PFD_MAIN_PLANE;
+    return format;
+}
+
+void SetScreenPixelFormat(HDC dc) {
+    PIXELFORMATDESCRIPTOR format = WindowPixelFormat(16, 0);
     // Neither result is looked at: without a format the context fails, and
     // the run goes on with a black window.
     SetPixelFormat(dc, ChoosePixelFormat(dc, &format), &format);

@@ -19,7 +19,10 @@ extern ScreenWindowHandles screen;
 // Registers the window class "MyClass" of the screen window; false on failure.
 bool RegisterScreenWindowClass(HINSTANCE instance);
 
-// The pixel format of the screen window (and the off-screen window) on `dc`.
+// A double-buffered RGBA window format with a 16-bit depth buffer: the screen
+// window asks for 16 colour bits, the off-screen window for 32 with alpha.
+PIXELFORMATDESCRIPTOR WindowPixelFormat(BYTE colourBits, BYTE alphaBits);
+// The screen window's pixel format on `dc`.
 void SetScreenPixelFormat(HDC dc);
 
 // Signalled when a termination request arrives; WaitForEvents waits on it.
