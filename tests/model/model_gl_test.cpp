@@ -1,7 +1,6 @@
 // The model as the screensaver shows it: files and texture images on disk,
 // DevIL, the viewer's Draw on Mesa, checked by the pixels it leaves.
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <IL/il.h>
 #include <gtest/gtest.h>
 
@@ -83,32 +82,6 @@ TEST(ModelPicture, MaterialsAsDrawn) {
         }
     }
     EXPECT_EQ(ilGetError(), IL_NO_ERROR) << "a broken image leaves no DevIL error behind";
-}
-
-// The shipped model in the scene's view: textured, lit, its skeleton over it.
-TEST(ModelPicture, TheDefaultModel) {
-    TestGLContext gl(640, 480);
-    ASSERT_TRUE(gl.Ok());
-    modelViewer.LoadModel((std::string(VELMORA_BUILD_DIR) + "/data/6").c_str());
-    ASSERT_GT(modelViewer.State().model.GetVertexCount(), 1000);
-    glEnable(GL_COLOR_MATERIAL);
-    glMatrixMode(GL_PROJECTION);
-    gluPerspective(70.0, 640.0 / 480, 1.0, 1525.0);
-    glMatrixMode(GL_MODELVIEW);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    gluLookAt(-1.2607, 60.0682, 129.0309, 0, 40, 0, 0, 1, 0);
-    glTranslatef(0, 10, 0);
-    modelViewer.Draw();
-    for (const Ms3dMaterial& m : modelViewer.State().model.materials) EXPECT_NE(m.textureName, 0u) << NameText(m.textureFile);
-    const std::vector<uint8_t> pixels = gl.ReadPixels();
-    int yellow = 0, blue = 0, coloured = 0;
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-        const int r = pixels[i], g = pixels[i + 1], b = pixels[i + 2];
-        const bool isYellow = r > 240 && g > 240 && b < 20, isBlue = r < 20 && g < 20 && b > 240;
-        yellow += isYellow, blue += isBlue;
-        coloured += !isYellow && !isBlue && (std::abs(r - g) > 24 || std::abs(g - b) > 24);
-    }
-    EXPECT_TRUE(coloured > 1000 && yellow > 150 && blue > 150) << coloured << " textured and lit, " << yellow << " joint, " << blue << " bone";
 }
 
 // A path too long to keep is refused, not cut to another file's name.

@@ -91,6 +91,7 @@ TEST(SceneProgram, TextureFilesMessagesAndExitCodes) {
         {"RGBA one pixel short", "4", -4, 1, 2, "File path: %s\n ***File reading failed! %s \n"},
         {"RGBA one byte short", "4", -1, 0, 13, nullptr},
         {"RGBA empty", "1", -262144, 1, 6, "File path: %s\n ***File reading failed! %s \n"},
+        {"RGB two bytes short", "d", -2, 0, 13, nullptr},
         {"RGB one pixel short", "d", -3, 1, 7, "File path: %s\n ***File reading failed! %s\n"},
         {"RGB longer", "c", 100, 0, 13, nullptr},
     };

@@ -1,9 +1,7 @@
-// The shell's pure rules: the command line, frame pacing, input, viewport and
-// the program folder.
-#include <GL/gl.h>
+// The shell's pure rules: the command line, frame pacing, input and the
+// program folder.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <tuple>
 #include <vector>
@@ -14,7 +12,6 @@
 #include "settings/data_paths.h"
 #include "shell/frame_clock.h"
 #include "shell/screen_window.h"
-#include "support/gl_context.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -164,23 +161,6 @@ TEST(ScreenWindowProc, MouseRuleMeasuresFromTheFirstMove) {
     rule.Moved(100, 100);
     for (int x = 101; x <= 105; ++x) EXPECT_FALSE(rule.Moved(x, 100));
     EXPECT_TRUE(rule.Moved(106, 100)) << "a slow drift ends the run";
-}
-
-TEST(ResizeViewport, PerspectiveOf70DegreesForTheSizeAndAHeightOfZeroCountsAsOne) {
-    TestGLContext gl(64, 64);
-    ASSERT_TRUE(gl.Ok());
-    for (auto [width, height, aspect] : {std::tuple{640, 480, 640.0 / 480.0}, {320, 0, 320.0}}) {
-        ResizeViewport(width, height);
-        GLint viewport[4];
-        GLdouble p[16];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetDoublev(GL_PROJECTION_MATRIX, p);
-        EXPECT_EQ(viewport[3], height == 0 ? 1 : height);
-        const double f = 1.0 / std::tan(35.0 * M_PI / 180.0);
-        EXPECT_NEAR(p[0] * aspect, f, 1e-6);
-        EXPECT_NEAR(p[5], f, 1e-6);
-        EXPECT_NEAR(p[14], -2.0 * 1525.0 / 1524.0, 1e-6);  // near 1, far 1525
-    }
 }
 
 TEST(DataPaths, InstallRecordOrTheExecutablesFolder) {
