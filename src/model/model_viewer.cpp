@@ -37,6 +37,8 @@ void ModelViewer::Init(IModelViewerCallback* callback) {
     state_->extent = {1, 1, 1};
     state_->centre = {0, 0, 0};
     state_->texturesLoaded = false;
+    state_->groupLists = 0;  // names of an earlier context, if any
+    state_->groupListCount = 0;
 }
 
 void ModelViewer::ResetView() { state_->camera = {0, 0, state_->viewDistance}; }
@@ -68,8 +70,17 @@ void ModelViewer::LoadModel(const char* path) {
 
 void ModelViewer::Draw() {
     ViewerState& s = *state_;
+    Ms3dRenderer renderer(&s.model);
     if (!s.texturesLoaded) {
         LoadModelTextures(s.modelPath, s.model);
+        // The bind pose never changes, so the triangles are sent to GL once:
+        // some 100,000 vertex calls a frame cost little on Linux but cross
+        // into the system one by one under Wine.
+        if (s.groupLists != 0) glDeleteLists(s.groupLists, s.groupListCount);
+        s.groupListCount = s.model.GetGroupCount();
+        s.groupLists = s.groupListCount > 0 ? glGenLists(s.groupListCount) : 0;
+        if (s.groupLists != 0) renderer.CompileGroups(s.groupLists);
+        else s.groupListCount = 0;
         s.texturesLoaded = true;
     }
     glEnable(GL_LIGHTING);
@@ -81,9 +92,8 @@ void ModelViewer::Draw() {
     glTranslatef(-s.camera.x, -s.camera.y, -s.camera.z);
     glTranslatef(-s.centre.x, -s.centre.y, -s.centre.z);
 
-    Ms3dRenderer renderer(&s.model);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    renderer.DrawModel();
+    renderer.DrawModel(s.groupLists, s.groupListCount);
     renderer.SetMaterial(-1);
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);

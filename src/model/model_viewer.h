@@ -38,6 +38,9 @@ struct ViewerState {
     Vec3 centre = {0, 0, 0};
     float viewDistance = 1.41f;
     bool texturesLoaded = false;
+    // The groups' triangles as display lists, made with the textures.
+    unsigned groupLists = 0;
+    int groupListCount = 0;
 };
 
 class ModelViewer {
@@ -56,7 +59,7 @@ public:
     // file that doesn't load leaves the model empty and the frame as it was.
     void LoadModel(const char* path);
     // Draws into the caller's modelview matrix (the first draw after a load
-    // makes the model's textures). Leaves lighting and depth test off, light 0
+    // makes the model's textures and its groups' display lists). Leaves lighting and depth test off, light 0
     // and face culling on, the plain material state, colour (1, 1, 0, 1).
     void Draw();
 

@@ -73,29 +73,46 @@ void Ms3dRenderer::SetMaterial(int index) {
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, material.shininess);
 }
 
-void Ms3dRenderer::DrawModel() {
+void Ms3dRenderer::DrawGroupTriangles(const Ms3dGroup& group) {
     const int triangleCount = model_->GetTriangleCount();
     const int vertexCount = model_->GetVertexCount();
-    for (const Ms3dGroup& group : model_->groups) {
-        SetMaterial(group.materialIndex);
-        glBegin(GL_TRIANGLES);
-        for (uint16_t triangleIndex : group.triangleIndices) {
-            // a loaded model's indices are checked; this guards models built in code
-            if (triangleIndex >= triangleCount) continue;
-            const Ms3dTriangle& triangle = model_->GetTriangle(triangleIndex);
-            if (triangle.vertexIndices[0] >= vertexCount || triangle.vertexIndices[1] >= vertexCount ||
-                triangle.vertexIndices[2] >= vertexCount) {
-                continue;
-            }
-            for (int corner = 0; corner < 3; ++corner) {
-                const Vec3& normal = triangle.normals[corner];
-                const Vec3& position = model_->GetVertex(triangle.vertexIndices[corner]).position;
-                glTexCoord2f(triangle.s[corner], triangle.t[corner]);
-                glNormal3f(normal.x, normal.y, normal.z);
-                glVertex3f(position.x, position.y, position.z);
-            }
+    glBegin(GL_TRIANGLES);
+    for (uint16_t triangleIndex : group.triangleIndices) {
+        // a loaded model's indices are checked; this guards models built in code
+        if (triangleIndex >= triangleCount) continue;
+        const Ms3dTriangle& triangle = model_->GetTriangle(triangleIndex);
+        if (triangle.vertexIndices[0] >= vertexCount || triangle.vertexIndices[1] >= vertexCount ||
+            triangle.vertexIndices[2] >= vertexCount) {
+            continue;
         }
-        glEnd();
+        for (int corner = 0; corner < 3; ++corner) {
+            const Vec3& normal = triangle.normals[corner];
+            const Vec3& position = model_->GetVertex(triangle.vertexIndices[corner]).position;
+            glTexCoord2f(triangle.s[corner], triangle.t[corner]);
+            glNormal3f(normal.x, normal.y, normal.z);
+            glVertex3f(position.x, position.y, position.z);
+        }
+    }
+    glEnd();
+}
+
+void Ms3dRenderer::DrawModel(unsigned firstList, int listCount) {
+    const int groupCount = model_->GetGroupCount();
+    for (int g = 0; g < groupCount; ++g) {
+        SetMaterial(model_->groups[g].materialIndex);
+        if (g < listCount)
+            glCallList(firstList + static_cast<unsigned>(g));
+        else
+            DrawGroupTriangles(model_->groups[g]);
+    }
+}
+
+void Ms3dRenderer::CompileGroups(unsigned firstList) {
+    const int groupCount = model_->GetGroupCount();
+    for (int g = 0; g < groupCount; ++g) {
+        glNewList(firstList + static_cast<unsigned>(g), GL_COMPILE);
+        DrawGroupTriangles(model_->groups[g]);
+        glEndList();
     }
 }
 

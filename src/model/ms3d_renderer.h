@@ -1,4 +1,5 @@
-// Immediate-mode drawing of an Ms3dModel: materials, groups, skeleton.
+// Drawing of an Ms3dModel: materials, groups (immediate mode, or display
+// lists of the same calls), skeleton.
 // Every call needs the OpenGL context current; the renderer's only state is
 // the model it draws, the rest lives in the context.
 #pragma once
@@ -16,11 +17,19 @@ public:
     // transparent one set.
     void SetMaterial(int index);
     // Every group in table order with its material, triangles as stored.
-    void DrawModel();
+    // Groups below `listCount` send their triangles as display list
+    // `firstList` + group index (made by CompileGroups), the rest one vertex
+    // call at a time.
+    void DrawModel(unsigned firstList = 0, int listCount = 0);
+    // One display list per group from `firstList` on, holding the group's
+    // triangles alone: materials stay a matter of each draw.
+    void CompileGroups(unsigned firstList);
     // Mode 0: each bone as a line from joint to parent (a root's has length
     // zero); mode 1: each joint as a point; other modes draw nothing.
     void DrawSkeleton(int mode);
 
 private:
+    void DrawGroupTriangles(const Ms3dGroup& group);
+
     const Ms3dModel* model_;
 };
