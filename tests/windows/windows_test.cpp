@@ -246,21 +246,24 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     const std::string installed = prefix->Path() + "/drive_c/Program Files/Velmora! Screensaver";
     const std::string launcher = prefix->Path() + "/drive_c/windows/system32/velmora.scr";
     const std::string machineKey = "HKCR\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
-    const std::string uninstallKey = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora! Screensaver";
+    const std::string uninstallKey =
+        "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora! Screensaver";
     const std::string desktopKey = "HKCU\\Control Panel\\Desktop";
     const auto query = [](const std::string& key, const std::string& value) {
         ProcessResult result = Reg({"query", key, "/v", value});
         return result.exitCode == 0 ? WithoutReturns(result.out) : "(none)";
     };
-    ProcessResult setup = RunProcess({kWine, VELMORA_WINDOWS_BUILD "/velmora-" VELMORA_VERSION "-setup-x86_64.exe", "/S",
-                                      "/CURRENT"}, Env(), "", 120000);
+    ProcessResult setup = RunProcess({kWine, VELMORA_WINDOWS_BUILD "/velmora-" VELMORA_VERSION "-setup-x86_64.exe",
+                                      "/S", "/CURRENT"}, Env(), "", 120000);
     ASSERT_EQ(setup.exitCode, 0) << setup.err;
     std::vector<std::string> files = {"Uninstall.exe"};
     for (const auto& entry : fs::recursive_directory_iterator(kFolder))
         if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), kFolder).string());
     for (size_t i = 1; i < files.size(); ++i)
-        EXPECT_TRUE(ReadFileBytes(installed + "/" + files[i]) == ReadFileBytes(kFolder + "/" + files[i])) << files[i];
-    EXPECT_NE(query(machineKey, "install").find("REG_SZ    C:\\Program Files\\Velmora! Screensaver\\\n"), std::string::npos);
+        EXPECT_TRUE(ReadFileBytes(installed + "/" + files[i]) == ReadFileBytes(kFolder + "/" + files[i]))
+            << files[i];
+    EXPECT_NE(query(machineKey, "install").find("REG_SZ    C:\\Program Files\\Velmora! Screensaver\\\n"),
+              std::string::npos);
     EXPECT_NE(query(uninstallKey, "DisplayVersion").find("REG_SZ    " VELMORA_VERSION "\n"), std::string::npos);
     std::string current = query(desktopKey, "SCRNSAVE.EXE");
     std::transform(current.begin(), current.end(), current.begin(), [](char c) { return char(std::tolower(c)); });
@@ -309,7 +312,8 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     ChildProcess orphan;
     Start(orphan, {"/s"}, {}, VELMORA_WINDOWS_BUILD "/x86_64/build/launcher/velmora.scr");
     std::vector<unsigned long> box;
-    ASSERT_TRUE(WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); },
+                          30000));
     Xdotool("mousemove --window " + std::to_string(box[0]) + " 20 20 key Return");
     ExpectEnd(orphan, 1);
 }
