@@ -6,14 +6,11 @@
 #include <system_error>
 
 #include "platform/platform.h"
+#include "settings/install_value.h"
 #include "settings/registry.h"
 
 std::string systemRoot;
 std::string programFolder;
-
-namespace {
-constexpr std::size_t kInstallValueLimit = 255;
-}
 
 void ResolveProgramFolder() {
     const char* root = std::getenv("SYSTEMROOT");
@@ -23,14 +20,8 @@ void ResolveProgramFolder() {
 
 std::string ReadInstallFolder() {
     RegistryKey key;
-    std::string stored;
-    if (key.Query("install", &stored) && stored.size() <= kInstallValueLimit) {
-        // A value stored as a string carries its zero; one without it must
-        // still leave room for it.
-        std::size_t zero = stored.find('\0');
-        if (zero != std::string::npos) return stored.substr(0, zero);
-        if (stored.size() < kInstallValueLimit) return stored;
-    }
+    std::string stored, folder;
+    if (key.Query("install", &stored) && InstallFolderOfValue(stored, &folder)) return folder;
     // A copied, not installed, folder finds the data beside the executable.
     const std::string beside = platform::ExecutableFolder();
     std::error_code error;

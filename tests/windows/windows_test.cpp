@@ -239,6 +239,85 @@ TEST_F(Windows, DataComesFromTheInstallFolderOrTheExecutablesFolder) {
     EXPECT_GT(Rmse(ReadPng(dir.Path() + "/n.png"), ReadPng(dir.Path() + "/velmora.png")), 0.0);
 }
 
+// The silent install an administrator deploys with: the program in Program
+// Files, found by the System32 launcher through "install"; its uninstaller
+// takes back all of it and nothing of the user's.
+TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
+    const std::string installed = prefix->Path() + "/drive_c/Program Files/Velmora! Screensaver";
+    const std::string launcher = prefix->Path() + "/drive_c/windows/system32/velmora.scr";
+    const std::string machineKey = "HKCR\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
+    const std::string uninstallKey =
+        "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora! Screensaver";
+    const std::string desktopKey = "HKCU\\Control Panel\\Desktop";
+    const auto query = [](const std::string& key, const std::string& value) {
+        ProcessResult result = Reg({"query", key, "/v", value});
+        return result.exitCode == 0 ? WithoutReturns(result.out) : "(none)";
+    };
+    ProcessResult setup = RunProcess({kWine, VELMORA_WINDOWS_BUILD "/velmora-" VELMORA_VERSION "-setup-x86_64.exe",
+                                      "/S", "/CURRENT"}, Env(), "", 120000);
+    ASSERT_EQ(setup.exitCode, 0) << setup.err;
+    std::vector<std::string> files = {"Uninstall.exe"};
+    for (const auto& entry : fs::recursive_directory_iterator(kFolder))
+        if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), kFolder).string());
+    for (size_t i = 1; i < files.size(); ++i)
+        EXPECT_TRUE(ReadFileBytes(installed + "/" + files[i]) == ReadFileBytes(kFolder + "/" + files[i]))
+            << files[i];
+    EXPECT_NE(query(machineKey, "install").find("REG_SZ    C:\\Program Files\\Velmora! Screensaver\\\n"),
+              std::string::npos);
+    EXPECT_NE(query(uninstallKey, "DisplayVersion").find("REG_SZ    " VELMORA_VERSION "\n"), std::string::npos);
+    std::string current = query(desktopKey, "SCRNSAVE.EXE");
+    std::transform(current.begin(), current.end(), current.begin(), [](char c) { return char(std::tolower(c)); });
+    EXPECT_NE(current.find("c:\\windows\\system32\\velmora.scr\n"), std::string::npos) << current;
+
+    // The launcher runs the installed program with its arguments, output and
+    // exit code, wherever it is started; the frame is the build folder's.
+    TempDir dir;
+    const struct { std::vector<std::string> args; int exitCode; const char* out; } runs[] = {
+        {{"--snapshot", WindowsPath(dir.Path() + "/installed.png"), "--size", "160x120"}, 0,
+         "File path: C:\\Program Files\\Velmora! Screensaver\\data\\9\n"},
+        {{"--version"}, 0, "velmora " VELMORA_VERSION "\n"},
+        {{"/a"}, 2, ""},
+    };
+    for (const auto& run : runs) {
+        ChildProcess child;
+        Start(child, run.args, {}, launcher);
+        ProcessResult result = child.Wait(60000);
+        EXPECT_EQ(result.exitCode, run.exitCode) << run.args[0] << result.err;
+        EXPECT_EQ(WithoutReturns(result.out).find(run.out), 0u) << run.args[0] << ": " << result.out;
+    }
+    ChildProcess reference;
+    Start(reference, {"--snapshot", WindowsPath(dir.Path() + "/built.png"), "--size", "160x120"});
+    ExpectEnd(reference, 0, 60000);
+    EXPECT_EQ(Rmse(ReadPng(dir.Path() + "/installed.png"), ReadPng(dir.Path() + "/built.png")), 0.0);
+
+    // The user's music setting and a file of their own outlive the program.
+    Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
+    std::ofstream(installed + "/notes.txt") << "mine";
+    // A copy run in place, as the uninstaller runs itself, so it is waited for;
+    // "_?=" takes the rest of the line unquoted, which only cmd passes on.
+    fs::copy_file(installed + "/Uninstall.exe", dir.Path() + "/Uninstall.exe");
+    ProcessResult removal = RunProcess({kWine, "cmd", "/c", WindowsPath(dir.Path() + "/Uninstall.exe") +
+                                        " /S _?=C:\\Program Files\\Velmora! Screensaver"}, Env(), "", 120000);
+    EXPECT_EQ(removal.exitCode, 0) << removal.err;
+    for (const std::string& file : files) EXPECT_FALSE(fs::exists(installed + "/" + file)) << file;
+    EXPECT_TRUE(fs::exists(installed + "/notes.txt"));
+    EXPECT_FALSE(fs::exists(launcher));
+    EXPECT_EQ(Reg({"query", machineKey}).exitCode, 1) << "the key the installer made";
+    EXPECT_EQ(Reg({"query", uninstallKey}).exitCode, 1);
+    EXPECT_EQ(query(desktopKey, "SCRNSAVE.EXE"), "(none)");
+    EXPECT_EQ(StoredMusic(), "31");
+    fs::remove_all(installed);
+
+    // Without the program, the launcher says so and ends.
+    ChildProcess orphan;
+    Start(orphan, {"/s"}, {}, VELMORA_WINDOWS_BUILD "/x86_64/build/launcher/velmora.scr");
+    std::vector<unsigned long> box;
+    ASSERT_TRUE(WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); },
+                          30000));
+    Xdotool("mousemove --window " + std::to_string(box[0]) + " 20 20 key Return");
+    ExpectEnd(orphan, 1);
+}
+
 TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
     TempDir dir;
     std::ofstream(dir.Path() + "/alsoft.conf") << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
