@@ -116,36 +116,6 @@ TEST(FramePacer, FramesOnlyAfterMoreThan40MillisecondsWithoutCatchingUp) {
         EXPECT_EQ(pacer.MillisecondsUntilDue(now), wait) << now;
 }
 
-TEST(ScreenWindowProc, InputRules) {
-    using platform::EventType;
-    const struct {
-        EventType type;
-        int button;
-        bool ends;  // a full-screen run; nothing ends a preview but Destroy
-    } cases[] = {
-        {EventType::KeyDown, 0, true},        {EventType::ButtonDown, 1, true},  {EventType::ButtonDown, 2, true},
-        {EventType::ButtonDown, 3, true},     {EventType::ButtonDown, 4, false}, {EventType::ButtonDown, 5, false},
-        {EventType::ButtonDown, 8, false},    {EventType::ButtonDown, 9, false}, {EventType::SystemKeyDown, 0, false},
-        {EventType::KeyUp, 0, false},         {EventType::ButtonUp, 1, false},   {EventType::FocusChange, 0, false},
-        {EventType::Destroy, 0, true},
-    };
-    for (const auto& c : cases)
-        for (bool active : {true, false}) {
-            SCOPED_TRACE(std::to_string(static_cast<int>(c.type)) + " " + std::to_string(c.button) +
-                         (active ? " full-screen" : " preview"));
-            screenWindow = ScreenWindowState{};
-            saverActive = active;
-            platform::Event event;
-            event.type = c.type;
-            event.button = c.button;
-            ScreenWindowProc(event);
-            const bool ends = c.ends && (active || c.type == EventType::Destroy);
-            EXPECT_EQ(screenWindow.quitPosted, ends);
-            EXPECT_EQ(screenWindow.quitCode, 0);
-            EXPECT_EQ(saverActive, active && !ends);  // the cursor shows again
-        }
-}
-
 TEST(ScreenWindowProc, MouseRuleMeasuresFromTheFirstMove) {
     const struct {
         int dx, dy;
