@@ -6,10 +6,12 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <sstream>
 
+#include "support/process.h"
 #include "support/xvfb.h"
 
 namespace {
@@ -30,20 +32,6 @@ Display* Connection() {
         XSetErrorHandler(IgnoreErrors);
     }
     return shared;
-}
-
-void Collect(Display* dpy, Window window, const std::string& name, std::vector<unsigned long>* found) {
-    char* windowName = nullptr;
-    if (XFetchName(dpy, window, &windowName) && windowName != nullptr) {
-        if (name == windowName) found->push_back(window);
-        XFree(windowName);
-    }
-    Window root, parent, *children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(dpy, window, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count; ++i) Collect(dpy, children[i], name, found);
-        if (children != nullptr) XFree(children);
-    }
 }
 }  // namespace
 
@@ -77,24 +65,26 @@ void TestWindow::Destroy() {
     window = 0;
 }
 
-std::vector<unsigned long> WindowsNamed(const std::string& name) {
+// The window ids that begin the lines xdotool or xwininfo print.
+static std::vector<unsigned long> Ids(const std::string& listing) {
     std::vector<unsigned long> found;
-    Display* dpy = Connection();
-    XSync(dpy, False);
-    Collect(dpy, DefaultRootWindow(dpy), name, &found);
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t at = line.find_first_not_of(' ');
+        if (at != std::string::npos && std::isdigit(static_cast<unsigned char>(line[at])))
+            found.push_back(std::stoul(line.substr(at), nullptr, 0));
+    }
     return found;
 }
 
+std::vector<unsigned long> WindowsNamed(const std::string& name) {
+    EnsureXvfb();
+    return Ids(Shell("xdotool search --name '^" + name + "$' 2>/dev/null"));
+}
+
 std::vector<unsigned long> ChildWindows(unsigned long parent) {
-    std::vector<unsigned long> found;
-    Display* dpy = Connection();
-    Window root, up, *children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(dpy, parent, &root, &up, &children, &count)) {
-        for (unsigned i = 0; i < count; ++i) found.push_back(children[i]);
-        if (children != nullptr) XFree(children);
-    }
-    return found;
+    EnsureXvfb();
+    return Ids(Shell("xwininfo -children -id " + std::to_string(parent) + " 2>/dev/null | grep '^     0x'"));
 }
 
 bool QueryGeometry(unsigned long window, WindowGeometry* geometry) {
@@ -143,8 +133,4 @@ bool WindowShowsPicture(unsigned long window) {
 
 unsigned long RootWindowId() { return DefaultRootWindow(Connection()); }
 
-void UnmapWindow(unsigned long window) {
-    Display* dpy = Connection();
-    XUnmapWindow(dpy, window);
-    XSync(dpy, False);
-}
+void UnmapWindow(unsigned long window) { Shell("xdotool windowunmap --sync " + std::to_string(window)); }
