@@ -54,5 +54,6 @@ void SetViewport(int x, int y, int width, int height);
 
 // One frame: the whole window cleared, the scene advanced once and drawn in
 // every view with that view's own aspect ratio, so no monitor's picture is
-// stretched.
+// stretched; a view of the same size as one drawn before gets that view's
+// picture copied.
 void DrawFrameOnEveryMonitor();
