@@ -169,17 +169,47 @@ TEST(ScreenWindowProc, MouseRuleMeasuresFromTheFirstMove) {
 TEST(ResizeViewport, PerspectiveOf70DegreesForTheSizeAndAHeightOfZeroCountsAsOne) {
     TestGLContext gl(64, 64);
     ASSERT_TRUE(gl.Ok());
-    for (auto [width, height, aspect] : {std::tuple{640, 480, 640.0 / 480.0}, {320, 0, 320.0}}) {
-        ResizeViewport(width, height);
+    for (auto [x, width, height, aspect] :
+         {std::tuple{0, 640, 480, 640.0 / 480.0}, {0, 320, 0, 320.0}, {640, 800, 450, 800.0 / 450.0}}) {
+        if (x == 0)
+            ResizeViewport(width, height);
+        else
+            SetViewport(x, 150, width, height);  // a monitor's view: its own aspect
         GLint viewport[4];
         GLdouble p[16];
         glGetIntegerv(GL_VIEWPORT, viewport);
         glGetDoublev(GL_PROJECTION_MATRIX, p);
+        EXPECT_EQ(viewport[0], x);
         EXPECT_EQ(viewport[3], height == 0 ? 1 : height);
         const double f = 1.0 / std::tan(35.0 * M_PI / 180.0);
         EXPECT_NEAR(p[0] * aspect, f, 1e-6);
         EXPECT_NEAR(p[5], f, 1e-6);
         EXPECT_NEAR(p[14], -2.0 * 1525.0 / 1524.0, 1e-6);  // near 1, far 1525
+    }
+}
+
+TEST(LayOutViews, OneViewAMonitorCutToTheWindowInGLCoordinates) {
+    using R = platform::MonitorRect;
+    const struct {
+        std::vector<R> monitors, views;  // monitors y down, views y up, in a 1440 x 600 window
+    } cases[] = {
+        {{}, {{0, 0, 1440, 600}}},
+        {{{0, 0, 640, 480}, {640, 0, 800, 600}}, {{0, 120, 640, 480}, {640, 0, 800, 600}}},
+        {{{-100, 0, 740, 700}, {640, 100, 900, 500}}, {{0, 0, 640, 600}, {640, 0, 800, 500}}},
+        {{{0, 0, 1440, 600}, {0, 0, 640, 480}, {0, 0, 1440, 600}}, {{0, 0, 1440, 600}}},  // clones
+        {{{1440, 0, 800, 600}}, {{0, 0, 1440, 600}}},  // none inside the window
+    };
+    for (const auto& c : cases) {
+        platform::MonitorList list;
+        for (const R& m : c.monitors) list.monitors[list.count++] = m;
+        ScreenViews views;
+        LayOutViews(list, 1440, 600, &views);
+        ASSERT_EQ(views.count, static_cast<int>(c.views.size())) << c.monitors.size();
+        for (int k = 0; k < views.count; ++k) {
+            const R& v = views.viewports[k];
+            EXPECT_EQ(std::tie(v.x, v.y, v.width, v.height),
+                      std::tie(c.views[k].x, c.views[k].y, c.views[k].width, c.views[k].height));
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include "audio_fit.h"
 #include "support/image.h"
+#include "support/monitors.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"
@@ -269,6 +270,31 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         const CaptureFit fit = FitCapture(capture, reference, std::min(capture.Frames() - 44100, 10L * 44100));
         EXPECT_LT(fit.residual, 1e-3) << "heard as decoded";
     }
+}
+
+TEST_F(Windows, FullScreenCoversBothMonitorsOfXephyr) {
+    const std::string display = EnsureTwoMonitorXephyr();
+    // Wine's monitors come from RandR by default, whose list on Xephyr holds
+    // the first head only; Xinerama's has both. The prefix's desktop process
+    // keeps the display it started on, so the server starts anew around this.
+    const std::string driverKey = "HKCU\\Software\\Wine\\X11 Driver";
+    ASSERT_EQ(Reg({"add", driverKey, "/v", "UseXRandR", "/d", "N", "/f"}).exitCode, 0);
+    RunProcess({"/usr/lib/wine/wineserver", "-k"}, Env());
+    ChildProcess saver;
+    Start(saver, {"/s"}, {"DISPLAY=" + display});
+    int width = 0, height = 0;
+    EXPECT_TRUE(WaitUntil([&] { return WindowSizeOn(display, "orvane", &width, &height); }, 60000));
+    EXPECT_EQ(width, 1440);
+    EXPECT_EQ(height, 600);
+    RgbImage shot;
+    EXPECT_TRUE(WaitUntil([&] {
+        shot = RootScreenshot(display);
+        return Colours(shot, 0, 0, 640, 480) > 200 && AreaDifference(shot, {0, 0, 640, 480}, {640, 0, 800, 600}) < 0.07;
+    }, 60000)) << AreaDifference(shot, {0, 0, 640, 480}, {640, 0, 800, 600});
+    Shell("DISPLAY=" + display + " xdotool key space");
+    ExpectEnd(saver, 0);
+    RunProcess({"/usr/lib/wine/wineserver", "-k"}, Env());
+    Reg({"delete", driverKey, "/v", "UseXRandR", "/f"});
 }
 
 TEST(WindowsBuild32, IsAGuiPe32WithASharedWritableSectionAndOnlyKnownImports) {
