@@ -17,8 +17,8 @@
 #include "model/model_viewer.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
-#include "settings/data_paths.h"
 #include "shell/screen_window.h"
+#include "shell/snapshot.h"
 
 namespace {
 
@@ -54,14 +54,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "monitors_bench: %s\n", error.c_str());
         return 1;
     }
-    ResizeViewport(width, kMonitorHeight);
     GlutViewerCallback callback;
-    modelViewer.Init(&callback);
-    ResolveProgramFolder();
-    InitSceneGL();
-    char modelPath[kDataPathSize];
-    FormDataPath("6", modelPath);
-    modelViewer.LoadModel(modelPath);
+    StartOffscreenScene(width, kMonitorHeight, &callback);
 
     platform::MonitorList one;
     one.monitors[one.count++] = {0, 0, kMonitorWidth, kMonitorHeight};

@@ -2,6 +2,8 @@
 // several monitors.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "support/image.h"
@@ -20,5 +22,9 @@ RgbImage RootScreenshot(const std::string& display);
 // not.
 double AreaDifference(const RgbImage& shot, Area a, Area b);
 
-// The size of the window named `name` on `display`; false when there is none.
-bool WindowSizeOn(const std::string& display, const std::string& name, int* width, int* height);
+// Waits until the window "orvane" on EnsureTwoMonitorXephyr's `display`
+// covers both monitors (1440 x 600) and each shows the same frame at its own
+// size (both are 4:3, so the horizon lies at the same share of each one's
+// height). The first frame never does: its second view starts from the state
+// the first one left.
+::testing::AssertionResult CoversBothXephyrMonitors(const std::string& display, int timeoutMs);
