@@ -1,5 +1,4 @@
-// What the Linux and Windows builds' tests look at in a full-screen run on
-// several monitors.
+// What the Linux and Windows builds' tests look at on several monitors.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,16 +14,12 @@ struct Area {
 // The whole screen of X display `display`.
 RgbImage RootScreenshot(const std::string& display);
 
-// The picture in `b` scaled to the size of `a`, against the one in `a`: the
-// root mean square difference as a fraction of 255. Two monitors of one
-// aspect ratio that each show the same frame at their own size come out
-// nearly alike; one picture stretched over both, or a view out of place, does
-// not.
+// Root mean square difference (a fraction of 255) of area `a` of `shot`
+// against area `b` scaled to a's size; 1 when an area lies outside the shot.
 double AreaDifference(const RgbImage& shot, Area a, Area b);
 
-// Waits until the window "orvane" on EnsureTwoMonitorXephyr's `display`
-// covers both monitors (1440 x 600) and each shows the same frame at its own
-// size (both are 4:3, so the horizon lies at the same share of each one's
-// height). The first frame never does: its second view starts from the state
-// the first one left.
+// Waits until the window "orvane" covers both monitors of
+// EnsureTwoMonitorXephyr's `display` (1440 x 600) and they show one frame
+// alike, each at its own size (both are 4:3); not the first frame, whose
+// second view starts from the state the first one left.
 ::testing::AssertionResult CoversBothXephyrMonitors(const std::string& display, int timeoutMs);
