@@ -4,5 +4,9 @@
 #include "scene/scene.h"
 
 void InitSceneGL() { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); }
-void DrawSceneFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void ClearSceneBuffers() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void AdvanceSceneFrame() {}
+void DrawSceneView() {}
+void DrawSceneFrame() { ClearSceneBuffers(); }
 void DeleteFontLists() {}
+void DrawCornerText(const char*) {}

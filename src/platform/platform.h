@@ -37,6 +37,8 @@ enum class EventType {
     Resize,         // width, height: the window's new client size
     Destroy,        // the window (or, in preview, its parent) is gone
     FocusChange,
+    DisplayChange,  // monitors came, went or moved; width, height: the window's
+                    // size, which the backend has already made cover them all
 };
 
 struct Event {
@@ -71,6 +73,31 @@ bool QueryPointerPosition(int* x, int* y);
 
 // Size of the screen in pixels.
 bool QueryScreenSize(int* width, int* height);
+
+// One monitor: a rectangle in the screen window's coordinates (origin at its
+// top left corner, y down).
+struct MonitorRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+constexpr int kMaxMonitors = 16;
+
+// The monitors a window shows on, a fixed list: more than kMaxMonitors are
+// not listed.
+struct MonitorList {
+    int count = 0;
+    MonitorRect monitors[kMaxMonitors];
+};
+
+// The monitors the full-screen window covers (Xinerama's heads on X, every
+// monitor of the virtual screen on Windows), as the system reports them:
+// possibly overlapping, repeated for cloned outputs, or reaching past the
+// window. None for a preview or XScreenSaver window, or when the system has
+// no monitor list; the caller then treats the whole window as one monitor.
+void QueryWindowMonitors(MonitorList* monitors);
 
 // Brings another instance's window to the front and restores it if it was
 // minimised. False when `window` is not a window.

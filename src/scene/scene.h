@@ -5,8 +5,19 @@
 // the font lists and the thirteen textures. Ends the process when a texture
 // file can't be read (see scene_textures.h).
 void InitSceneGL();
-// One frame of the scene into the current buffers; the caller presents it.
+// One frame of the scene into the current buffers and viewport: the three
+// steps below in their order. The caller presents it.
 void DrawSceneFrame();
+// Clears the whole window's buffers, whatever the viewport.
+void ClearSceneBuffers();
+// Moves the scene on by one frame: the camera's path step, the wave's
+// heights, normals and texture zoom, the cube's angle. Nothing is drawn, so a
+// frame shown on several monitors advances once.
+void AdvanceSceneFrame();
+// Draws the frame as AdvanceSceneFrame left it into the current viewport with
+// the current projection; called once for each view of the same frame. The
+// state each piece leaves is the next one's input, from view to view too.
+void DrawSceneView();
 // Deletes the 96 font lists; called on every way a run ends, safe to repeat.
 void DeleteFontLists();
 // One line of text in the font lists at the lower left corner, over the frame;

@@ -75,7 +75,6 @@ void DrawTurningCube() {
     const bool lightingWasOn = glIsEnabled(GL_LIGHTING) == GL_TRUE;
     if (lightingWasOn) glDisable(GL_LIGHTING);
     glPushMatrix();
-    AdvanceCubeAngle();
     glTranslatef(0.0f, 25.0f, 0.0f);
     glScalef(20.0f, 20.0f, 20.0f);
     glRotatef(cubeAngle, 0.0f, 1.0f, 0.0f);
@@ -84,10 +83,24 @@ void DrawTurningCube() {
     if (lightingWasOn) glEnable(GL_LIGHTING);
 }
 
-void DrawSceneFrame() {
+void ClearSceneBuffers() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
-    glLoadIdentity();
+}
+
+void AdvanceSceneFrame() {
     StepCameraPath();
+    UpdateWaveSurface();
+    AdvanceCubeAngle();
+}
+
+void DrawSceneFrame() {
+    ClearSceneBuffers();
+    AdvanceSceneFrame();
+    DrawSceneView();
+}
+
+void DrawSceneView() {
+    glLoadIdentity();
     const bool followPath = frameCounter >= kOrbitSteps;
     gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], followPath ? pathTarget[0] : 0.0f,
               followPath ? pathTarget[1] : 40.0f, followPath ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);

@@ -11,7 +11,8 @@ void AdvanceCubeAngle();
 
 // The frame's steps after the sky box, in their order, each in its own saved
 // matrix: the model moved up by 10, the wave scaled by (3, 2, 3), the cube
-// turned one step and drawn without lighting (lighting comes back after it).
+// turned by cubeAngle and drawn without lighting (lighting comes back after
+// it). They draw the frame as AdvanceSceneFrame left it.
 void DrawPlacedModel();
 void DrawScaledWave();
 void DrawTurningCube();

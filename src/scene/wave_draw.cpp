@@ -54,7 +54,6 @@ void EndWaveState() {
 
 void DrawWaveSurface() {
     BeginWaveState();
-    UpdateWaveSurface();
     DrawWaveMesh();
     EndWaveState();
 }

@@ -62,7 +62,8 @@ void DrawWaveMesh();
 // measures the strips against.
 void DrawWaveMeshPerCorner();
 
-// One frame: state, update, drawing (texture slot 7, source alpha + one).
+// The mesh as the last UpdateWaveSurface left it, in its state (texture slot
+// 7, source alpha + one); drawing it again changes nothing of the wave.
 void DrawWaveSurface();
 
 // The state the wave is drawn in (textured from slot 7, additive blending)

@@ -97,7 +97,7 @@ int MainLoop(bool showFps) {
         if (platform::TerminationRequested()) return 0;
         std::uint32_t now = platform::MonotonicMilliseconds();
         if (pacer.TakeFrame(now)) {
-            DrawSceneFrame();
+            DrawFrameOnEveryMonitor();
             if (showFps) {
                 glFinish();  // the frame's time includes the rendering
                 rate.Frame(now, platform::MonotonicMilliseconds());

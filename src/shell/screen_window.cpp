@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "scene/scene.h"
@@ -36,8 +37,13 @@ void ScreenWindowProc(const platform::Event& event) {
             PostQuit(0);
             break;
         case EventType::Resize:
+        case EventType::DisplayChange: {
+            platform::MonitorList monitors;
+            platform::QueryWindowMonitors(&monitors);
+            LayOutViews(monitors, event.width, event.height, &screenWindow.views);
             ResizeViewport(event.width, event.height);
             break;
+        }
         case EventType::KeyDown:
         case EventType::ButtonDown:
             // Only the three main buttons count; the wheel and the extra
@@ -70,9 +76,93 @@ void ScreenWindowProc(const platform::Event& event) {
     }
 }
 
-void ResizeViewport(int width, int height) {
+namespace {
+bool Contains(const platform::MonitorRect& outer, const platform::MonitorRect& inner) {
+    return inner.x >= outer.x && inner.y >= outer.y && inner.x + inner.width <= outer.x + outer.width &&
+           inner.y + inner.height <= outer.y + outer.height;
+}
+}  // namespace
+
+void LayOutViews(const platform::MonitorList& monitors, int width, int height, ScreenViews* views) {
+    platform::MonitorRect cut[platform::kMaxMonitors];
+    int count = 0;
+    for (int k = 0; k < monitors.count && k < platform::kMaxMonitors; ++k) {
+        const platform::MonitorRect& m = monitors.monitors[k];
+        platform::MonitorRect& c = cut[count];
+        c.x = std::max(m.x, 0);
+        c.y = std::max(m.y, 0);
+        c.width = std::min(m.x + m.width, width) - c.x;
+        c.height = std::min(m.y + m.height, height) - c.y;
+        if (c.width > 0 && c.height > 0) ++count;
+    }
+    views->count = 0;
+    for (int k = 0; k < count; ++k) {
+        bool within = false;
+        // Of two equal monitors the first one stays.
+        for (int other = 0; other < count && !within; ++other)
+            within = other != k && Contains(cut[other], cut[k]) && (other < k || !Contains(cut[k], cut[other]));
+        if (within) continue;
+        platform::MonitorRect& view = views->viewports[views->count++];
+        view = cut[k];
+        view.y = height - (cut[k].y + cut[k].height);
+    }
+    if (views->count == 0) views->viewports[views->count++] = platform::MonitorRect{0, 0, width, height};
+}
+
+namespace {
+bool SameSize(const platform::MonitorRect& a, const platform::MonitorRect& b) {
+    return a.width == b.width && a.height == b.height;
+}
+
+// An earlier view's picture, pixel for pixel, into a view of the same size.
+void CopyView(const platform::MonitorRect& from, const platform::MonitorRect& to) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    // Copied pixels go through the fragment steps: none may change them.
+    for (GLenum step : {GL_TEXTURE_2D, GL_BLEND, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_FOG, GL_SCISSOR_TEST})
+        glDisable(step);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glViewport(to.x, to.y, to.width, to.height);
+    glRasterPos2f(-1.0f, -1.0f);  // the view's lower left corner
+    glCopyPixels(from.x, from.y, from.width, from.height, GL_COLOR);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
+}  // namespace
+
+void DrawFrameOnEveryMonitor() {
+    ClearSceneBuffers();
+    AdvanceSceneFrame();
+    const ScreenViews& views = screenWindow.views;
+    if (views.count == 0) DrawSceneView();  // no size yet: the viewport as it stands
+    for (int k = 0; k < views.count; ++k) {
+        const platform::MonitorRect& view = views.viewports[k];
+        // A monitor of the size of one already drawn shows the same picture:
+        // a copy costs a fraction of drawing the scene again on a software
+        // renderer (bench/monitors-frame-time).
+        int drawn = 0;
+        while (drawn < k && !SameSize(views.viewports[drawn], view)) ++drawn;
+        if (drawn < k) {
+            CopyView(views.viewports[drawn], view);
+            continue;
+        }
+        SetViewport(view.x, view.y, view.width, view.height);
+        DrawSceneView();
+    }
+}
+
+void ResizeViewport(int width, int height) { SetViewport(0, 0, width, height); }
+
+void SetViewport(int x, int y, int width, int height) {
     if (height == 0) height = 1;
-    glViewport(0, 0, width, height);
+    glViewport(x, y, width, height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(70.0, static_cast<double>(width) / static_cast<double>(height), 1.0, 1525.0);

@@ -21,8 +21,21 @@ struct MouseRule {
     bool Moved(int x, int y);
 };
 
+// Where the scene is drawn: one view for each monitor the window covers, as
+// GL viewports (origin at the window's lower left corner).
+struct ScreenViews {
+    int count = 0;
+    platform::MonitorRect viewports[platform::kMaxMonitors];
+};
+
+// The views of a window of `width` x `height` on `monitors` (in the window's
+// coordinates, y down): each monitor cut to the window, a monitor that lies
+// within another one (a clone) left out; the whole window when none remains.
+void LayOutViews(const platform::MonitorList& monitors, int width, int height, ScreenViews* views);
+
 // Filled by ScreenWindowProc; the main loop ends once quitPosted is set.
 struct ScreenWindowState {
+    ScreenViews views;
     MouseRule mouse;
     bool quitPosted = false;
     int quitCode = 0;
@@ -36,3 +49,11 @@ void ScreenWindowProc(const platform::Event& event);
 // Viewport and a 70 degree perspective (near 1, far 1525) for that size; a
 // height of 0 counts as 1.
 void ResizeViewport(int width, int height);
+// The same for a viewport whose lower left corner is at (x, y).
+void SetViewport(int x, int y, int width, int height);
+
+// One frame: the whole window cleared, the scene advanced once and drawn in
+// every view with that view's own aspect ratio, so no monitor's picture is
+// stretched; a view of the same size as one drawn before gets that view's
+// picture copied.
+void DrawFrameOnEveryMonitor();

@@ -96,6 +96,16 @@ bool ParseSnapshotArguments(int argc, char** args, SnapshotRequest* request, con
     return true;
 }
 
+void StartOffscreenScene(int width, int height, GlutViewerCallback* callback) {
+    ResizeViewport(width, height);
+    modelViewer.Init(callback);
+    ResolveProgramFolder();
+    InitSceneGL();
+    char modelPath[kDataPathSize];
+    FormDataPath("6", modelPath);
+    modelViewer.LoadModel(modelPath);
+}
+
 int RunSnapshot(int argc, char** args) {
     SnapshotRequest request;
     const char* error = nullptr;
@@ -108,15 +118,8 @@ int RunSnapshot(int argc, char** args) {
         std::fprintf(stderr, "velmora: %s\n", contextError.c_str());
         return 1;
     }
-    // The start-up of a run, in its order, then the frames.
-    ResizeViewport(request.width, request.height);
     GlutViewerCallback callback;
-    modelViewer.Init(&callback);
-    ResolveProgramFolder();
-    InitSceneGL();
-    char modelPath[kDataPathSize];
-    FormDataPath("6", modelPath);
-    modelViewer.LoadModel(modelPath);
+    StartOffscreenScene(request.width, request.height, &callback);
     for (int frame = 0; frame < request.frames; ++frame) DrawSceneFrame();
     glFinish();
 

@@ -1,5 +1,5 @@
-// The shell's pure rules: the command line, frame pacing, input and the
-// program folder.
+// The shell's pure rules: the command line, frame pacing, the mouse rule, the
+// monitors' views and the program folder.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -131,6 +131,30 @@ TEST(ScreenWindowProc, MouseRuleMeasuresFromTheFirstMove) {
     rule.Moved(100, 100);
     for (int x = 101; x <= 105; ++x) EXPECT_FALSE(rule.Moved(x, 100));
     EXPECT_TRUE(rule.Moved(106, 100)) << "a slow drift ends the run";
+}
+
+TEST(LayOutViews, OneViewAMonitorCutToTheWindowClonesOnceInGLCoordinates) {
+    using R = platform::MonitorRect;
+    const std::vector<std::vector<R>> cases[] = {  // monitors (y down) in 1440 x 600, views (y up)
+        {{}, {{0, 0, 1440, 600}}},
+        {{{0, 0, 640, 480}, {640, 0, 800, 600}}, {{0, 120, 640, 480}, {640, 0, 800, 600}}},
+        {{{-100, 0, 740, 700}, {640, 100, 900, 500}}, {{0, 0, 640, 600}, {640, 0, 800, 500}}},
+        {{{0, 0, 1440, 600}, {0, 0, 640, 480}, {0, 0, 1440, 600}}, {{0, 0, 1440, 600}}},
+        {{{1440, 0, 800, 600}}, {{0, 0, 1440, 600}}},
+    };
+    for (const auto& c : cases) {
+        platform::MonitorList list;
+        for (const R& m : c[0]) list.monitors[list.count++] = m;
+        ScreenViews views;
+        LayOutViews(list, 1440, 600, &views);
+        std::vector<std::tuple<int, int, int, int>> got, expected;
+        for (int k = 0; k < views.count; ++k) {
+            const R& v = views.viewports[k];
+            got.emplace_back(v.x, v.y, v.width, v.height);
+        }
+        for (const R& v : c[1]) expected.emplace_back(v.x, v.y, v.width, v.height);
+        EXPECT_EQ(got, expected) << c[0].size() << " monitors";
+    }
 }
 
 TEST(DataPaths, InstallRecordOrTheExecutablesFolder) {

@@ -8,39 +8,42 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
-pid_t xvfbPid = 0;
+pid_t serverPids[2];
+int serverCount = 0;
 
-void StopXvfb() {
-    if (xvfbPid > 0) {
-        kill(xvfbPid, SIGTERM);
-        waitpid(xvfbPid, nullptr, 0);
-        xvfbPid = 0;
+void StopServers() {
+    while (serverCount > 0) {
+        const pid_t pid = serverPids[--serverCount];
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
     }
 }
-}  // namespace
 
-const std::string& EnsureXvfb() {
-    static std::string display;
-    if (!display.empty()) return display;
+// Starts the X server `argv` with -displayfd on a free display; its display.
+std::string StartXServer(std::vector<const char*> argv) {
     int fds[2];
     if (pipe(fds) != 0) std::abort();
+    const std::string fd = std::to_string(fds[1]);
+    argv.insert(argv.begin() + 1, {"-displayfd", fd.c_str()});
+    argv.push_back(nullptr);
     pid_t parent = getpid();
-    xvfbPid = fork();
-    if (xvfbPid == 0) {
+    pid_t pid = fork();
+    if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent) _exit(1);
         close(fds[0]);
-        std::string fd = std::to_string(fds[1]);
         int devnull = open("/dev/null", 0);
         dup2(devnull, STDERR_FILENO);
         dup2(devnull, STDOUT_FILENO);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "800x600x24", "-nolisten", "tcp",
-               "-ac", "-br", "+extension", "GLX", static_cast<char*>(nullptr));
+        execvp(argv[0], const_cast<char**>(argv.data()));
         _exit(127);
     }
     close(fds[1]);
+    if (serverCount == 0) std::atexit(StopServers);
+    serverPids[serverCount++] = pid;
     char buffer[32] = {0};
     ssize_t got = 0;
     while (got < static_cast<ssize_t>(sizeof buffer) - 1) {
@@ -51,11 +54,30 @@ const std::string& EnsureXvfb() {
     }
     close(fds[0]);
     if (got <= 0) {
-        std::fprintf(stderr, "test support: Xvfb did not start\n");
+        std::fprintf(stderr, "test support: %s did not start\n", argv[0]);
         std::abort();
     }
-    display = ":" + std::string(buffer, buffer + got - (buffer[got - 1] == '\n' ? 1 : 0));
-    setenv("DISPLAY", display.c_str(), 1);
-    std::atexit(StopXvfb);
+    return ":" + std::string(buffer, buffer + got - (buffer[got - 1] == '\n' ? 1 : 0));
+}
+}  // namespace
+
+const std::string& EnsureXvfb() {
+    static std::string display;
+    if (display.empty()) {
+        display = StartXServer({"Xvfb", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-ac", "-br", "+extension",
+                                "GLX"});
+        setenv("DISPLAY", display.c_str(), 1);
+    }
+    return display;
+}
+
+const std::string& EnsureTwoMonitorXephyr() {
+    static std::string display;
+    if (display.empty()) {
+        EnsureXvfb();
+        // Xvfb's own +xinerama would put both heads at (0, 0).
+        display = StartXServer({"Xephyr", "-screen", "640x480", "-screen", "800x600", "+xinerama", "-nolisten", "tcp",
+                                "-ac", "-br", "+extension", "GLX"});
+    }
     return display;
 }

@@ -1,4 +1,4 @@
-// One Xvfb for the whole test program.
+// The test program's X servers: one Xvfb, and a two-monitor Xephyr inside it.
 #pragma once
 
 #include <string>
@@ -7,3 +7,9 @@
 // DISPLAY to it and returns it. The server ends with the test program, even
 // when that crashes.
 const std::string& EnsureXvfb();
+
+// Two monitors side by side, 640 x 480 at (0, 0) and 800 x 600 at (640, 0):
+// Xephyr with Xinerama inside the test's Xvfb, started the first time and
+// ended with the test program like the Xvfb. Returns its display; DISPLAY
+// stays the Xvfb's.
+const std::string& EnsureTwoMonitorXephyr();

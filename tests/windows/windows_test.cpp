@@ -14,6 +14,7 @@
 
 #include "audio_fit.h"
 #include "support/image.h"
+#include "support/monitors.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"
@@ -348,6 +349,23 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         const CaptureFit fit = FitCapture(capture, reference, std::min(capture.Frames() - 44100, 10L * 44100));
         EXPECT_LT(fit.residual, 1e-3) << "heard as decoded";
     }
+}
+
+TEST_F(Windows, FullScreenCoversBothMonitorsOfXephyr) {
+    const std::string display = EnsureTwoMonitorXephyr();
+    // Wine's monitors come from RandR by default, whose list on Xephyr holds
+    // the first head only; Xinerama's has both. The prefix's desktop process
+    // keeps the display it started on, so the server starts anew around this.
+    const std::string driverKey = "HKCU\\Software\\Wine\\X11 Driver";
+    ASSERT_EQ(Reg({"add", driverKey, "/v", "UseXRandR", "/d", "N", "/f"}).exitCode, 0);
+    RunProcess({"/usr/lib/wine/wineserver", "-k"}, Env());
+    ChildProcess saver;
+    Start(saver, {"/s"}, {"DISPLAY=" + display});
+    EXPECT_TRUE(CoversBothXephyrMonitors(display, 60000));
+    Shell("DISPLAY=" + display + " xdotool key space");
+    ExpectEnd(saver, 0);
+    RunProcess({"/usr/lib/wine/wineserver", "-k"}, Env());
+    Reg({"delete", driverKey, "/v", "UseXRandR", "/f"});
 }
 
 TEST(WindowsBuild32, IsAGuiPe32WithASharedWritableSectionAndOnlyKnownImports) {

@@ -16,6 +16,7 @@ const char kClassName[] = "MyClass";
 const char kWindowTitle[] = "orvane";
 
 HWND previewParent = nullptr;
+bool fullScreen = false;
 bool cursorHidden = false;
 int parentWidth = -1;
 int parentHeight = -1;
@@ -34,6 +35,30 @@ void Queue(EventType type, int button = 0, int width = 0, int height = 0) {
     event.width = width;
     event.height = height;
     ++pendingCount;
+}
+
+RECT VirtualScreen() {
+    RECT area;
+    area.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    area.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    area.right = area.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    area.bottom = area.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    return area;
+}
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM list) {
+    MonitorList* monitors = reinterpret_cast<MonitorList*>(list);
+    if (monitors->count == kMaxMonitors) return FALSE;
+    // Virtual screen coordinates, where the primary monitor starts at (0, 0)
+    // and the others may lie to the left or above: the window's own are
+    // counted from the virtual screen's corner.
+    const RECT area = VirtualScreen();
+    MonitorRect& monitor = monitors->monitors[monitors->count++];
+    monitor.x = bounds->left - area.left;
+    monitor.y = bounds->top - area.top;
+    monitor.width = bounds->right - bounds->left;
+    monitor.height = bounds->bottom - bounds->top;
+    return TRUE;
 }
 
 void MakeContext(HWND window) {
@@ -55,6 +80,15 @@ LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, 
         case WM_SIZE:
             Queue(EventType::Resize, 0, LOWORD(lParam), HIWORD(lParam));
             return 0;
+        case WM_DISPLAYCHANGE:
+            if (fullScreen) {
+                const RECT area = VirtualScreen();
+                const int width = area.right - area.left;
+                const int height = area.bottom - area.top;
+                SetWindowPos(window, HWND_TOPMOST, area.left, area.top, width, height, SWP_NOACTIVATE);
+                Queue(EventType::DisplayChange, 0, width, height);
+            }
+            break;
         case WM_SETCURSOR:
             SetCursor(cursorHidden ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
             return 0;
@@ -149,11 +183,14 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     cursorHidden = request.hideCursor;
     HWND parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.parent));
     HWND window = nullptr;
-    if (request.kind == WindowKind::FullScreen) {
-        int width = GetSystemMetrics(SM_CXSCREEN);
-        int height = GetSystemMetrics(SM_CYSCREEN);
-        window = CreateWindowExA(WS_EX_TOPMOST, kClassName, kWindowTitle, WS_POPUP, 0, 0, width, height,
-                                 nullptr, nullptr, screen.instance, nullptr);
+    fullScreen = request.kind == WindowKind::FullScreen;
+    if (fullScreen) {
+        // Every monitor: the virtual screen, which the primary monitor alone
+        // is when there is one.
+        const RECT area = VirtualScreen();
+        window = CreateWindowExA(WS_EX_TOPMOST, kClassName, kWindowTitle, WS_POPUP, area.left, area.top,
+                                 area.right - area.left, area.bottom - area.top, nullptr, nullptr, screen.instance,
+                                 nullptr);
     } else if (request.kind == WindowKind::Preview) {
         RECT client;
         if (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &client)) {
@@ -243,6 +280,12 @@ bool QueryScreenSize(int* width, int* height) {
     *width = GetSystemMetrics(SM_CXSCREEN);
     *height = GetSystemMetrics(SM_CYSCREEN);
     return *width > 0 && *height > 0;
+}
+
+void QueryWindowMonitors(MonitorList* monitors) {
+    monitors->count = 0;
+    if (fullScreen && screen.window != nullptr)
+        EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(monitors));
 }
 
 bool RaiseWindow(WindowId id) {

@@ -4,6 +4,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/Xinerama.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <unistd.h>
@@ -26,6 +28,7 @@ Cursor invisibleCursor = 0;
 Cursor arrowCursor = 0;
 int lastWidth = -1;
 int lastHeight = -1;
+int randrEventBase = -1;  // -1: no RandR, so no notice of changed monitors
 
 // Events made by the backend itself (the first size); a tiny ring.
 Event pending[8];
@@ -44,15 +47,33 @@ void Queue(const Event& event) {
     ++pendingCount;
 }
 
+void QueueSized(EventType type, int width, int height) {
+    Event event;
+    event.type = type;
+    event.width = width;
+    event.height = height;
+    Queue(event);
+}
+
 void QueueResize(int width, int height) {
     if (width == lastWidth && height == lastHeight) return;
     lastWidth = width;
     lastHeight = height;
-    Event event;
-    event.type = EventType::Resize;
-    event.width = width;
-    event.height = height;
-    Queue(event);
+    QueueSized(EventType::Resize, width, height);
+}
+
+// A monitor came, went or moved (a RandR notice or the root window's
+// ConfigureNotify): the full-screen window takes the screen's new size, and
+// the shell lays its views out again even when the size stayed.
+void FollowScreenChange(XEvent& native) {
+    XRRUpdateConfiguration(&native);
+    if (windowKind != WindowKind::FullScreen || screenWindow == 0) return;
+    const int width = DisplayWidth(display, DefaultScreen(display));
+    const int height = DisplayHeight(display, DefaultScreen(display));
+    XMoveResizeWindow(display, screenWindow, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    lastWidth = width;
+    lastHeight = height;
+    QueueSized(EventType::DisplayChange, width, height);
 }
 
 bool WindowSize(Window window, int* width, int* height) {
@@ -108,6 +129,10 @@ bool IsSystemKey(XKeyEvent* key) {
 }
 
 bool Translate(XEvent& native, Event* event) {
+    if (randrEventBase >= 0 && native.type == randrEventBase + RRScreenChangeNotify) {
+        FollowScreenChange(native);
+        return false;
+    }
     switch (native.type) {
         case KeyPress:
             event->type = IsSystemKey(&native.xkey) ? EventType::SystemKeyDown : EventType::KeyDown;
@@ -128,6 +153,12 @@ bool Translate(XEvent& native, Event* event) {
             event->type = EventType::FocusChange;
             return true;
         case ConfigureNotify:
+            // RandR tells of a monitor set or removed (xrandr --setmonitor)
+            // only through the root window's ConfigureNotify.
+            if (windowKind == WindowKind::FullScreen && native.xconfigure.window == DefaultRootWindow(display)) {
+                FollowScreenChange(native);
+                return false;
+            }
             if (native.xconfigure.window == watchedParent && watchedParent != screenWindow) {
                 XResizeWindow(display, screenWindow, native.xconfigure.width, native.xconfigure.height);
                 return false;
@@ -226,7 +257,17 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         XDefineCursor(display, screenWindow, request.hideCursor ? invisibleCursor : arrowCursor);
         XMapRaised(display, screenWindow);
         XSync(display, False);
-        if (request.kind == WindowKind::FullScreen) GrabInput();
+        if (request.kind == WindowKind::FullScreen) {
+            GrabInput();
+            // Monitors that come, go or move: RandR's notice, and the root
+            // window's new size.
+            XSelectInput(display, root, StructureNotifyMask);
+            int errorBase = 0;
+            if (XRRQueryExtension(display, &randrEventBase, &errorBase))
+                XRRSelectInput(display, root, RRScreenChangeNotifyMask);
+            else
+                randrEventBase = -1;
+        }
     }
 
     context = glXCreateContext(display, visual, nullptr, True);
@@ -300,6 +341,24 @@ bool QueryScreenSize(int* width, int* height) {
     *width = DisplayWidth(display, DefaultScreen(display));
     *height = DisplayHeight(display, DefaultScreen(display));
     return true;
+}
+
+void QueryWindowMonitors(MonitorList* monitors) {
+    monitors->count = 0;
+    if (display == nullptr || screenWindow == 0 || windowKind != WindowKind::FullScreen) return;
+    if (!XineramaIsActive(display)) return;
+    int heads = 0;
+    XineramaScreenInfo* info = XineramaQueryScreens(display, &heads);
+    if (info == nullptr) return;
+    // The window sits at the root's origin: root coordinates are its own.
+    for (int k = 0; k < heads && monitors->count < kMaxMonitors; ++k) {
+        MonitorRect& monitor = monitors->monitors[monitors->count++];
+        monitor.x = info[k].x_org;
+        monitor.y = info[k].y_org;
+        monitor.width = info[k].width;
+        monitor.height = info[k].height;
+    }
+    XFree(info);
 }
 
 bool RaiseWindow(WindowId window) {

@@ -1,0 +1,45 @@
+// Full-screen runs on two monitors: side by side from Xephyr, and set during
+// a run with RandR on the test's Xvfb.
+#include <gtest/gtest.h>
+
+#include "support/monitors.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
+
+namespace {
+
+void ExpectCleanEnd(ChildProcess& saver) {
+    ProcessResult result = saver.Wait(10000);
+    EXPECT_EQ(result.exitCode, 0) << (result.timedOut ? "did not end" : result.err);
+}
+
+TEST(Monitors, EachOfTwoShowsTheWholeFrameAtItsOwnSize) {
+    const std::string display = EnsureTwoMonitorXephyr();
+    TempDir config;
+    ChildProcess saver;
+    ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s"}, {"DISPLAY=" + display, "XDG_CONFIG_HOME=" + config.Path()}));
+    EXPECT_TRUE(CoversBothXephyrMonitors(display, 30000));
+    // Xephyr keeps the pointer on its first head: a key, which reaches the
+    // window on either monitor.
+    Shell("DISPLAY=" + display + " xdotool key space");
+    ExpectCleanEnd(saver);
+}
+
+TEST(Monitors, MonitorsSetDuringARunGetTheirOwnViewsAndInputOnTheSecondEndsIt) {
+    const std::string display = EnsureXvfb();
+    TempDir config;
+    ChildProcess saver;
+    ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s"}, {"XDG_CONFIG_HOME=" + config.Path()}));
+    const Area left{0, 0, 400, 600}, right{400, 0, 400, 600};
+    ASSERT_TRUE(WaitUntil([&] { return Colours(RootScreenshot(display), 0, 0, 800, 600) > 200; }, 20000));
+    EXPECT_GT(AreaDifference(RootScreenshot(display), left, right), 0.1) << "one picture on the one monitor";
+    // Two monitors of one size: the second gets a copy of the first's picture.
+    Shell("xrandr --setmonitor left 400/100x600/100+0+0 screen && xrandr --setmonitor right 400/100x600/100+400+0 none");
+    EXPECT_TRUE(WaitUntil([&] { return AreaDifference(RootScreenshot(display), left, right) == 0.0; }, 5000));
+    Shell("xdotool mousemove 600 300 sleep 0.4 click 1");
+    ExpectCleanEnd(saver);
+    Shell("xrandr --delmonitor right; xrandr --delmonitor left");
+}
+
+}  // namespace
