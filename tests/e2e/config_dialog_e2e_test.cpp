@@ -20,8 +20,6 @@
 
 namespace {
 
-void Xdotool(const std::string& arguments) { Shell("xdotool " + arguments + " 2>&1"); }
-
 // True when `picture` lies in `shot` pixel for pixel near (nearX, nearY).
 bool FindPicture(const RgbImage& shot, const RgbImage& picture, int nearX, int nearY) {
     for (int y0 = nearY - 4; y0 <= nearY + 8; ++y0)
@@ -93,11 +91,6 @@ protected:
         SettingsValues values;
         DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &values);
         return values.count("ini") ? values["ini"] : "(none)";
-    }
-    static void ExpectEnd(ChildProcess& child, int exitCode) {
-        ProcessResult result = child.Wait(10000);
-        EXPECT_FALSE(result.timedOut) << "the dialog did not close";
-        EXPECT_EQ(result.exitCode, exitCode) << result.err;
     }
     static bool StillOpenAfter(ChildProcess& child, unsigned long window, int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

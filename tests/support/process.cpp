@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -113,4 +115,18 @@ std::string Shell(const std::string& command) {
     while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
     pclose(pipe);
     return output;
+}
+
+void Xdotool(const std::string& arguments) { Shell("xdotool " + arguments + " 2>&1"); }
+
+bool StillRunningAfter(ChildProcess& child, int milliseconds) {
+    usleep(static_cast<useconds_t>(milliseconds) * 1000);
+    return child.Running();
+}
+
+void ExpectEnd(ChildProcess& child, int exitCode, int withinMs) {
+    ProcessResult result = child.Wait(withinMs);
+    EXPECT_FALSE(result.timedOut) << "did not end";
+    EXPECT_FALSE(result.signaled) << "signal " << result.signal << "\n" << result.err;
+    EXPECT_EQ(result.exitCode, exitCode) << result.err;
 }

@@ -47,6 +47,15 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector
 // Runs a shell command line and returns its standard output (xdotool etc.).
 std::string Shell(const std::string& command);
 
+// xdotool with `arguments` on the test's display.
+void Xdotool(const std::string& arguments);
+
+// True when the child still runs after `milliseconds`.
+bool StillRunningAfter(ChildProcess& child, int milliseconds);
+
+// Expects the child to end by itself within `withinMs` with `exitCode`.
+void ExpectEnd(ChildProcess& child, int exitCode = 0, int withinMs = 10000);
+
 // Polls `condition` every 20 ms for up to timeoutMs.
 template <typename Condition>
 bool WaitUntil(Condition condition, int timeoutMs = 5000);
