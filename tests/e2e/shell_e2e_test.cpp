@@ -130,30 +130,28 @@ TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt
 }
 
 TEST_F(ShellEndToEnd, XScreenSaverRunsIgnoreInputAndEndOnASignalOrWithTheirWindow) {
-    TestWindow target(240, 180);
-    char hex[32];
-    std::snprintf(hex, sizeof hex, "0x%lx", target.Id());
     const struct {
-        std::vector<std::string> args;
-        bool namedWindow;  // XSCREENSAVER_WINDOW set
-        unsigned long drawsInto;
-        int signal;  // 0: the window is destroyed
+        const char* option;  // followed by the window's id, but for -root
+        bool namedWindow;    // XSCREENSAVER_WINDOW set
+        int signal;          // 0: the window is destroyed
     } cases[] = {
-        {{"-window-id", hex}, false, target.Id(), SIGTERM},
-        {{"-window-id", hex}, false, target.Id(), SIGINT},
-        {{"-root"}, true, target.Id(), SIGTERM},
-        {{"-root"}, false, RootWindowId(), SIGTERM},
-        {{"--window-id", std::to_string(target.Id())}, false, target.Id(), 0},
+        {"-window-id", false, SIGTERM}, {"-window-id", false, SIGINT}, {"-root", true, SIGTERM},
+        {"-root", false, SIGTERM},      {"--window-id", false, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0] + (c.namedWindow ? " named" : "") + " signal " + std::to_string(c.signal));
-        ChildProcess saver;
-        std::vector<std::string> extra = env;
+        SCOPED_TRACE(c.option + std::string(c.namedWindow ? " named" : "") + " signal " + std::to_string(c.signal));
+        // A window for each run: the picture of the run before would show at once.
+        TestWindow target(240, 180);
+        char hex[32];
+        std::snprintf(hex, sizeof hex, "0x%lx", target.Id());
+        const bool root = std::string(c.option) == "-root";
+        std::vector<std::string> argv = {VELMORA_EXE, c.option}, extra = env;
+        if (!root) argv.push_back(c.signal != 0 ? hex : std::to_string(target.Id()));
         if (c.namedWindow) extra.push_back(std::string("XSCREENSAVER_WINDOW=") + hex);
-        std::vector<std::string> argv = {VELMORA_EXE};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        ChildProcess saver;
         ASSERT_TRUE(saver.Start(argv, extra));
-        EXPECT_TRUE(WaitUntil([&] { return WindowShowsPicture(c.drawsInto); }, 20000));
+        EXPECT_TRUE(WaitUntil([&] { return WindowShowsPicture(root && !c.namedWindow ? RootWindowId() : target.Id()); },
+                              20000));
         Xdotool("mousemove 20 20 key space click 1 mousemove 600 500");
         EXPECT_TRUE(StillRunningAfter(saver, 300));
         if (c.signal != 0)
