@@ -26,11 +26,7 @@ protected:
         std::vector<std::string> argv = {VELMORA_EXE};
         argv.insert(argv.end(), args.begin(), args.end());
         ASSERT_TRUE(child.Start(argv, env));
-        ASSERT_TRUE(WaitUntil([] {
-            for (unsigned long window : WindowsNamed("orvane"))
-                if (WindowShowsPicture(window)) return true;
-            return false;
-        }, 20000)) << "no frame drawn; stderr: " << (child.Running() ? "" : child.Wait(100).err);
+        ASSERT_NE(DrawnScreenWindow(20000), 0u) << "no frame drawn; " << (child.Running() ? "" : child.Wait(100).err);
     }
 
     TempDir config;

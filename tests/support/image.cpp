@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -36,9 +37,10 @@ bool WritePng(const std::string& path, const RgbImage& image) {
     return png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr) != 0;
 }
 
-RgbImage Screenshot(unsigned long window) {
+RgbImage Screenshot(unsigned long window, const std::string& display) {
     TempDir dir;
-    Shell("import -window " + std::to_string(window) + " png:" + dir.Path() + "/shot.png 2>/dev/null");
+    Shell((display.empty() ? "" : "DISPLAY=" + display + " ") + "import -window " +
+          (window == 0 ? "root" : std::to_string(window)) + " png:" + dir.Path() + "/shot.png 2>/dev/null");
     return ReadPng(dir.Path() + "/shot.png");
 }
 
@@ -50,6 +52,20 @@ double Rmse(const RgbImage& a, const RgbImage& b) {
         sum += d * d;
     }
     return std::sqrt(sum / static_cast<double>(a.rgb.size()));
+}
+
+double AreaDifference(const RgbImage& shot, Area a, Area b) {
+    if (std::max(a.x + a.width, b.x + b.width) > shot.width || std::max(a.y + a.height, b.y + b.height) > shot.height)
+        return 1.0;
+    double sum = 0.0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const double d = shot.At(a.x + x, a.y + y)[c] -
+                                 shot.At(b.x + x * b.width / a.width, b.y + y * b.height / a.height)[c];
+                sum += d * d / (255.0 * 255.0);
+            }
+    return std::sqrt(sum / (3.0 * a.width * a.height));
 }
 
 int Colours(const RgbImage& image, int x0, int y0, int width, int height) {

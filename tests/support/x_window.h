@@ -1,6 +1,8 @@
 // Plain X windows made by a test, and a look at other programs' windows.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -39,7 +41,17 @@ bool CursorIsInvisible();
 // True once the window shows anything but black: its program draws frames.
 bool WindowShowsPicture(unsigned long window);
 
+// The screensaver's window ("orvane") once it shows a frame, so its main loop
+// runs; 0 when none does within `timeoutMs`.
+unsigned long DrawnScreenWindow(int timeoutMs);
+
 unsigned long RootWindowId();
 
 // Unmaps another program's window, as a window manager minimising it would.
 void UnmapWindow(unsigned long window);
+
+// Waits until the window "orvane" covers both monitors of
+// EnsureTwoMonitorXephyr's `display` (1440 x 600) and they show one frame
+// alike, each at its own size (both are 4:3); not the first frame, whose
+// second view starts from the state the first one left.
+::testing::AssertionResult CoversBothXephyrMonitors(const std::string& display, int timeoutMs);
