@@ -114,6 +114,8 @@ TEST(Ms3dLoad, OneChangeEach) {
         {"bone index -2", [](File& f) { f.vertices[2].boneIndex = -2; }},
         {"extra bone index = joint count", [](File& f) { f.vertices[1].boneIndices[2] = 2; }},
         {"bone indices without joints", [](File& f) { f.joints.clear(), f.jointComments.clear(); }},
+        {"twenty groups without triangles and nothing after them", [](File& f) { f = File(), f.groups.resize(20), f.trailingSections = 0; },
+         [](const Ms3dModel& m) { return m.GetGroupCount() == 20; }},
     };
     for (const Case& c : cases) {
         File f = SampleFile();

@@ -154,7 +154,7 @@ TEST(SceneProgram, SkyFacesGroundAndCubePanelsOnPlainColours) {
     const std::string cut("\xff\xff\xff\x00", 4), opaque("\xff\xff\xff\xff", 4);
     for (auto [name, size] : {std::pair{"9", 512}, {"3", 1024}, {"5", 512}, {"4", 256}, {"8", 256}, {"2", 256}, {"1", 256}})
         folder.WriteSolid(name, size, cut);
-    folder.Write("p", "-1.2607,60.0682,129.0309\n-1.2621,60.0652,128.8863");
+    folder.Write("p", "1.2607,60.0682,-129.0309\n0,40,0");  // the first frame reads no step
     RgbImage plain, changed;
     ASSERT_EQ(folder.Snapshot(160, 60, 1, &plain).exitCode, 0);
     auto sum = [](const RgbImage& image, int x, int y) { return image.At(x, y)[0] + image.At(x, y)[1] + image.At(x, y)[2]; };
@@ -170,6 +170,10 @@ TEST(SceneProgram, SkyFacesGroundAndCubePanelsOnPlainColours) {
             const std::uint8_t* p = plain.At(x, y);
             ASSERT_FALSE(p[0] > 60 && (p[1] > 60 || p[2] > 60)) << x << "," << y;
         }
+    // From the path's first step, on the other side, the face behind is ahead, whole.
+    ASSERT_EQ(folder.Snapshot(160, 60, 2, &changed).exitCode, 0);
+    for (int x : {40, 80, 120})
+        for (int y : {4, 14}) EXPECT_TRUE(changed.At(x, y)[0] > 40 && changed.At(x, y)[1] > 40 && changed.At(x, y)[2] < 20) << x << "," << y;
     // An opaque ground adds to what lies behind it, below the horizon only.
     folder.WriteSolid("3", 1024, opaque);
     ASSERT_EQ(folder.Snapshot(160, 60, 1, &changed).exitCode, 0);
