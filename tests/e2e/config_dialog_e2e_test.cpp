@@ -169,6 +169,7 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
         std::snprintf(owner, sizeof owner, "window id # 0x%lx\n", c.transientFor);
         EXPECT_NE(Property(window, "WM_TRANSIENT_FOR").find(c.transientFor ? owner : "not found"), std::string::npos);
         EXPECT_TRUE(c.transientFor == 0 || Property(window, "_NET_WM_STATE").find("_NET_WM_STATE_MODAL") != std::string::npos);
+        EXPECT_NE(Property(window, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"), std::string::npos);
         Xdotool("key Return");
         ExpectEnd(dialog, c.exitCode);
     }
