@@ -25,18 +25,7 @@ void DeleteFontLists() {
 
 void DrawCornerText(const char* text) {
     if (fontListBase == 0) return;
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_BLEND);
-    glDisable(GL_ALPHA_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    PushPixelOverlayState();
     glColor3f(1.0f, 1.0f, 1.0f);
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
@@ -50,9 +39,5 @@ void DrawCornerText(const char* text) {
         else if (*c > ' ' && *c < ' ' + kFontListCount)
             glCallList(fontListBase + static_cast<GLuint>(*c - kFontFirstChar));
     }
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
+    PopPixelOverlayState();
 }

@@ -20,6 +20,12 @@ void AdvanceSceneFrame();
 void DrawSceneView();
 // Deletes the 96 font lists; called on every way a run ends, safe to repeat.
 void DeleteFontLists();
+// Pixels over the frame (text, copies between views): saves every state,
+// turns off lighting and each fragment step that could change a pixel, and
+// makes both matrices the identity, so (-1, -1) is the viewport's lower left
+// corner. Pop brings all of it back.
+void PushPixelOverlayState();
+void PopPixelOverlayState();
 // One line of text in the font lists at the lower left corner, over the frame;
 // every state it changes is restored, so the next frame starts as without it.
 void DrawCornerText(const char* text);

@@ -116,24 +116,11 @@ bool SameSize(const platform::MonitorRect& a, const platform::MonitorRect& b) {
 
 // An earlier view's picture, pixel for pixel, into a view of the same size.
 void CopyView(const platform::MonitorRect& from, const platform::MonitorRect& to) {
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    // Copied pixels go through the fragment steps: none may change them.
-    for (GLenum step : {GL_TEXTURE_2D, GL_BLEND, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_FOG, GL_SCISSOR_TEST})
-        glDisable(step);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    PushPixelOverlayState();
     glViewport(to.x, to.y, to.width, to.height);
     glRasterPos2f(-1.0f, -1.0f);  // the view's lower left corner
     glCopyPixels(from.x, from.y, from.width, from.height, GL_COLOR);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
+    PopPixelOverlayState();
 }
 }  // namespace
 

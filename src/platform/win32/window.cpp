@@ -46,16 +46,19 @@ RECT VirtualScreen() {
     return area;
 }
 
-BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM list) {
-    MonitorList* monitors = reinterpret_cast<MonitorList*>(list);
-    if (monitors->count == kMaxMonitors) return FALSE;
-    // Virtual screen coordinates, where the primary monitor starts at (0, 0)
-    // and the others may lie to the left or above: the window's own are
-    // counted from the virtual screen's corner.
-    const RECT area = VirtualScreen();
-    MonitorRect& monitor = monitors->monitors[monitors->count++];
-    monitor.x = bounds->left - area.left;
-    monitor.y = bounds->top - area.top;
+// What EnumDisplayMonitors fills: the list, and the virtual screen's corner
+// that the window's coordinates count from.
+struct MonitorQuery {
+    MonitorList* list;
+    POINT origin;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM data) {
+    MonitorQuery* query = reinterpret_cast<MonitorQuery*>(data);
+    if (query->list->count == kMaxMonitors) return FALSE;
+    MonitorRect& monitor = query->list->monitors[query->list->count++];
+    monitor.x = bounds->left - query->origin.x;
+    monitor.y = bounds->top - query->origin.y;
     monitor.width = bounds->right - bounds->left;
     monitor.height = bounds->bottom - bounds->top;
     return TRUE;
@@ -284,8 +287,12 @@ bool QueryScreenSize(int* width, int* height) {
 
 void QueryWindowMonitors(MonitorList* monitors) {
     monitors->count = 0;
-    if (fullScreen && screen.window != nullptr)
-        EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(monitors));
+    if (!fullScreen || screen.window == nullptr) return;
+    // Monitors come in virtual-screen coordinates, where the primary one
+    // starts at (0, 0) and others may lie to its left or above.
+    const RECT area = VirtualScreen();
+    MonitorQuery query = {monitors, {area.left, area.top}};
+    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&query));
 }
 
 bool RaiseWindow(WindowId id) {
