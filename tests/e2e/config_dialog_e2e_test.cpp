@@ -117,7 +117,6 @@ TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOkStoresTheBox) {
     EXPECT_GT(DarkPixels(shot, 110, 58, 110, 24), 40) << "Enable music";
     EXPECT_GT(DarkPixels(shot, 500, 300, 35, 18), 10) << "OK";
     EXPECT_LT(Colours(shot, 20, 150, 250, 150), 6) << "the rest of the face is plain";
-    WritePng(std::string(VELMORA_BUILD_DIR) + "/config-dialog.png", shot);
     // The focus starts on OK, the first tab stop; Tab moves it to the box.
     Xdotool("key Tab space");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));

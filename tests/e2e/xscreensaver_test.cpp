@@ -4,6 +4,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "support/process.h"
@@ -57,14 +58,10 @@ TEST(XScreenSaver, SettingsPagePassesOnlyTheProgramsOwnOptions) {
     const std::string page = VELMORA_SOURCE_DIR "/packaging/velmora.xml", text = ReadFileBytes(page);
     EXPECT_EQ(RunProcess({"xmllint", "--noout", page}).exitCode, 0);
     const std::string help = RunProcess({VELMORA_EXE, "--help"}).out;
+    const std::regex arg("arg(-set|-unset)?=\"([^\"]*)");
     int options = 0;
-    for (size_t at = 0; (at = text.find("arg", at)) != std::string::npos; at += 3) {
-        const size_t quote = text.find_first_of("=\"", at + 3);
-        if (quote > at + 9 || text.compare(quote, 2, "=\"") != 0) continue;
-        const std::string option = text.substr(quote + 2, text.find('"', quote + 2) - quote - 2);
-        EXPECT_NE(help.find(" " + option), std::string::npos) << option;
-        ++options;
-    }
+    for (std::sregex_iterator m(text.begin(), text.end(), arg), end; m != end; ++m, ++options)
+        EXPECT_NE(help.find(" " + (*m)[2].str()), std::string::npos) << (*m)[2];
     EXPECT_EQ(options, 4) << "-root, --music, --no-music, --fps";
 }
 

@@ -178,12 +178,6 @@ TEST(DataPaths, InstallRecordOrTheExecutablesFolder) {
         if (c.stored) config.Write("velmora/settings", EncodeSettings({{"install", c.install}}));
         EXPECT_EQ(ReadInstallFolder(), c.folder) << c.install.size();
     }
-    setenv("SYSTEMROOT", "C:\\WINDOWS", 1);
-    ResolveProgramFolder();
-    EXPECT_EQ(systemRoot, "C:\\WINDOWS");
-    EXPECT_EQ(programFolder, exe);
-    unsetenv("SYSTEMROOT");
-
     // Data paths are formed, or refused, never cut short.
     char path[kDataPathSize];
     programFolder = "/srv/saver";  // no trailing separator: appended as is

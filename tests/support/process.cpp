@@ -9,35 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-
-#include "support/temp_dir.h"
-
-namespace {
-std::string NewCapturePath(const char* what) {
-    static int serial = 0;
-    return (std::filesystem::temp_directory_path() /
-            ("velmora-capture-" + std::to_string(getpid()) + "-" + std::to_string(serial++) + what))
-        .string();
-}
-}  // namespace
 
 ChildProcess::~ChildProcess() {
     if (pid > 0 && !reaped) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
-    if (!outPath.empty()) unlink(outPath.c_str());
-    if (!errPath.empty()) unlink(errPath.c_str());
 }
 
 bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-                         const std::string& cwd, const std::string& stdinText) {
-    outPath = NewCapturePath(".out");
-    errPath = NewCapturePath(".err");
-    int input[2];
-    if (pipe(input) != 0) return false;
+                         const std::string& cwd) {
     pid_t parent = getpid();
     pid = fork();
     if (pid < 0) return false;
@@ -45,12 +26,9 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(1);
         setpgid(0, 0);
-        close(input[1]);
-        dup2(input[0], STDIN_FILENO);
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
+        dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
+        dup2(open((captures.Path() + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
+        dup2(open((captures.Path() + "/err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
         for (const std::string& entry : extraEnv) putenv(const_cast<char*>(entry.c_str()));
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
         std::vector<char*> args;
@@ -59,12 +37,6 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector
         execvp(args[0], args.data());
         _exit(127);
     }
-    close(input[0]);
-    if (!stdinText.empty()) {
-        ssize_t ignored = write(input[1], stdinText.data(), stdinText.size());
-        (void)ignored;
-    }
-    close(input[1]);
     return true;
 }
 
@@ -78,7 +50,7 @@ void ChildProcess::Kill(int signal) {
     if (pid > 0 && !reaped) kill(pid, signal);
 }
 
-std::string ChildProcess::OutputSoFar() const { return ReadFileBytes(outPath); }
+std::string ChildProcess::OutputSoFar() const { return ReadFileBytes(captures.Path() + "/out"); }
 
 ProcessResult ChildProcess::Wait(int timeoutMs) {
     ProcessResult result;
@@ -94,15 +66,15 @@ ProcessResult ChildProcess::Wait(int timeoutMs) {
         result.signaled = true;
         result.signal = WTERMSIG(status);
     }
-    result.out = ReadFileBytes(outPath);
-    result.err = ReadFileBytes(errPath);
+    result.out = ReadFileBytes(captures.Path() + "/out");
+    result.err = ReadFileBytes(captures.Path() + "/err");
     return result;
 }
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
-                         const std::string& cwd, int timeoutMs, const std::string& stdinText) {
+                         const std::string& cwd, int timeoutMs) {
     ChildProcess child;
-    if (!child.Start(argv, extraEnv, cwd, stdinText)) return {};
+    if (!child.Start(argv, extraEnv, cwd)) return {};
     return child.Wait(timeoutMs);
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 struct ProcessResult {
     int exitCode = -1;
     bool signaled = false;
@@ -22,11 +24,10 @@ public:
 
     // argv[0] is the program. extraEnv entries are "NAME=value" and override
     // the inherited environment; cwd empty keeps the current folder. Standard
-    // input is a pipe holding stdinText (never a terminal).
+    // input is /dev/null, never a terminal.
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
-               const std::string& cwd = "", const std::string& stdinText = "");
+               const std::string& cwd = "");
     bool Running();
-    int Pid() const { return pid; }
     // Standard output as written so far, while the child runs.
     std::string OutputSoFar() const;
     void Kill(int signal);
@@ -37,12 +38,11 @@ private:
     int pid = -1;
     bool reaped = false;
     int status = 0;
-    std::string outPath;
-    std::string errPath;
+    TempDir captures;  // standard output and error
 };
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
-                         const std::string& cwd = "", int timeoutMs = 30000, const std::string& stdinText = "");
+                         const std::string& cwd = "", int timeoutMs = 30000);
 
 // Runs a shell command line and returns its standard output (xdotool etc.).
 std::string Shell(const std::string& command);

@@ -4,8 +4,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -19,20 +17,11 @@
 namespace {
 int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
 
+// Xvfb accepts connections once EnsureXvfb returns.
 Display* Connection() {
     static Display* shared = nullptr;
-    if (shared == nullptr) {
-        EnsureXvfb();
-        for (int attempt = 0; attempt < 50 && shared == nullptr; ++attempt) {
-            shared = XOpenDisplay(nullptr);
-            if (shared == nullptr) usleep(100000);
-        }
-        if (shared == nullptr) {
-            std::fprintf(stderr, "test support: can't open display %s\n", EnsureXvfb().c_str());
-            std::abort();
-        }
-        XSetErrorHandler(IgnoreErrors);
-    }
+    if (shared == nullptr && (shared = XOpenDisplay(EnsureXvfb().c_str())) == nullptr) std::abort();
+    XSetErrorHandler(IgnoreErrors);
     return shared;
 }
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +25,10 @@ void StopServers() {
 
 // Starts the X server `argv` with -displayfd on a free display; its display.
 std::string StartXServer(std::vector<const char*> argv) {
+    // Servers of parallel test programs starting at once can take the same
+    // display, so one start at a time on this machine.
+    const int lock = open("/tmp/velmora-test-xserver.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    flock(lock, LOCK_EX);
     int fds[2];
     if (pipe(fds) != 0) std::abort();
     const std::string fd = std::to_string(fds[1]);
@@ -44,20 +49,16 @@ std::string StartXServer(std::vector<const char*> argv) {
     close(fds[1]);
     if (serverCount == 0) std::atexit(StopServers);
     serverPids[serverCount++] = pid;
-    char buffer[32] = {0};
-    ssize_t got = 0;
-    while (got < static_cast<ssize_t>(sizeof buffer) - 1) {
-        ssize_t n = read(fds[0], buffer + got, sizeof buffer - 1 - got);
-        if (n <= 0) break;
-        got += n;
-        if (buffer[got - 1] == '\n') break;
-    }
-    close(fds[0]);
-    if (got <= 0) {
+    // The server writes its display number once it accepts connections.
+    std::FILE* number = fdopen(fds[0], "r");
+    int display = -1;
+    if (std::fscanf(number, "%d", &display) != 1) {
         std::fprintf(stderr, "test support: %s did not start\n", argv[0]);
         std::abort();
     }
-    return ":" + std::string(buffer, buffer + got - (buffer[got - 1] == '\n' ? 1 : 0));
+    std::fclose(number);
+    close(lock);
+    return ":" + std::to_string(display);
 }
 }  // namespace
 

@@ -1,17 +1,16 @@
-/* A window for the Windows end-to-end tests to hand to velmora.scr, run under
- * Wine. It prints its handle, then reports the size of its first child each
- * time it changes:
- *   test_parent.exe preview W H   halves its size once a child has shown for a
- *                                 second, then destroys itself once the child
- *                                 has followed (or after 5 s) and exits
- *   test_parent.exe owner W H     stays until it is ended
+/* A 320 x 240 window for the Windows end-to-end tests to hand to velmora.scr,
+ * run under Wine. It prints its handle, then reports the size of its first
+ * child each time it changes:
+ *   test_parent.exe preview   halves its size once a child has shown for a
+ *                             second, then destroys itself once the child has
+ *                             followed (or after 5 s) and exits
+ *   test_parent.exe owner     stays until it is ended
  * Every line is flushed at once: the test reads them while this runs. */
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
-static int preview, width, height, shownTicks, resized, resizedTicks;
+static int preview, width = 320, height = 240, shownTicks, resized, resizedTicks;
 static int childWidth = -1, childHeight = -1;
 
 static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
@@ -54,13 +53,7 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
 }
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        fprintf(stderr, "usage: test_parent preview|owner WIDTH HEIGHT\n");
-        return 2;
-    }
-    preview = strcmp(argv[1], "preview") == 0;
-    width = atoi(argv[2]);
-    height = atoi(argv[3]);
+    preview = argc > 1 && strcmp(argv[1], "preview") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;
     windowClass.hInstance = GetModuleHandleA(NULL);
