@@ -42,13 +42,6 @@ TestWindow::~TestWindow() {
     if (display != nullptr) XCloseDisplay(static_cast<Display*>(display));
 }
 
-void TestWindow::Resize(int width, int height) {
-    if (window == 0) return;
-    XResizeWindow(static_cast<Display*>(display), window, static_cast<unsigned>(width),
-                  static_cast<unsigned>(height));
-    XSync(static_cast<Display*>(display), False);
-}
-
 void TestWindow::Destroy() {
     if (window == 0) return;
     XDestroyWindow(static_cast<Display*>(display), window);
@@ -88,12 +81,6 @@ bool QueryGeometry(unsigned long window, WindowGeometry* geometry) {
     geometry->height = attributes.height;
     geometry->viewable = attributes.map_state == IsViewable;
     return true;
-}
-
-void ScreenSize(int* width, int* height) {
-    Display* dpy = Connection();
-    *width = DisplayWidth(dpy, DefaultScreen(dpy));
-    *height = DisplayHeight(dpy, DefaultScreen(dpy));
 }
 
 bool CursorIsInvisible() {

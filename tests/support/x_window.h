@@ -14,7 +14,6 @@ public:
     TestWindow& operator=(const TestWindow&) = delete;
 
     unsigned long Id() const { return window; }
-    void Resize(int width, int height);
     void Destroy();
 
 private:
@@ -32,8 +31,6 @@ std::vector<unsigned long> WindowsNamed(const std::string& name);
 // Children of `parent`.
 std::vector<unsigned long> ChildWindows(unsigned long parent);
 bool QueryGeometry(unsigned long window, WindowGeometry* geometry);
-// The screen's size.
-void ScreenSize(int* width, int* height);
 
 // True when the pointer's current cursor image has no visible pixel.
 bool CursorIsInvisible();

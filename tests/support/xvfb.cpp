@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,10 +24,6 @@ void StopServers() {
 
 // Starts the X server `argv` with -displayfd on a free display; its display.
 std::string StartXServer(std::vector<const char*> argv) {
-    // Servers of parallel test programs starting at once can take the same
-    // display, so one start at a time on this machine.
-    const int lock = open("/tmp/velmora-test-xserver.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    flock(lock, LOCK_EX);
     int fds[2];
     if (pipe(fds) != 0) std::abort();
     const std::string fd = std::to_string(fds[1]);
@@ -57,7 +52,6 @@ std::string StartXServer(std::vector<const char*> argv) {
         std::abort();
     }
     std::fclose(number);
-    close(lock);
     return ":" + std::to_string(display);
 }
 }  // namespace
@@ -65,8 +59,9 @@ std::string StartXServer(std::vector<const char*> argv) {
 const std::string& EnsureXvfb() {
     static std::string display;
     if (display.empty()) {
-        display = StartXServer({"Xvfb", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-ac", "-br", "+extension",
-                                "GLX"});
+        // -noreset: a server resetting after its last client refuses the next one for a moment.
+        display = StartXServer({"Xvfb", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset", "-ac", "-br",
+                                "+extension", "GLX"});
         setenv("DISPLAY", display.c_str(), 1);
     }
     return display;
@@ -78,7 +73,7 @@ const std::string& EnsureTwoMonitorXephyr() {
         EnsureXvfb();
         // Xvfb's own +xinerama would put both heads at (0, 0).
         display = StartXServer({"Xephyr", "-screen", "640x480", "-screen", "800x600", "+xinerama", "-nolisten", "tcp",
-                                "-ac", "-br", "+extension", "GLX"});
+                                "-noreset", "-ac", "-br", "+extension", "GLX"});
     }
     return display;
 }
