@@ -87,19 +87,9 @@ public:
         if (p != nullptr) v = LoadU16(p);
         return p != nullptr;
     }
-    bool U32(uint32_t& v) {
-        const uint8_t* p = Take(4);
-        if (p != nullptr) v = LoadU32(p);
-        return p != nullptr;
-    }
     bool I32(int32_t& v) {
         const uint8_t* p = Take(4);
         if (p != nullptr) v = LoadI32(p);
-        return p != nullptr;
-    }
-    bool F32(float& v) {
-        const uint8_t* p = Take(4);
-        if (p != nullptr) v = LoadF32(p);
         return p != nullptr;
     }
 
