@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
     for (int f = -10; f < frames; ++f) {  // the first ten make the textures and warm the caches
         for (int k = 0; k < 3; ++k) {
             screenWindow.views = *views[k];
+            SetFirstView();  // as a resize to these views does
             const Clock::time_point start = Clock::now();
             // One monitor clears its own area only, as a window of its size would.
             if (k == 0) glEnable(GL_SCISSOR_TEST), glScissor(0, 0, kMonitorWidth, kMonitorHeight);

@@ -20,7 +20,7 @@ public:
     // Groups below `listCount` send their triangles as display list
     // `firstList` + group index (made by CompileGroups), the rest one vertex
     // call at a time.
-    void DrawModel(unsigned firstList = 0, int listCount = 0);
+    void DrawModel(unsigned firstList, int listCount);
     // One display list per group from `firstList` on, holding the group's
     // triangles alone: materials stay a matter of each draw.
     void CompileGroups(unsigned firstList);

@@ -41,7 +41,7 @@ void ScreenWindowProc(const platform::Event& event) {
             platform::MonitorList monitors;
             platform::QueryWindowMonitors(&monitors);
             LayOutViews(monitors, event.width, event.height, &screenWindow.views);
-            ResizeViewport(event.width, event.height);
+            SetFirstView();
             break;
         }
         case EventType::KeyDown:
@@ -140,9 +140,14 @@ void DrawFrameOnEveryMonitor() {
             CopyView(views.viewports[drawn], view);
             continue;
         }
-        SetViewport(view.x, view.y, view.width, view.height);
+        if (views.count > 1) SetViewport(view.x, view.y, view.width, view.height);
         DrawSceneView();
     }
+}
+
+void SetFirstView() {
+    const platform::MonitorRect& first = screenWindow.views.viewports[0];
+    SetViewport(first.x, first.y, first.width, first.height);
 }
 
 void ResizeViewport(int width, int height) { SetViewport(0, 0, width, height); }

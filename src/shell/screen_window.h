@@ -51,6 +51,10 @@ void ScreenWindowProc(const platform::Event& event);
 void ResizeViewport(int width, int height);
 // The same for a viewport whose lower left corner is at (x, y).
 void SetViewport(int x, int y, int width, int height);
+// The viewport and projection of the first of screenWindow.views, set once
+// the views are laid out: a single view keeps them from frame to frame, and
+// several are set each frame.
+void SetFirstView();
 
 // One frame: the whole window cleared, the scene advanced once and drawn in
 // every view with that view's own aspect ratio, so no monitor's picture is

@@ -19,9 +19,12 @@ int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
 
 // Xvfb accepts connections once EnsureXvfb returns.
 Display* Connection() {
-    static Display* shared = nullptr;
-    if (shared == nullptr && (shared = XOpenDisplay(EnsureXvfb().c_str())) == nullptr) std::abort();
-    XSetErrorHandler(IgnoreErrors);
+    static Display* const shared = [] {
+        XSetErrorHandler(IgnoreErrors);
+        Display* opened = XOpenDisplay(EnsureXvfb().c_str());
+        if (opened == nullptr) std::abort();
+        return opened;
+    }();
     return shared;
 }
 }  // namespace
