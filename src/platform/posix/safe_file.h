@@ -1,0 +1,29 @@
+// Reading and replacing small files of the user's own without trusting what
+// lies at their paths: a FIFO or device never blocks a read, a planted
+// symbolic link never redirects a write, and a failed write leaves the old
+// file whole.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+enum class ReadResult {
+    Read,        // `bytes` holds the whole file
+    Missing,     // nothing at the path (or a dangling symbolic link)
+    Unreadable,  // it exists but is not a regular file, can't be read, or is
+                 // larger than the limit; `error` says why
+};
+
+// Reads a regular file of at most `maxBytes` bytes. Opens without blocking,
+// so a FIFO at the path is refused, not waited on.
+ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* bytes,
+                         std::string* error);
+
+// Replaces `path` with `bytes`: a fresh temporary file (mkstemp, mode 0600)
+// in the same folder, written, flushed and renamed over the path. On failure
+// the old file is unchanged, no temporary file is left and `error` holds the
+// reason (strerror's text).
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error);
+
+}  // namespace platform
