@@ -10,5 +10,9 @@ void DrawSceneView() {}
 void DrawSceneFrame() { ClearSceneBuffers(); }
 void DeleteFontLists() {}
 void DrawCornerText(const char*) {}
+bool ReadFramePixels(int width, int height, unsigned char* rgba) {
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return true;
+}
 void PushPixelOverlayState() {}
 void PopPixelOverlayState() {}

@@ -154,6 +154,7 @@ int main(int argc, char** argv) {
     char modelPath[kDataPathSize];
     FormDataPath("6", modelPath);
     modelViewer.LoadModel(modelPath);
+    modelViewer.UploadModel();
     DrawSceneFrame();
     glFinish();
     const double firstFrameMs = MsSince(start);

@@ -68,21 +68,25 @@ void ModelViewer::LoadModel(const char* path) {
     ResetView();
 }
 
+void ModelViewer::UploadModel() {
+    ViewerState& s = *state_;
+    if (s.texturesLoaded) return;
+    Ms3dRenderer renderer(&s.model);
+    LoadModelTextures(s.modelPath, s.model);
+    // The bind pose never changes, so the triangles are sent to GL once:
+    // some 100,000 vertex calls a frame cost little on Linux but cross into
+    // the system one by one under Wine.
+    if (s.groupLists != 0) glDeleteLists(s.groupLists, s.groupListCount);
+    s.groupListCount = s.model.GetGroupCount();
+    s.groupLists = s.groupListCount > 0 ? glGenLists(s.groupListCount) : 0;
+    if (s.groupLists != 0) renderer.CompileGroups(s.groupLists);
+    else s.groupListCount = 0;
+    s.texturesLoaded = true;
+}
+
 void ModelViewer::Draw() {
     ViewerState& s = *state_;
     Ms3dRenderer renderer(&s.model);
-    if (!s.texturesLoaded) {
-        LoadModelTextures(s.modelPath, s.model);
-        // The bind pose never changes, so the triangles are sent to GL once:
-        // some 100,000 vertex calls a frame cost little on Linux but cross
-        // into the system one by one under Wine.
-        if (s.groupLists != 0) glDeleteLists(s.groupLists, s.groupListCount);
-        s.groupListCount = s.model.GetGroupCount();
-        s.groupLists = s.groupListCount > 0 ? glGenLists(s.groupListCount) : 0;
-        if (s.groupLists != 0) renderer.CompileGroups(s.groupLists);
-        else s.groupListCount = 0;
-        s.texturesLoaded = true;
-    }
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glEnable(GL_DEPTH_TEST);

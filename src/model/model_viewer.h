@@ -58,9 +58,13 @@ public:
     // path only empties the model; a path longer than 259 characters or a
     // file that doesn't load leaves the model empty and the frame as it was.
     void LoadModel(const char* path);
-    // Draws into the caller's modelview matrix (the first draw after a load
-    // makes the model's textures and its groups' display lists). Leaves lighting and depth test off, light 0
-    // and face culling on, the plain material state, colour (1, 1, 0, 1).
+    // With the context current: makes the loaded model's textures and its
+    // groups' display lists (a start-up step, once after each load).
+    void UploadModel();
+    // Draws into the caller's modelview matrix, with what UploadModel made
+    // (before it, untextured and group by group). Leaves lighting and depth
+    // test off, light 0 and face culling on, the plain material state, colour
+    // (1, 1, 0, 1).
     void Draw();
 
     const ViewerState& State() const { return *state_; }

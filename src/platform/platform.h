@@ -107,9 +107,9 @@ bool RaiseWindow(WindowId window);
 void NotifyScreensaverRunning(bool running);
 
 // Off-screen context of the given size with no display at all, current on the
-// calling thread; ReadOffscreenPixels reads the RGBA pixels, bottom row first.
+// calling thread; frames are drawn into its back buffer (ReadFramePixels in
+// scene.h reads them).
 bool CreateOffscreenContext(int width, int height, std::string* error);
-bool ReadOffscreenPixels(int width, int height, std::uint8_t* rgba);
 void DestroyOffscreenContext();
 
 // Fills `count` display lists from `listBase` with the bitmaps of the

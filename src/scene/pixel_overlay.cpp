@@ -26,3 +26,13 @@ void PopPixelOverlayState() {
     glMatrixMode(GL_MODELVIEW);
     glPopAttrib();
 }
+
+bool ReadFramePixels(int width, int height, unsigned char* rgba) {
+    while (glGetError() != GL_NO_ERROR) {
+        // Errors of earlier drawing are not this read's.
+    }
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return glGetError() == GL_NO_ERROR;
+}

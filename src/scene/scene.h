@@ -26,6 +26,9 @@ void DeleteFontLists();
 // corner. Pop brings all of it back.
 void PushPixelOverlayState();
 void PopPixelOverlayState();
+// The RGBA pixels of the back buffer's lower left `width` x `height`, bottom
+// row first; false on a GL error of the read itself.
+bool ReadFramePixels(int width, int height, unsigned char* rgba);
 // One line of text in the font lists at the lower left corner, over the frame;
 // every state it changes is restored, so the next frame starts as without it.
 void DrawCornerText(const char* text);

@@ -12,6 +12,7 @@
 #include "settings/music_setting.h"
 #include "settings/data_paths.h"
 #include "shell/frame_clock.h"
+#include "shell/scene_start.h"
 #include "shell/screen_window.h"
 
 const char kInstanceLockName[] = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
@@ -47,12 +48,7 @@ platform::WindowRequest RequestFor(const CommandLine& line) {
 void StartUp(const CommandLine& line, GlutViewerCallback* callback) {
     const RunMode mode = line.mode;
     platform::NotifyScreensaverRunning(true);
-    modelViewer.Init(callback);
-    ResolveProgramFolder();
-    InitSceneGL();
-    char modelPath[kDataPathSize];
-    FormDataPath("6", modelPath);  // a refused path leaves it empty: no model
-    modelViewer.LoadModel(modelPath);
+    StartScene(callback);
     if (PlaysMusic(mode)) {
         // --music and --no-music decide this run only: nothing is stored.
         if (line.music >= 0)

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "scene/scene.h"
 #include "settings/data_paths.h"
+#include "shell/scene_start.h"
 #include "shell/screen_window.h"
 
 namespace {
@@ -98,12 +99,7 @@ bool ParseSnapshotArguments(int argc, char** args, SnapshotRequest* request, con
 
 void StartOffscreenScene(int width, int height, GlutViewerCallback* callback) {
     ResizeViewport(width, height);
-    modelViewer.Init(callback);
-    ResolveProgramFolder();
-    InitSceneGL();
-    char modelPath[kDataPathSize];
-    FormDataPath("6", modelPath);
-    modelViewer.LoadModel(modelPath);
+    StartScene(callback);
 }
 
 int RunSnapshot(int argc, char** args) {
@@ -124,7 +120,7 @@ int RunSnapshot(int argc, char** args) {
     glFinish();
 
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(request.width) * request.height * 4);
-    const bool read = platform::ReadOffscreenPixels(request.width, request.height, rgba.data());
+    const bool read = ReadFramePixels(request.width, request.height, rgba.data());
     DeleteFontLists();
     platform::DestroyOffscreenContext();
     if (!read) {

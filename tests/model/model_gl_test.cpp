@@ -9,6 +9,7 @@
 #include "model/model_viewer.h"
 #include "sample_file.h"
 #include "platform/platform.h"
+#include "scene/scene.h"
 #include "support/temp_dir.h"
 
 using namespace ms3d_writer;
@@ -71,13 +72,14 @@ TEST(ModelPicture, MaterialsAsDrawn) {
     for (int mode : {0, 2}) {
         f.transparencyMode = mode;
         modelViewer.LoadModel(dir.Write("model.ms3d", Encode(f)).c_str());
+        modelViewer.UploadModel();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
         modelViewer.Draw();
         glLoadIdentity();
         glRectf(2.5f, 2.5f, 3.5f, 3.5f);
         std::vector<uint8_t> pixels(64 * 64 * 4);
-        ASSERT_TRUE(platform::ReadOffscreenPixels(64, 64, pixels.data()));
+        ASSERT_TRUE(ReadFramePixels(64, 64, pixels.data()));
         for (const Probe& p : probes) {
             const uint8_t* at = &pixels[((p.row * 16 + 8) * 64 + p.col * 16 + 8) * 4];
             for (int c = 0; c < 3 && p.mode == mode; ++c) EXPECT_NEAR(at[c], p.rgb[c], 12) << p.what << ", channel " << c;

@@ -3,7 +3,6 @@
 // fixed-function scene draws exactly as in a window.
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
-#include <GL/gl.h>
 
 #include "platform/platform.h"
 
@@ -81,16 +80,6 @@ bool CreateOffscreenContext(int width, int height, std::string* error) {
     if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context))
         return Fail(error, "can't make the off-screen context current");
     return true;
-}
-
-bool ReadOffscreenPixels(int width, int height, std::uint8_t* rgba) {
-    if (offscreen.context == EGL_NO_CONTEXT) return false;
-    while (glGetError() != GL_NO_ERROR) {
-        // Errors of earlier drawing are not this read's.
-    }
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    return glGetError() == GL_NO_ERROR;
 }
 
 void DestroyOffscreenContext() {

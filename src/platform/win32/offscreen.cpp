@@ -1,7 +1,5 @@
 // Off-screen rendering on Windows: a hidden window of the requested size with
-// its own WGL context; the frames are read from its back buffer.
-#include <GL/gl.h>
-
+// its own WGL context, whose back buffer the frames are drawn into and read from.
 #include "platform/platform.h"
 #include "platform/win32/win32_state.h"
 
@@ -51,17 +49,6 @@ bool CreateOffscreenContext(int width, int height, std::string* error) {
     if (offscreen.context == nullptr) return Fail(error, "can't create the OpenGL context");
     if (!wglMakeCurrent(offscreen.dc, offscreen.context)) return Fail(error, "can't make the OpenGL context current");
     return true;
-}
-
-bool ReadOffscreenPixels(int width, int height, std::uint8_t* rgba) {
-    if (offscreen.context == nullptr) return false;
-    while (glGetError() != GL_NO_ERROR) {
-        // Errors of earlier drawing are not this read's.
-    }
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    return glGetError() == GL_NO_ERROR;
 }
 
 void DestroyOffscreenContext() {
