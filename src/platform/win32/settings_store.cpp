@@ -1,9 +1,10 @@
 // The settings key in the registry.
 //
 // Reads see the key as HKEY_CLASSES_ROOT shows it: the user's own values
-// (HKEY_CURRENT_USER\Software\Classes) over the machine's, where an installer
-// wrote "install". Writes go to the user's key, which any account may change;
-// the machine's key needs administrator rights.
+// (HKEY_CURRENT_USER\Software\Classes) over the machine's. The installer's
+// "install" is asked of the machine's key first (QueryMachineSettingsValue).
+// Writes go to the user's key, which any account may change; the machine's
+// key needs administrator rights.
 #include "platform/platform.h"
 #include "platform/win32/win32_state.h"
 
@@ -11,7 +12,8 @@ namespace platform {
 
 namespace {
 const char kClassKey[] = "CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
-const char kUserKey[] = "Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
+// Below HKEY_CURRENT_USER (the user's) and HKEY_LOCAL_MACHINE (the machine's).
+const char kClassesKey[] = "Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
 
 bool QueryValue(HKEY key, const std::string& name, std::string* data) {
     if (key == nullptr) return false;
@@ -34,7 +36,7 @@ std::string UserKeyError(LONG status) {
     std::string why = text;
     while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
     if (why.empty()) why = "error " + std::to_string(status);
-    return std::string("HKEY_CURRENT_USER\\") + kUserKey + ": " + why;
+    return std::string("HKEY_CURRENT_USER\\") + kClassesKey + ": " + why;
 }
 }  // namespace
 
@@ -47,11 +49,12 @@ struct SettingsKey {
 
 SettingsKey* OpenSettingsKey(std::string* error) {
     SettingsKey key;
-    key.userStatus = RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+    key.userStatus = RegCreateKeyExA(HKEY_CURRENT_USER, kClassesKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
                                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key.user, nullptr);
     if (key.userStatus != ERROR_SUCCESS) key.user = nullptr;
-    RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &key.merged);
-    RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUserKey, 0, KEY_READ, &key.machine);
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &key.merged) != ERROR_SUCCESS) key.merged = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassesKey, 0, KEY_READ, &key.machine) != ERROR_SUCCESS)
+        key.machine = nullptr;
     if (key.user == nullptr && key.merged == nullptr && key.machine == nullptr) {
         *error = UserKeyError(key.userStatus);
         return nullptr;
