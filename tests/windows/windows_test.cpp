@@ -168,6 +168,30 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
         EXPECT_EQ(StoredMusic(), c.stored);
     }
     owner.Kill(SIGKILL);
+
+    // A key the user may not write: OK says so in a message box, the stored
+    // value stays and the exit code tells the caller.
+    struct KeyAccess {
+        static void Set(const char* mode) {
+            ChildProcess helper;
+            Start(helper, {mode}, {}, VELMORA_TEST_PARENT);
+            ExpectEnd(helper, 0, 30000);
+        }
+        KeyAccess() { Set("deny-writes"); }
+        ~KeyAccess() { Set("allow-writes"); }  // the next test's SetUp deletes the key
+    } denied;
+    ChildProcess dialog;
+    Start(dialog, {});
+    ASSERT_TRUE(WaitUntil([] { return !WindowsNamed("Velmora! Configuration").empty(); }, 30000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Xdotool("key Tab space Return");
+    std::vector<unsigned long> box;
+    EXPECT_TRUE(WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); },
+                          30000)) << "no message box";
+    EXPECT_TRUE(StillRunningAfter(dialog, 500)) << "the message box must wait for the user";
+    if (!box.empty()) Xdotool("mousemove --window " + std::to_string(box[0]) + " 20 20 key Return");
+    ExpectEnd(dialog, 3);
+    EXPECT_EQ(StoredMusic(), "30");
 }
 
 TEST_F(Windows, DataComesFromTheInstallFolderOrTheExecutablesFolder) {
