@@ -50,7 +50,10 @@ std::string FullPath(const std::string& path) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     std::string stored, folder;
-    if (!RegistryKey().Query("install", &stored) || !InstallFolderOfValue(stored, &folder))
+    // The machine's record first: the program it names runs for whoever opens
+    // the screensaver settings, so a value in the user's own key, which any
+    // program of the user's can write, must not override what the installer wrote.
+    if (!RegistryKey().QueryInstalled("install", &stored) || !InstallFolderOfValue(stored, &folder))
         return CannotStart("its settings key names no program folder (\"install\").");
     const std::string program = folder + "velmora.scr";
     char self[MAX_PATH];

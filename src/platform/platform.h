@@ -132,13 +132,21 @@ void WriteSharedWindow(WindowId window);
 // The program's one settings key, its values byte-exact: the settings file on
 // Linux, a registry key on Windows.
 struct SettingsKey;
-// Opens the key, creating it when it does not exist; null when that fails.
-SettingsKey* OpenSettingsKey();
+// Opens the key, creating it only when it does not exist; null (and `error`
+// naming the key and the reason) when that fails. A settings file that exists
+// but can't be read or understood opens as a key without values and is never
+// written over; it is named in one line on stderr, once per process.
+SettingsKey* OpenSettingsKey(std::string* error);
 void CloseSettingsKey(SettingsKey* key);
 // The whole stored value; false when the key is null or has no such value.
 bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data);
-// False when the value could not be stored; what the key reads is then unchanged.
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data);
+// The value as an installer recorded it for every user of the machine
+// (HKEY_LOCAL_MACHINE on Windows), which a user's own value can't override;
+// false where there is no such record (always on Linux).
+bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::string* data);
+// False when the value could not be stored: what the key reads and what is
+// stored are then unchanged, and `error` names the file or key and the reason.
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error);
 
 // ---- Libraries, console, time, process ---------------------------------------
 
@@ -243,6 +251,9 @@ public:
     virtual bool IsButtonChecked(int id) const = 0;
     // The modal loop returns `result` once the procedure has returned.
     virtual void EndDialog(int result) = 0;
+    // An error message box owned by the dialog, with an OK button; returns
+    // when the user has closed it (a GTK message dialog, MessageBoxA).
+    virtual void ShowErrorMessage(const char* caption, const std::string& text) = 0;
 };
 
 // For Init, true lets the dialog put the focus on its first tab stop; the

@@ -1,6 +1,8 @@
 #include "settings/config_dialog.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "settings/data_paths.h"
 #include "settings/music_setting.h"
@@ -56,14 +58,24 @@ bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage 
     case platform::DialogMessage::Command:
         if (id == kConfigOkId) {
             musicSetting = dialog.IsButtonChecked(kMusicCheckBoxId) ? '1' : '0';
-            WriteMusicSetting(musicSetting);
-            dialog.EndDialog(0);
+            std::string error;
+            if (WriteMusicSetting(musicSetting, &error)) {
+                dialog.EndDialog(kConfigSaved);
+                return false;
+            }
+            // A choice that silently did not stick would look like a fault of
+            // the screensaver at its next start; the user learns it here.
+            std::fprintf(stderr, "velmora: can't save the settings: %s\n", error.c_str());
+            dialog.ShowErrorMessage("Velmora!", "Velmora! can't save its settings:\n\n" + error +
+                                                    "\n\nThe stored settings are unchanged.");
+            dialog.EndDialog(kConfigNotSaved);
         }
         return false;
     }
     return false;
 }
 
-void RunConfigDialog(platform::WindowId owner) {
-    platform::RunModalDialog(ConfigDialogTemplate(), owner, ConfigDialogProc, {ConfigDialogPicture()});
+bool RunConfigDialog(platform::WindowId owner) {
+    return platform::RunModalDialog(ConfigDialogTemplate(), owner, ConfigDialogProc, {ConfigDialogPicture()}) !=
+           kConfigNotSaved;
 }

@@ -18,12 +18,23 @@ const platform::DialogTemplate& ConfigDialogTemplate();
 // rendered in the background when neither exists.
 platform::DialogPicture ConfigDialogPicture();
 
+// The dialog's results: OK stored the setting, or could not.
+constexpr int kConfigSaved = 0;
+constexpr int kConfigNotSaved = 1;
+
+// The exit code of a configuration run whose OK could not store the setting
+// (0 and 1 are the normal ends, 2 a bad command line).
+constexpr int kSettingsNotSavedExitCode = 3;
+
 // Init reads the stored music setting into musicSetting and checks the box
-// only for '1'; OK stores the box as '0' or '1' and ends the dialog with 0.
-// Every other command, Escape and the window manager's close included, leaves
-// the dialog open and stores nothing.
+// only for '1'; OK stores the box as '0' or '1' and ends the dialog with
+// kConfigSaved, or, when the store fails, shows an error message box naming
+// the settings file (key) and the reason, writes the same on stderr and ends
+// with kConfigNotSaved. Every other command, Escape and the window manager's
+// close included, leaves the dialog open and stores nothing.
 bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage message, int id);
 
 // Shows the modal dialog, owned by `owner` when it is not 0, and returns when
 // OK has closed it (at once, after a line on stderr, when it can't be shown).
-void RunConfigDialog(platform::WindowId owner);
+// False only when OK could not store the setting.
+bool RunConfigDialog(platform::WindowId owner);

@@ -21,7 +21,7 @@ void ResolveProgramFolder() {
 std::string ReadInstallFolder() {
     RegistryKey key;
     std::string stored, folder;
-    if (key.Query("install", &stored) && InstallFolderOfValue(stored, &folder)) return folder;
+    if (key.QueryInstalled("install", &stored) && InstallFolderOfValue(stored, &folder)) return folder;
     // A copied, not installed, folder finds the data beside the executable.
     const std::string beside = platform::ExecutableFolder();
     std::error_code error;

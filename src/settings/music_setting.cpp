@@ -12,8 +12,9 @@ void ReadMusicSetting(unsigned char* destination) {
     *destination = data.size() == 1 ? static_cast<unsigned char>(data[0]) : 0;
 }
 
-void WriteMusicSetting(unsigned char source) {
+bool WriteMusicSetting(unsigned char source, std::string* error) {
     RegistryKey key;
     RegistryValue value = key.Value("ini");
     value.SetByte(source);
+    return value.Store(error);
 }

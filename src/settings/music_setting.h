@@ -3,8 +3,12 @@
 // other byte mean off.
 #pragma once
 
+#include <string>
+
 // The last music setting read or chosen (0 when nothing could be read).
 extern unsigned char musicSetting;
 
 void ReadMusicSetting(unsigned char* destination);
-void WriteMusicSetting(unsigned char source);
+// False, with `error` naming the settings file or key and the reason, when
+// the byte could not be stored; the stored setting is then unchanged.
+bool WriteMusicSetting(unsigned char source, std::string* error);

@@ -1,6 +1,6 @@
 #include "settings/registry.h"
 
-RegistryKey::RegistryKey() : key(platform::OpenSettingsKey()) {}
+RegistryKey::RegistryKey() : key(platform::OpenSettingsKey(&openError)) {}
 
 RegistryKey::~RegistryKey() { platform::CloseSettingsKey(key); }
 
@@ -12,8 +12,16 @@ bool RegistryKey::Query(const std::string& name, std::string* data) const {
     return platform::QuerySettingsValue(key, name, data);
 }
 
-bool RegistryKey::Set(const std::string& name, const std::string& data) {
-    return platform::SetSettingsValue(key, name, data);
+bool RegistryKey::QueryInstalled(const std::string& name, std::string* data) const {
+    return platform::QueryMachineSettingsValue(key, name, data) || platform::QuerySettingsValue(key, name, data);
+}
+
+bool RegistryKey::Set(const std::string& name, const std::string& data, std::string* error) {
+    if (key == nullptr) {
+        *error = openError;
+        return false;
+    }
+    return platform::SetSettingsValue(key, name, data, error);
 }
 
 RegistryValue::RegistryValue(RegistryKey* key, std::string name) : key(key), name(std::move(name)) {}
@@ -25,11 +33,20 @@ RegistryValue::RegistryValue(RegistryValue&& other) noexcept
 }
 
 RegistryValue::~RegistryValue() {
-    if (!dirty || key == nullptr) return;
-    if (key->Set(name, data)) {
-        dirty = false;
-        loaded = true;
+    std::string ignored;
+    Store(&ignored);
+}
+
+bool RegistryValue::Store(std::string* error) {
+    if (!dirty) return true;
+    dirty = false;
+    if (key == nullptr) {
+        *error = "no settings key";
+        return false;
     }
+    if (!key->Set(name, data, error)) return false;
+    loaded = true;
+    return true;
 }
 
 const std::string& RegistryValue::Load() {

@@ -2,8 +2,9 @@
 //
 // A RegistryKey stands for the one settings key; opening it creates it when
 // it does not exist. A RegistryValue loads its bytes on demand and writes them
-// back when it goes out of scope, if the program changed them. Failures are
-// never reported: a read finds nothing, a write is lost.
+// back when it goes out of scope, if the program changed them. A read that
+// fails finds nothing; a write that fails leaves the stored value as it was,
+// and only Store tells the caller why.
 #pragma once
 
 #include <string>
@@ -27,9 +28,15 @@ public:
     // The raw store behind the key; false when the key is null or the value
     // is missing.
     bool Query(const std::string& name, std::string* data) const;
-    bool Set(const std::string& name, const std::string& data);
+    // A value an installer records ("install"): the machine's record first,
+    // which the user's own key can't override, then the key's value.
+    bool QueryInstalled(const std::string& name, std::string* data) const;
+    // False, with `error` naming the file or key and the reason, when the
+    // value could not be stored; what is stored is then unchanged.
+    bool Set(const std::string& name, const std::string& data, std::string* error);
 
 private:
+    std::string openError;       // why the key is null; before `key`, which fills it
     platform::SettingsKey* key;  // null when the key could not be opened
 };
 
@@ -47,6 +54,10 @@ public:
     // Reads the stored bytes (at most kMaxLoadBytes); on failure nothing changes.
     const std::string& Load();
     void SetByte(unsigned char byte);
+    // Writes the data now if they are dirty; false, with `error` saying
+    // where and why, when they could not be written. Either way nothing is
+    // left for the destructor to write: a failed change is dropped.
+    bool Store(std::string* error);
 
     bool IsLoaded() const { return loaded; }
     bool IsDirty() const { return dirty; }

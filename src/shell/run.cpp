@@ -112,14 +112,10 @@ int RunVelmora(const CommandLine& line) {
     bool anotherInstance = false;
     if (!IsXScreenSaverRun(line.mode)) platform::JoinInstanceLock(kInstanceLockName, &anotherInstance);
 
-    if (line.mode == RunMode::Configure) {
-        RunConfigDialog(0);
-        return 0;
-    }
+    if (line.mode == RunMode::Configure) return RunConfigDialog(0) ? 0 : kSettingsNotSavedExitCode;
     if (line.mode == RunMode::ConfigureOwned) {
         platform::WriteSharedWindow(line.window);
-        RunConfigDialog(line.window);
-        return 1;
+        return RunConfigDialog(line.window) ? 1 : kSettingsNotSavedExitCode;
     }
     if (line.mode == RunMode::FullScreen && anotherInstance) {
         platform::RaiseWindow(platform::ReadSharedWindow());

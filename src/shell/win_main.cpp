@@ -32,9 +32,21 @@ std::vector<std::string> SplitWords(const char* text) {
     if (inWord) words.push_back(word);
     return words;
 }
+
+// Every library loaded by name from now on, by this program or by the
+// libraries it uses, comes from the program's folder or System32, never
+// from the current folder or PATH. Looked up, not imported: a Windows 7
+// without KB2533623 lacks it and must still start.
+void RestrictLibrarySearch() {
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    auto setDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDirectories != nullptr) setDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showCommand) {
+    RestrictLibrarySearch();
     platform::screen.showCommand = showCommand;
     if (!platform::RegisterScreenWindowClass(instance)) {
         MessageBoxA(nullptr, "cannot register class", "orvane", MB_OKCANCEL);

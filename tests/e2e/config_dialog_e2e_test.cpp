@@ -1,10 +1,16 @@
 // The configuration dialog of the real executable under Xvfb, driven with
 // xdotool, xprop and, for a window manager's close request, a client message.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -198,6 +204,146 @@ TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     int files = 0;
     for (const auto& entry : fs::directory_iterator(cache.Path() + "/velmora")) files += entry.exists();
     EXPECT_EQ(files, 1);
+}
+
+// An ordinary user's settings, where root would read and write whatever the
+// modes say: the program runs as nobody in a home of nobody's own.
+class SettingsFileEndToEnd : public ConfigDialogEndToEnd {
+protected:
+    void SetUp() override {
+        ConfigDialogEndToEnd::SetUp();
+        const passwd* nobody = getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        ASSERT_EQ(chmod(home.Path().c_str(), 0755), 0);
+        ASSERT_EQ(chown(home.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        env = {"HOME=" + home.Path(), "XDG_CONFIG_HOME=" + home.Path(), "XDG_CACHE_HOME=" + home.Path() + "/cache",
+               "NO_AT_BRIDGE=1"};
+        uid = nobody->pw_uid;
+        gid = nobody->pw_gid;
+    }
+    // The settings file, written by nobody's folder of `mode`.
+    std::string WriteSettings(const std::string& bytes, mode_t folderMode = 0700) const {
+        const std::string file = home.Write("velmora/settings", bytes);
+        EXPECT_EQ(chown(file.c_str(), uid, gid), 0);
+        const std::string folder = home.Path() + "/velmora";
+        EXPECT_EQ(chown(folder.c_str(), uid, gid), 0);
+        EXPECT_EQ(chmod(folder.c_str(), folderMode), 0);
+        return file;
+    }
+    static std::vector<std::string> AsNobody() {
+        return {"--reuid=nobody", "--regid=nogroup", "--clear-groups", VELMORA_EXE};
+    }
+    // Every entry below `folder` with its mode and bytes.
+    static std::string Tree(const std::string& folder) {
+        std::string tree;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            struct stat info {};
+            lstat(entry.path().c_str(), &info);
+            tree += entry.path().string() + " " + std::to_string(info.st_mode) + " " +
+                    std::to_string(info.st_size) + " " + (S_ISREG(info.st_mode) ? std::to_string(std::hash<std::string>()(ReadFileBytes(entry.path().string()))) : "") +
+                    "\n";
+        }
+        return tree;
+    }
+    // OK pressed, a message box "Velmora!" must tell why the box could not be
+    // stored; its OK ends the program with the code of a failed save.
+    void ExpectFailedSave(const std::vector<std::string>& args, const std::string& exe, const std::string& file,
+                          const std::string& reason) {
+        ChildProcess dialog;
+        const unsigned long window = Open(dialog, args, exe);
+        ASSERT_NE(window, 0u);
+        Xdotool("key Tab space");  // the box checked: music on
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ClickOk(window);
+        unsigned long box = 0;
+        EXPECT_TRUE(WaitUntil([&] {
+            auto found = WindowsNamed("Velmora!");
+            WindowGeometry geometry;
+            if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
+            box = found[0];
+            return true;
+        }, 10000)) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
+        if (box == 0) return;
+        EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
+        Xdotool("windowfocus " + std::to_string(box));
+        WaitUntil([&] { return Shell("xdotool getwindowfocus") == std::to_string(box) + "\n"; });
+        Xdotool("key Return");
+        const ProcessResult result = dialog.Wait(10000);
+        EXPECT_EQ(result.exitCode, 3) << result.err;
+        EXPECT_NE(result.err.find(file + ": " + reason), std::string::npos) << result.err;
+    }
+
+    TempDir home;
+    uid_t uid = 0;
+    gid_t gid = 0;
+};
+
+TEST_F(SettingsFileEndToEnd, AnUnusableFileOutlivesAFullScreenStartByteForByte) {
+    const std::string stored = EncodeSettings({{"ini", "1"}, {"install", "/opt/velmora/"}});
+    const struct {
+        const char* what;
+        mode_t mode;
+        long long size;  // sparse beyond what is stored, when not 0
+    } cases[] = {
+        {"mode 000", 0, 0},
+        {"100 MB", 0600, 100000000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = WriteSettings(stored);
+        if (c.size != 0) std::filesystem::resize_file(file, c.size);
+        ASSERT_EQ(chmod(file.c_str(), c.mode), 0);
+        const std::string before = Tree(home.Path() + "/velmora");
+        ChildProcess saver;
+        std::vector<std::string> argv = {"setpriv"};
+        for (const std::string& arg : AsNobody()) argv.push_back(arg);
+        argv.insert(argv.end(), {"/s", "--no-music"});
+        ASSERT_TRUE(saver.Start(argv, env));
+        ASSERT_NE(DrawnScreenWindow(20000), 0u) << "no frame drawn; " << (saver.Running() ? "" : saver.Wait(100).err);
+        Xdotool("key a");
+        const ProcessResult result = saver.Wait(10000);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
+        // Named once, however often the run opens its settings.
+        const std::string line = "the settings file " + file + " can't be used";
+        EXPECT_NE(result.err.find(line), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find(line), result.err.rfind(line)) << result.err;
+        std::filesystem::remove(file);
+    }
+}
+
+TEST_F(SettingsFileEndToEnd, AReadOnlyFolderMakesOkSayWhyAndKeepsTheFile) {
+    WriteSettings(EncodeSettings({{"ini", "0"}, {"note", "kept"}}), 0500);
+    const std::string before = Tree(home.Path() + "/velmora");
+    ExpectFailedSave(AsNobody(), "setpriv", home.Path() + "/velmora/settings", "Permission denied");
+    EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
+}
+
+TEST_F(SettingsFileEndToEnd, AFullDiskMakesOkSayWhyAndKeepsTheFile) {
+    // A small file system of its own, filled up after the settings were written.
+    const std::string disk = home.Path() + "/disk";
+    std::filesystem::create_directory(disk);
+    ASSERT_EQ(Shell("mount -t tmpfs -o size=64k,mode=0755 tmpfs " + disk + " 2>&1 && echo mounted"), "mounted\n")
+        << "mounting a tmpfs needs root";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { Shell("umount " + path); }
+    } unmount{disk};
+    const std::string file = disk + "/velmora/settings";
+    std::filesystem::create_directories(disk + "/velmora");
+    {
+        std::ofstream(file) << EncodeSettings({{"ini", "0"}, {"note", "kept"}});
+    }
+    const int fill = open((disk + "/fill").c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fill, 0);
+    const std::string block(4096, 'f');
+    while (write(fill, block.data(), block.size()) > 0) {}
+    while (write(fill, block.data(), 1) > 0) {}
+    close(fill);
+    const std::string before = Tree(disk);
+    env = {"XDG_CONFIG_HOME=" + disk, "XDG_CACHE_HOME=" + cache.Path(), "NO_AT_BRIDGE=1"};
+    ExpectFailedSave({}, VELMORA_EXE, file, "No space left on device");
+    EXPECT_EQ(Tree(disk), before);
 }
 
 }  // namespace

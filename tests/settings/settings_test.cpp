@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "platform/gtk/dialog_units.h"
 #include "settings/config_dialog.h"
@@ -42,9 +45,21 @@ struct FakeDialog : platform::DialogControls {
     void CheckButton(int id, bool value) override { checked[id] = value; }
     bool IsButtonChecked(int id) const override { return checked.count(id) != 0 && checked.at(id); }
     void EndDialog(int value) override { ends.push_back(value); }
+    void ShowErrorMessage(const char*, const std::string& text) override { messages.push_back(text); }
     std::map<int, bool> checked;
     std::vector<int> ends;
+    std::vector<std::string> messages;
 };
+
+// Every file below `folder` with its bytes (a link as "-> target").
+std::map<std::string, std::string> Tree(const std::string& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        tree[entry.path().string()] = entry.is_symlink()        ? "-> " + std::filesystem::read_symlink(entry).string()
+                                      : entry.is_regular_file() ? ReadFileBytes(entry.path().string())
+                                                                : "(folder)";
+    return tree;
+}
 
 TEST_F(Settings, OnlyTheSingleByteOneIsOnAndOkStoresTheBox) {
     const struct {
@@ -81,29 +96,94 @@ TEST_F(Settings, OnlyTheSingleByteOneIsOnAndOkStoresTheBox) {
             EXPECT_TRUE(dialog.ends.empty());
             EXPECT_EQ(Stored().count("ini"), c.stored ? 1u : 0u);
             ConfigDialogProc(dialog, platform::DialogMessage::Command, kConfigOkId);
-            EXPECT_EQ(dialog.ends, std::vector<int>{0});
+            EXPECT_EQ(dialog.ends, std::vector<int>{kConfigSaved});
+            EXPECT_TRUE(dialog.messages.empty());
             SettingsValues stored = Stored();
             EXPECT_EQ(stored["ini"], box ? "1" : "0");
             EXPECT_EQ(stored["install"], c.stored ? "/opt/v/" : "");  // other values survive
         }
 }
 
-TEST_F(Settings, CorruptFilesReadAsNoValueAndAWriteMendsThem) {
-    const std::string texts[] = {
-        "", "garbage", "velmora-settings 1\nini 5\n1\n", "velmora-settings 1\nini x\n1\n",
-        "velmora-settings 1\nini 1\n1", "velmora-settings 2\nini 1\n1\n", std::string("\0\0\0", 3),
+// A file that exists but can't be used is another version's, a damaged
+// disk's, or the user's to mend: it keeps every byte, reads as no values, and
+// OK says why it could not store the box.
+TEST_F(Settings, UnusableFilesReadAsNoValuesAndAreNeverReplaced) {
+    const std::string huge = "velmora-settings 1\ninstall 7\n/opt/v/\n";
+    const struct {
+        const char* what;
+        std::string text;
+        long long size;  // a sparse file of this size, starting with `text`, when not 0
+        const char* reason;
+    } cases[] = {
+        {"empty", "", 0, "not a settings file"},
+        {"garbage", "garbage", 0, "not a settings file"},
+        {"a length past the end", "velmora-settings 1\nini 5\n1\n", 0, "not a settings file"},
+        {"a length that is no number", "velmora-settings 1\nini x\n1\n", 0, "not a settings file"},
+        {"no final line break", "velmora-settings 1\nini 1\n1", 0, "not a settings file"},
+        {"another version", "velmora-settings 2\nini 1\n1\n", 0, "not a settings file"},
+        {"zero bytes", std::string("\0\0\0", 3), 0, "not a settings file"},
+        {"one byte over 1 MiB", huge, (1 << 20) + 1, "larger than 1048576 bytes"},
+        {"100 MB", huge, 100000000, "larger than 1048576 bytes"},
     };
-    for (const std::string& text : texts) {
-        config.Write("velmora/settings", text);
-        EXPECT_EQ(ReadMusic(), 0) << text;
-        WriteMusicSetting('1');
-        EXPECT_EQ(ReadMusic(), '1') << text;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        config.Write("velmora/settings", c.text);
+        if (c.size != 0) std::filesystem::resize_file(FilePath(), c.size);
+        const auto before = Tree(config.Path());
+        EXPECT_EQ(ReadMusic(), 0);
+        std::string install;
+        EXPECT_FALSE(RegistryKey().Query("install", &install));
+        FakeDialog dialog;
+        dialog.checked[kMusicCheckBoxId] = true;
+        ConfigDialogProc(dialog, platform::DialogMessage::Init, 0);
+        EXPECT_FALSE(dialog.IsButtonChecked(kMusicCheckBoxId));
+        dialog.checked[kMusicCheckBoxId] = true;
+        ConfigDialogProc(dialog, platform::DialogMessage::Command, kConfigOkId);
+        EXPECT_EQ(dialog.ends, std::vector<int>{kConfigNotSaved});
+        ASSERT_EQ(dialog.messages.size(), 1u);
+        EXPECT_NE(dialog.messages[0].find(FilePath()), std::string::npos) << dialog.messages[0];
+        EXPECT_NE(dialog.messages[0].find(c.reason), std::string::npos) << dialog.messages[0];
+        std::string error;
+        EXPECT_FALSE(WriteMusicSetting('1', &error));
+        EXPECT_EQ(Tree(config.Path()), before) << "the file or its folder changed";
+        std::filesystem::remove(FilePath());
     }
-    // Writes replace the file whole and leave no temporary file behind.
-    std::string listing;
-    for (const auto& entry : std::filesystem::directory_iterator(config.Path() + "/velmora"))
-        listing += entry.path().filename().string() + " ";
-    EXPECT_EQ(listing, "settings ");
+}
+
+// The file is replaced through a fresh temporary file of a name no one can
+// know beforehand: nothing planted in the folder under the names a simpler
+// writer would use redirects the write, and nothing outside it changes.
+TEST_F(Settings, PlantedTemporaryFilesAndLinksRedirectNoWrite) {
+    TempDir outside;
+    const std::string target = outside.Write("target", "precious");
+    const std::string predictable = FilePath() + ".tmp." + std::to_string(getpid());
+    const struct {
+        const char* what;
+        std::string link;  // a symbolic link at `predictable` to this, when not empty
+    } cases[] = {
+        {"a link to a file outside", target},
+        {"a link to a new file outside", outside.Path() + "/created"},
+        {"a file", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Store({{"install", "/opt/v/"}});
+        std::filesystem::remove(predictable);
+        if (c.link.empty())
+            config.Write("velmora/settings.tmp." + std::to_string(getpid()), "planted");
+        else
+            std::filesystem::create_symlink(c.link, predictable);
+        const auto outsideBefore = Tree(outside.Path());
+        std::string error;
+        EXPECT_TRUE(WriteMusicSetting('1', &error)) << error;
+        EXPECT_EQ(Stored(), (SettingsValues{{"ini", "1"}, {"install", "/opt/v/"}}));
+        EXPECT_FALSE(std::filesystem::is_symlink(FilePath()));
+        EXPECT_EQ(Tree(outside.Path()), outsideBefore);
+        // What was planted is left alone, and nothing else is left behind.
+        const auto tree = Tree(config.Path());
+        EXPECT_EQ(tree.size(), 3u);  // the folder, the file and what was planted
+        EXPECT_EQ(tree.count(predictable) ? tree.at(predictable) : "(gone)", c.link.empty() ? "planted" : "-> " + c.link);
+    }
 }
 
 TEST_F(Settings, ValuesAreByteExactUpTo1024BytesAndWrittenWhenTheObjectEnds) {
@@ -112,7 +192,8 @@ TEST_F(Settings, ValuesAreByteExactUpTo1024BytesAndWrittenWhenTheObjectEnds) {
     bytes += "\nini 1\n";
     {
         RegistryKey key;
-        ASSERT_TRUE(key.Set("blob", bytes));
+        std::string error;
+        ASSERT_TRUE(key.Set("blob", bytes, &error)) << error;
         RegistryValue value = key.Value("ini");
         EXPECT_FALSE(value.IsLoaded());
         value.Load();  // nothing stored: nothing changes
@@ -134,7 +215,9 @@ TEST_F(Settings, ValuesAreByteExactUpTo1024BytesAndWrittenWhenTheObjectEnds) {
 TEST_F(Settings, NoSettingsFolderMeansNoKeyAndMusicOff) {
     const std::string file = config.Write("plain", "x");
     setenv("XDG_CONFIG_HOME", file.c_str(), 1);  // a plain file: the key can't be made
-    WriteMusicSetting('1');
+    std::string error;
+    EXPECT_FALSE(WriteMusicSetting('1', &error));
+    EXPECT_EQ(error, file + "/velmora/settings: Not a directory");
     EXPECT_EQ(ReadMusic(), 0);
     EXPECT_FALSE(RegistryKey().IsOpen());
 }

@@ -5,6 +5,9 @@
  *                             second, then destroys itself once the child has
  *                             followed (or after 5 s) and exits
  *   test_parent.exe owner     stays until it is ended
+ *   test_parent.exe deny-writes   lets no one write the user's settings key
+ *                                 (it may still be read and deleted), then exits
+ *   test_parent.exe allow-writes  gives everyone all access to it again
  * Every line is flushed at once: the test reads them while this runs. */
 #include <stdio.h>
 #include <string.h>
@@ -52,7 +55,31 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+/* The access to the user's settings key: everyone's `allowed`, or all of it. */
+static int SetSettingsKeyAccess(DWORD allowed) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}", 0,
+                        NULL, 0, WRITE_DAC, NULL, &key, NULL) != ERROR_SUCCESS)
+        return 1;
+    SID_IDENTIFIER_AUTHORITY world = {SECURITY_WORLD_SID_AUTHORITY};
+    PSID everyone = NULL;
+    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+    DWORD aclBuffer[64];
+    ACL* acl = (ACL*)aclBuffer;
+    InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+    AddAccessAllowedAce(acl, ACL_REVISION, allowed, everyone);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, allowed == KEY_ALL_ACCESS ? NULL : acl, FALSE);
+    LONG status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor);
+    FreeSid(everyone);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && strcmp(argv[1], "deny-writes") == 0) return SetSettingsKeyAccess(KEY_READ | DELETE | WRITE_DAC);
+    if (argc > 1 && strcmp(argv[1], "allow-writes") == 0) return SetSettingsKeyAccess(KEY_ALL_ACCESS);
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;

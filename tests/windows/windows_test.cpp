@@ -64,12 +64,12 @@ protected:
         const size_t at = out.find("REG_BINARY");
         return at == std::string::npos ? "(none)" : out.substr(out.find_first_not_of(' ', at + 10), 2);
     }
-    // velmora.scr (or `exe`) with `args`, started in its own folder.
+    // velmora.scr (or `exe`) with `args`, started in its own folder or `cwd`.
     static void Start(ChildProcess& child, const std::vector<std::string>& args, std::vector<std::string> env = {},
-                      const std::string& exe = kFolder + "/velmora.scr") {
+                      const std::string& exe = kFolder + "/velmora.scr", const std::string& cwd = "") {
         std::vector<std::string> argv = {kWine, exe};
         argv.insert(argv.end(), args.begin(), args.end());
-        ASSERT_TRUE(child.Start(argv, Env(env), fs::path(exe).parent_path().string()));
+        ASSERT_TRUE(child.Start(argv, Env(env), cwd.empty() ? fs::path(exe).parent_path().string() : cwd));
     }
     // Waits for a drawn frame in the screensaver's window: the loop runs.
     static void DrawnWindow(ChildProcess& child) {
@@ -168,6 +168,30 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
         EXPECT_EQ(StoredMusic(), c.stored);
     }
     owner.Kill(SIGKILL);
+
+    // A key the user may not write: OK says so in a message box, the stored
+    // value stays and the exit code tells the caller.
+    struct KeyAccess {
+        static void Set(const char* mode) {
+            ChildProcess helper;
+            Start(helper, {mode}, {}, VELMORA_TEST_PARENT);
+            ExpectEnd(helper, 0, 30000);
+        }
+        KeyAccess() { Set("deny-writes"); }
+        ~KeyAccess() { Set("allow-writes"); }  // the next test's SetUp deletes the key
+    } denied;
+    ChildProcess dialog;
+    Start(dialog, {});
+    ASSERT_TRUE(WaitUntil([] { return !WindowsNamed("Velmora! Configuration").empty(); }, 30000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    Xdotool("key Tab space Return");
+    std::vector<unsigned long> box;
+    EXPECT_TRUE(WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); },
+                          30000)) << "no message box";
+    EXPECT_TRUE(StillRunningAfter(dialog, 500)) << "the message box must wait for the user";
+    if (!box.empty()) Xdotool("mousemove --window " + std::to_string(box[0]) + " 20 20 key Return");
+    ExpectEnd(dialog, 3);
+    EXPECT_EQ(StoredMusic(), "30");
 }
 
 TEST_F(Windows, DataComesFromTheInstallFolderOrTheExecutablesFolder) {
@@ -230,8 +254,11 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     EXPECT_NE(current.find("c:\\windows\\system32\\velmora.scr\n"), std::string::npos) << current;
 
     // The launcher runs the installed program with its arguments, output and
-    // exit code, wherever it is started.
+    // exit code, wherever it is started; the folder the installer recorded
+    // for the machine counts, not one in the user's own key.
     TempDir dir;
+    fs::copy(kFolder, dir.Path() + "/decoy", fs::copy_options::recursive);
+    Reg({"add", kKey, "/v", "install", "/t", "REG_SZ", "/d", WindowsPath(dir.Path() + "/decoy/"), "/f"});
     const struct { std::vector<std::string> args; int exitCode; const char* out; } runs[] = {
         {{"--snapshot", WindowsPath(dir.Path() + "/installed.png"), "--size", "160x120"}, 0,
          "File path: C:\\Program Files\\Velmora! Screensaver\\data\\9\n"},
@@ -245,6 +272,7 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
         EXPECT_EQ(result.exitCode, run.exitCode) << run.args[0] << result.err;
         EXPECT_EQ(WithoutReturns(result.out).find(run.out), 0u) << run.args[0] << ": " << result.out;
     }
+    Reg({"delete", kKey, "/v", "install", "/f"});
 
     // The user's music setting and a file of their own outlive the program.
     Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
@@ -274,26 +302,51 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     ExpectEnd(orphan, 1);
 }
 
+// Without the vorbisfile.dll beside the program, one planted in the current
+// folder or on PATH is never loaded: the music is lost, nothing else. The
+// override variable still names a library by its full path.
 TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
     TempDir dir;
     std::ofstream(dir.Path() + "/alsoft.conf") << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
         "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
         << WindowsPath(dir.Path() + "/out.wav") << "\n";
-    const std::vector<std::string> env = {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf")};
     Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
     fs::copy(kFolder, dir.Path() + "/nodecoder", fs::copy_options::recursive);
     fs::remove(dir.Path() + "/nodecoder/vorbisfile.dll");
-    for (bool decoder : {true, false}) {
-        SCOPED_TRACE(decoder ? "with the decoder" : "without vorbisfile.dll");
+    for (const char* planted : {"/current", "/path"}) {
+        fs::create_directory(dir.Path() + planted);
+        fs::copy_file(VELMORA_PLANTED_LIBRARY, dir.Path() + planted + "/vorbisfile.dll");
+    }
+    const std::string marker = dir.Path() + "/planted-loaded";
+    const std::vector<std::string> env = {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf"),
+                                          "PLANTED_MARKER=" + WindowsPath(marker),
+                                          "WINEPATH=" + WindowsPath(dir.Path() + "/path")};
+    const struct {
+        const char* what;
+        bool decoder;         // the program's folder holds vorbisfile.dll
+        const char* library;  // VELMORA_VORBISFILE_LIBRARY, when not empty
+        bool plantedLoads;
+    } cases[] = {
+        {"with the decoder", true, "", false},
+        {"without vorbisfile.dll", false, "", false},
+        {"the planted library named in full", false, "/current/vorbisfile.dll", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(marker);
+        std::vector<std::string> caseEnv = env;
+        if (c.library[0] != '\0') caseEnv.push_back("VELMORA_VORBISFILE_LIBRARY=" + WindowsPath(dir.Path() + c.library));
         ChildProcess saver;
-        Start(saver, {"/s"}, env, decoder ? kFolder + "/velmora.scr" : dir.Path() + "/nodecoder/velmora.scr");
+        Start(saver, {"/s"}, caseEnv, c.decoder ? kFolder + "/velmora.scr" : dir.Path() + "/nodecoder/velmora.scr",
+              dir.Path() + "/current");
         DrawnWindow(saver);
         std::this_thread::sleep_for(std::chrono::milliseconds(4000));
         EXPECT_TRUE(saver.Running()) << "the scene runs on";
         Xdotool("key space");
         ProcessResult result = saver.Wait(10000);
         EXPECT_EQ(result.exitCode, 0);
-        if (!decoder) {
+        EXPECT_EQ(fs::exists(marker), c.plantedLoads);
+        if (!c.decoder) {
             EXPECT_NE(WithoutReturns(result.out).find(
                           "Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n"),
                       std::string::npos) << result.out;

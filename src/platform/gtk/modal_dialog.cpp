@@ -43,6 +43,15 @@ public:
         if (loop != nullptr) g_main_loop_quit(loop);
     }
 
+    void ShowErrorMessage(const char* caption, const std::string& text) override {
+        GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
+                                                GTK_BUTTONS_OK, "%s", text.c_str());
+        gtk_window_set_title(GTK_WINDOW(box), caption);
+        gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
+        gtk_dialog_run(GTK_DIALOG(box));
+        gtk_widget_destroy(box);
+    }
+
     int Run(WindowId owner, const std::vector<DialogPicture>& pictures);
 
 private:

@@ -37,7 +37,7 @@ ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* 
     bytes->clear();
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ENOENT) return ReadResult::Missing;
+        if (errno == ENOENT || errno == ENOTDIR) return ReadResult::Missing;
         *error = std::strerror(errno);
         return ReadResult::Unreadable;
     }

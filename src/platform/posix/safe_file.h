@@ -10,7 +10,8 @@ namespace platform {
 
 enum class ReadResult {
     Read,        // `bytes` holds the whole file
-    Missing,     // nothing at the path (or a dangling symbolic link)
+    Missing,     // nothing at the path (or a dangling symbolic link, or a
+                 // plain file where the path needs a folder)
     Unreadable,  // it exists but is not a regular file, can't be read, or is
                  // larger than the limit; `error` says why
 };

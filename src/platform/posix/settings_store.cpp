@@ -1,14 +1,15 @@
 // The settings key as a file under $XDG_CONFIG_HOME/velmora (default
 // ~/.config/velmora), in the layout of settings_file.h.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/safe_file.h"
 #include "platform/posix/settings_file.h"
 
 namespace platform {
@@ -36,78 +37,60 @@ bool MakeFolders(const std::string& folder) {
     return true;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-std::string SettingsFilePath() {
-    std::string folder = SettingsFolder();
-    return folder.empty() ? "" : folder + "/settings";
-}
+// A settings file is a few dozen bytes; anything this large is not ours, and
+// is refused whole rather than read in part.
+constexpr size_t kMaxSettingsBytes = 1u << 20;
 
-// False when the file is missing or unreadable; `bytes` is then empty.
-bool ReadSettingsFile(std::string* bytes) {
-    bytes->clear();
-    std::string path = SettingsFilePath();
-    if (path.empty()) return false;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    char buffer[4096];
-    bool ok = true;
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        bytes->append(buffer, static_cast<size_t>(n));
-        // A settings file is a few dozen bytes; anything huge is not ours.
-        if (bytes->size() > (1u << 20)) {
-            ok = false;
-            break;
-        }
-    }
-    close(fd);
-    if (!ok) bytes->clear();
-    return ok;
-}
-
-// Replaces the file atomically (a crash never leaves half a file).
-bool WriteSettingsFile(const std::string& bytes) {
-    std::string folder = SettingsFolder();
-    if (folder.empty() || !MakeFolders(folder)) return false;
-    std::string path = folder + "/settings";
-    std::string temporary = path + ".tmp." + std::to_string(getpid());
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temporary.c_str(), path.c_str()) == 0) return true;
-    unlink(temporary.c_str());
-    return false;
+// One line per process: the key is opened several times in a run.
+void ReportUnusableFile(const std::string& path, const std::string& why) {
+    static bool reported = false;
+    if (reported) return;
+    reported = true;
+    std::fprintf(stderr, "velmora: the settings file %s can't be used (%s); it is left as it is and no settings are read\n",
+                 path.c_str(), why.c_str());
 }
 
 }  // namespace
 
 struct SettingsKey {
+    std::string path;
     SettingsValues values;  // as read when the key opened, plus what it wrote
+    std::string unusable;   // why the file that exists can't be used; empty when it can
 };
 
-// The file is read once when the key opens; a missing or corrupt file reads
-// as a key without values, and a missing one is created.
-SettingsKey* OpenSettingsKey() {
-    std::string text;
-    SettingsValues values;
-    if (ReadSettingsFile(&text))
-        DecodeSettings(text, &values);
-    else if (!WriteSettingsFile(EncodeSettings({})))
+// The file is read once when the key opens. Only a missing file is created:
+// one that exists but can't be read or understood (another version's, a
+// damaged disk's, one the user locked) keeps every byte, so nothing of it
+// is lost to a run that could not read it.
+SettingsKey* OpenSettingsKey(std::string* error) {
+    const std::string folder = SettingsFolder();
+    if (folder.empty()) {
+        *error = "no settings folder: neither XDG_CONFIG_HOME nor HOME is set";
         return nullptr;
-    return new SettingsKey{std::move(values)};
+    }
+    const std::string path = folder + "/settings";
+    std::string text, why;
+    SettingsValues values;
+    switch (ReadSmallFile(path, kMaxSettingsBytes, &text, &why)) {
+    case ReadResult::Read:
+        if (DecodeSettings(text, &values)) return new SettingsKey{path, std::move(values), ""};
+        why = "not a settings file of this version";
+        break;
+    case ReadResult::Missing:
+        if (!MakeFolders(folder)) {
+            *error = path + ": " + std::strerror(errno);
+            return nullptr;
+        }
+        if (!ReplaceFileSafely(path, EncodeSettings({}), &why)) {
+            *error = path + ": " + why;
+            return nullptr;
+        }
+        return new SettingsKey{path, {}, ""};
+    case ReadResult::Unreadable:
+        break;
+    }
+    ReportUnusableFile(path, why);
+    return new SettingsKey{path, {}, why};
 }
 
 void CloseSettingsKey(SettingsKey* key) { delete key; }
@@ -120,11 +103,21 @@ bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* 
     return true;
 }
 
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data) {
+bool QueryMachineSettingsValue(SettingsKey*, const std::string&, std::string*) { return false; }
+
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
     if (key == nullptr) return false;
+    if (!key->unusable.empty()) {
+        *error = key->path + " can't be used (" + key->unusable + "), so it is left as it is";
+        return false;
+    }
     SettingsValues changed = key->values;
     changed[name] = data;
-    if (!WriteSettingsFile(EncodeSettings(changed))) return false;
+    std::string why;
+    if (!ReplaceFileSafely(key->path, EncodeSettings(changed), &why)) {
+        *error = key->path + ": " + why;
+        return false;
+    }
     key->values = std::move(changed);
     return true;
 }

@@ -18,6 +18,9 @@ public:
     }
     bool IsButtonChecked(int id) const override { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
     void EndDialog(int result) override { ::EndDialog(dialog, result); }
+    void ShowErrorMessage(const char* caption, const std::string& text) override {
+        MessageBoxA(dialog, text.c_str(), caption, MB_OK | MB_ICONERROR);
+    }
 
     static INT_PTR CALLBACK Messages(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

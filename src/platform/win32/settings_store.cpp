@@ -1,9 +1,10 @@
 // The settings key in the registry.
 //
 // Reads see the key as HKEY_CLASSES_ROOT shows it: the user's own values
-// (HKEY_CURRENT_USER\Software\Classes) over the machine's, where an installer
-// wrote "install". Writes go to the user's key, which any account may change;
-// the machine's key needs administrator rights.
+// (HKEY_CURRENT_USER\Software\Classes) over the machine's. The installer's
+// "install" is asked of the machine's key first (QueryMachineSettingsValue).
+// Writes go to the user's key, which any account may change; the machine's
+// key needs administrator rights.
 #include "platform/platform.h"
 #include "platform/win32/win32_state.h"
 
@@ -11,7 +12,8 @@ namespace platform {
 
 namespace {
 const char kClassKey[] = "CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
-const char kUserKey[] = "Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
+// Below HKEY_CURRENT_USER (the user's) and HKEY_LOCAL_MACHINE (the machine's).
+const char kClassesKey[] = "Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}";
 
 bool QueryValue(HKEY key, const std::string& name, std::string* data) {
     if (key == nullptr) return false;
@@ -25,26 +27,45 @@ bool QueryValue(HKEY key, const std::string& name, std::string* data) {
     *data = std::move(read);
     return true;
 }
+
+// "HKEY_CURRENT_USER\...: <the system's text for the error>"
+std::string UserKeyError(LONG status) {
+    char text[512] = "";
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, static_cast<DWORD>(status), 0,
+                   text, sizeof text, nullptr);
+    std::string why = text;
+    while (!why.empty() && (why.back() == '\n' || why.back() == '\r' || why.back() == ' ')) why.pop_back();
+    if (why.empty()) why = "error " + std::to_string(status);
+    return std::string("HKEY_CURRENT_USER\\") + kClassesKey + ": " + why;
+}
 }  // namespace
 
 struct SettingsKey {
-    HKEY user = nullptr;    // written, and read first
-    HKEY merged = nullptr;  // HKEY_CLASSES_ROOT's view, read only
+    HKEY user = nullptr;     // written, and read first
+    HKEY merged = nullptr;   // HKEY_CLASSES_ROOT's view, read only
+    HKEY machine = nullptr;  // HKEY_LOCAL_MACHINE's, the installer's record
+    LONG userStatus = ERROR_SUCCESS;  // why `user` could not be opened
 };
 
-SettingsKey* OpenSettingsKey() {
+SettingsKey* OpenSettingsKey(std::string* error) {
     SettingsKey key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kUserKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                    KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key.user, nullptr);
-    RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &key.merged);
-    if (key.user == nullptr && key.merged == nullptr) return nullptr;
+    key.userStatus = RegCreateKeyExA(HKEY_CURRENT_USER, kClassesKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key.user, nullptr);
+    if (key.userStatus != ERROR_SUCCESS) key.user = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kClassKey, 0, KEY_READ, &key.merged) != ERROR_SUCCESS) key.merged = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kClassesKey, 0, KEY_READ, &key.machine) != ERROR_SUCCESS)
+        key.machine = nullptr;
+    if (key.user == nullptr && key.merged == nullptr && key.machine == nullptr) {
+        *error = UserKeyError(key.userStatus);
+        return nullptr;
+    }
     return new SettingsKey(key);
 }
 
 void CloseSettingsKey(SettingsKey* key) {
     if (key == nullptr) return;
-    if (key->user != nullptr) RegCloseKey(key->user);
-    if (key->merged != nullptr) RegCloseKey(key->merged);
+    for (HKEY open : {key->user, key->merged, key->machine})
+        if (open != nullptr) RegCloseKey(open);
     delete key;
 }
 
@@ -53,10 +74,21 @@ bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* 
     return QueryValue(key->user, name, data) || QueryValue(key->merged, name, data);
 }
 
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data) {
-    if (key == nullptr || key->user == nullptr) return false;
-    return RegSetValueExA(key->user, name.c_str(), 0, REG_BINARY, reinterpret_cast<const BYTE*>(data.data()),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::string* data) {
+    return key != nullptr && QueryValue(key->machine, name, data);
+}
+
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
+    if (key == nullptr) return false;
+    if (key->user == nullptr) {
+        *error = UserKeyError(key->userStatus);
+        return false;
+    }
+    const LONG status = RegSetValueExA(key->user, name.c_str(), 0, REG_BINARY,
+                                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    if (status == ERROR_SUCCESS) return true;
+    *error = UserKeyError(status);
+    return false;
 }
 
 }  // namespace platform
