@@ -170,7 +170,7 @@ TEST_F(ShellEndToEnd, SwitchesThatOpenNoWindow) {
     } cases[] = {
         {{"/a"}, 2}, {{"/s", "1"}, 2}, {{"/x", "12"}, 2}, {{"/"}, 2}, {{"-window-id"}, 2},
         {{"-window-id", "nothing"}, 2}, {{"/p", "12345"}, 1}, {{"/p"}, 1}, {{"-window-id", "0x7"}, 1},
-        {{"--root", "--window-id", "0x20000000"}, 2}, {{"-root", "-nosuchoption"}, 2},
+        {{"-window-id", "0x20000000"}, 2}, {{"-root", "-nosuchoption"}, 2},
         {{"/s", "--version"}, 0, "velmora " VELMORA_VERSION "\n"}, {{"--help"}, 0, "usage: velmora"},
     };
     for (const auto& c : cases) {
