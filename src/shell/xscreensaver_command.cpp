@@ -90,6 +90,8 @@ int RunXScreenSaverListCommand(bool add) {
     else
         std::printf("Added Velmora! at the end of XScreenSaver's list in %s.\n", shown.c_str());
     if (exists) std::printf("The file as it was is in %s.\n", backup.c_str());
-    std::printf("A running XScreenSaver reads the change by itself; pick Velmora! in xscreensaver-settings.\n");
+    std::printf(edit.change == ListChange::Removed ? "A running XScreenSaver reads the change by itself.\n"
+                                                   : "A running XScreenSaver reads the change by itself; pick "
+                                                     "Velmora! in xscreensaver-settings.\n");
     return 0;
 }
