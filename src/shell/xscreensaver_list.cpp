@@ -185,13 +185,13 @@ std::string LineBreakOf(const std::string& text, const std::vector<Line>& lines,
 // The entry's line, padded to XScreenSaver's columns as its settings write it.
 std::string EntryLine(bool continues) { return std::string(kXScreenSaverEntry) + "\t\t\t\t    \\n" + (continues ? "\\" : ""); }
 
-std::string ProgramsKey() { return "programs"; }
+const char kProgramsKey[] = "programs";
 
 // Appends the entry to the list of `text`, which has a programs resource.
 ListEdit AppendEntry(const std::string& text, ListChange change) {
     const std::vector<Line> lines = SplitLines(text);
     Resource resource;
-    FindResource(text, lines, ProgramsKey(), &resource);
+    FindResource(text, lines, kProgramsKey, &resource);
     bool endsOpen = false;
     const std::vector<Entry> entries = ReadEntries(text, lines, resource, &endsOpen);
     bool on = false, off = false;
@@ -242,7 +242,7 @@ ListEdit AddToXScreenSaverList(const std::string* userFile, const std::string* s
     const std::string text = userFile != nullptr ? *userFile : std::string();
     const std::vector<Line> lines = SplitLines(text);
     Resource resource;
-    if (userFile != nullptr && FindResource(text, lines, ProgramsKey(), &resource))
+    if (userFile != nullptr && FindResource(text, lines, kProgramsKey, &resource))
         return AppendEntry(text, ListChange::Added);
 
     const std::string eol = LineBreakOf(text, lines, 0);
@@ -265,7 +265,7 @@ ListEdit AddToXScreenSaverList(const std::string* userFile, const std::string* s
 ListEdit RemoveFromXScreenSaverList(const std::string& userFile) {
     const std::vector<Line> lines = SplitLines(userFile);
     Resource resource;
-    if (!FindResource(userFile, lines, ProgramsKey(), &resource)) return {ListChange::NotThere, userFile, 0};
+    if (!FindResource(userFile, lines, kProgramsKey, &resource)) return {ListChange::NotThere, userFile, 0};
     bool endsOpen = false;
     const std::vector<Entry> entries = ReadEntries(userFile, lines, resource, &endsOpen);
 
