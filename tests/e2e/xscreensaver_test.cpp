@@ -325,6 +325,19 @@ TEST(XScreenSaver, AddCommandWithoutAFileWritesTheSystemsListAndItsOwnEntry) {
     EXPECT_EQ(RunProcess(command).exitCode, 0);
     EXPECT_EQ(ReadFileBytes(file).substr(at), list + "\\\n\n");
     EXPECT_EQ(ReadFileBytes(file + ".velmora-backup"), text);
+
+    // Through a link to the user's own copy elsewhere, which stays a link, as XScreenSaver writes it.
+    const std::string copy = home.Path() + "/dotfiles/xscreensaver";
+    fs::create_directory(home.Path() + "/dotfiles");
+    fs::permissions(home.Path() + "/dotfiles", fs::perms::all);
+    fs::rename(file, copy);
+    fs::create_symlink("dotfiles/xscreensaver", file);
+    command.back() = "--xscreensaver-add";
+    EXPECT_EQ(RunProcess(command).exitCode, 0);
+    EXPECT_TRUE(fs::is_symlink(file));
+    const std::string linked = ReadFileBytes(copy);
+    EXPECT_EQ(linked.find("velmora --root"), linked.rfind("velmora --root"));
+    EXPECT_NE(linked.find("velmora --root"), std::string::npos);
 }
 
 // MATE's settings list the desktop entry and preview it in their window.
