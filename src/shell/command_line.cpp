@@ -7,7 +7,8 @@
 
 const char kUsageLine[] =
     "usage: velmora [/s | /p WINDOW | /c [WINDOW] | -root | -window-id WINDOW | "
-    "--snapshot FILE.png [--size WxH] [--frames N]] [--music | --no-music] [--fps]\n";
+    "--snapshot FILE.png [--size WxH] [--frames N] | --xscreensaver-add | --xscreensaver-remove] "
+    "[--music | --no-music] [--fps]\n";
 
 const char kHelpText[] =
     "usage: velmora [MODE] [--music | --no-music] [--fps]\n"
@@ -19,9 +20,17 @@ const char kHelpText[] =
     "  /p WINDOW                                 a preview inside WINDOW\n"
     "  /c [WINDOW], /c:WINDOW                    the configuration dialog owned by WINDOW\n"
     "  -root                                     for XScreenSaver: $XSCREENSAVER_WINDOW or the root\n"
-    "  -window-id WINDOW                         for XScreenSaver: draw into WINDOW\n"
+    "  -window-id WINDOW                         for XScreenSaver: draw into WINDOW (hex 0x... or\n"
+    "                                            decimal; it wins over -root)\n"
+    "  -window                                   for XScreenSaver: the full-screen run\n"
+    "                                            (XScreenSaver's options take one dash or two;\n"
+    "                                            -install, -noinstall, -visual NAME, -mono and\n"
+    "                                            -pair are accepted and change nothing)\n"
     "  --snapshot FILE.png [--size WxH] [--frames N]\n"
     "                                            render off screen and write the last frame\n"
+    "  --xscreensaver-add                        put Velmora! into your XScreenSaver list\n"
+    "                                            (~/.xscreensaver; run it once)\n"
+    "  --xscreensaver-remove                     take it out of that list again\n"
     "Options:\n"
     "  --music, --no-music   play the music or not in this run, whatever the setting says\n"
     "  --fps, -fps           show frames per second and the last frame's time\n"
@@ -70,12 +79,29 @@ std::uint64_t HandleAfterSwitch(const std::string& arguments) {
     return static_cast<std::uint32_t>(AtoiRule(arguments.c_str() + separator));
 }
 
-// XScreenSaver passes window ids in hex ("0x1c00007") or decimal.
+// XScreenSaver passes window ids in hex ("0x1c00007") or decimal. The X
+// protocol keeps the top three bits of every resource id zero, so a larger
+// number names no window and is refused rather than cut short.
 bool ParseWindowId(const char* text, std::uint64_t* id) {
-    if (text == nullptr || *text == '\0') return false;
-    char* end = nullptr;
-    unsigned long long value = std::strtoull(text, &end, 0);
-    if (*end != '\0' || value == 0) return false;
+    if (text == nullptr) return false;
+    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* digit = hex ? text + 2 : text;
+    if (*digit == '\0') return false;
+    std::uint64_t value = 0;
+    for (; *digit != '\0'; ++digit) {
+        int d;
+        if (*digit >= '0' && *digit <= '9')
+            d = *digit - '0';
+        else if (hex && *digit >= 'a' && *digit <= 'f')
+            d = *digit - 'a' + 10;
+        else if (hex && *digit >= 'A' && *digit <= 'F')
+            d = *digit - 'A' + 10;
+        else
+            return false;
+        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(d);
+        if (value > kMaxXWindowId) return false;
+    }
+    if (value == 0) return false;
     *id = value;
     return true;
 }
@@ -135,25 +161,81 @@ CommandLine WithOptions(CommandLine line, const CommandLine& options) {
     return line;
 }
 
+// What a word is among the options XScreenSaver's programs take from the
+// daemon and the settings program, with one dash or two.
+enum class XOption { None, Root, Window, WindowId, DisplayOption, Visual };
+
+XOption XScreenSaverOption(const char* word) {
+    if (word[0] != '-') return XOption::None;
+    const std::string name = word + (word[1] == '-' ? 2 : 1);
+    if (name == "root") return XOption::Root;
+    if (name == "window") return XOption::Window;
+    if (name == "window-id") return XOption::WindowId;
+    if (name == "visual") return XOption::Visual;
+    // The colour map and visual choices mean nothing to a GLX window that
+    // picks its own visual.
+    if (name == "install" || name == "noinstall" || name == "mono" || name == "pair") return XOption::DisplayOption;
+    return XOption::None;
+}
+
+// XScreenSaver's words, in any order; like its own programs, -window-id wins
+// over -root, the later of -root and -window counts, and -window (a window of
+// the program's own) is the full-screen run.
+CommandLine ParseXScreenSaverWords(int argc, char** argv, const char* xscreensaverWindow) {
+    CommandLine line;
+    bool root = false;
+    bool named = false;
+    for (int i = 1; i < argc; ++i) {
+        switch (XScreenSaverOption(argv[i])) {
+            case XOption::Root:
+                root = true;
+                break;
+            case XOption::Window:
+                root = false;
+                break;
+            case XOption::WindowId:
+                if (i + 1 == argc || !ParseWindowId(argv[++i], &line.window)) return CommandLine{};
+                named = true;
+                break;
+            case XOption::Visual:
+                if (i + 1 == argc) return CommandLine{};
+                ++i;
+                break;
+            case XOption::DisplayOption:
+                break;
+            case XOption::None:
+                return CommandLine{};
+        }
+    }
+    if (named) {
+        line.mode = RunMode::XScreenSaverWindow;
+    } else if (root) {
+        line.mode = RunMode::XScreenSaverRoot;
+        if (xscreensaverWindow == nullptr || !ParseWindowId(xscreensaverWindow, &line.window)) line.window = 0;
+    } else {
+        line.mode = RunMode::FullScreen;
+    }
+    return line;
+}
+
 CommandLine ParseSwitches(int argc, char** argv, const char* xscreensaverWindow) {
     CommandLine line;
     if (argc >= 2) {
-        std::string first = argv[1];
+        const std::string first = argv[1];
         if (first == "--snapshot") {
             line.mode = RunMode::Snapshot;
             return line;
         }
-        if (first == "-root" || first == "--root") {
-            line.mode = argc == 2 ? RunMode::XScreenSaverRoot : RunMode::Invalid;
-            if (line.mode == RunMode::XScreenSaverRoot && xscreensaverWindow != nullptr &&
-                !ParseWindowId(xscreensaverWindow, &line.window))
-                line.window = 0;
+        if (first == "--xscreensaver-add" || first == "--xscreensaver-remove") {
+            if (argc == 2) line.mode = first == "--xscreensaver-add" ? RunMode::XScreenSaverAdd : RunMode::XScreenSaverRemove;
             return line;
         }
-        if (first == "-window-id" || first == "--window-id") {
-            if (argc == 3 && ParseWindowId(argv[2], &line.window)) line.mode = RunMode::XScreenSaverWindow;
-            return line;
-        }
+    }
+    for (int i = 1; i < argc; ++i) {
+        const XOption option = XScreenSaverOption(argv[i]);
+        if (option == XOption::Root || option == XOption::Window || option == XOption::WindowId)
+            return ParseXScreenSaverWords(argc, argv, xscreensaverWindow);
+        if (option == XOption::Visual) ++i;  // its value is no switch
     }
     return ParseArgumentString(JoinArguments(argc, argv));
 }

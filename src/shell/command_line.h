@@ -6,7 +6,11 @@
 // "/c ID" or anything not starting with '/' for the configuration; a colon
 // may stand for the blank before ID ("/c:ID"). The options --help, --version,
 // --music, --no-music and --fps (also -fps) are taken out first, wherever they
-// stand; then the XScreenSaver switches (on Linux) and --snapshot are looked at.
+// stand; then, on Linux, --snapshot, --xscreensaver-add and --xscreensaver-remove
+// as the first word, and XScreenSaver's options: when any word is -root,
+// -window or -window-id (one dash or two), every word must be one of those or
+// a display option (-install, -noinstall, -visual NAME, -mono, -pair), in any
+// order.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +23,8 @@ enum class RunMode {
     ConfigureOwned,   // window: the owner
     XScreenSaverRoot, // window: XSCREENSAVER_WINDOW or 0 for the root window
     XScreenSaverWindow,  // window: the window to draw in
+    XScreenSaverAdd,     // put Velmora! into the user's XScreenSaver list
+    XScreenSaverRemove,  // take it out again
     Snapshot,
     Help,             // a short usage on standard output, exit code 0
     Version,
@@ -31,6 +37,10 @@ struct CommandLine {
     int music = -1;        // --music 1, --no-music 0: this run only; -1 the stored setting
     bool showFps = false;  // --fps: frames per second in a corner
 };
+
+// The largest X window id: the X protocol keeps the top three bits of every
+// resource id zero. Larger numbers are refused, never cut short.
+constexpr std::uint64_t kMaxXWindowId = 0x1FFFFFFF;
 
 // argv[1..argc-1] joined by single blanks.
 std::string JoinArguments(int argc, char** argv);

@@ -123,27 +123,34 @@ TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt
 
 TEST_F(ShellEndToEnd, XScreenSaverRunsIgnoreInputAndEndOnASignalOrWithTheirWindow) {
     const struct {
-        const char* option;  // followed by the window's id, but for -root
-        bool namedWindow;    // XSCREENSAVER_WINDOW set
-        int signal;          // 0: the window is destroyed
+        std::vector<std::string> args;  // "ID": the window's id in hex, "DEC" in decimal
+        bool namedWindow;               // XSCREENSAVER_WINDOW set: the window, or with -window-id a decoy
+        int signal;                     // 0: the window is destroyed
     } cases[] = {
-        {"-window-id", false, SIGTERM}, {"-window-id", false, SIGINT}, {"-root", true, SIGTERM},
-        {"-root", false, SIGTERM},      {"--window-id", false, 0},
+        {{"-window-id", "ID"}, false, SIGTERM}, {{"-window-id", "ID"}, false, SIGINT}, {{"-root"}, true, SIGTERM},
+        {{"-root"}, false, SIGTERM},            {{"--window-id", "DEC"}, false, 0},
+        // As XScreenSaver's settings start a preview: -window-id wins over -root and the window named.
+        {{"--root", "--no-music", "--window-id", "ID"}, true, SIGTERM},
+        {{"-install", "-visual", "default", "--window-id", "DEC", "-mono", "--pair", "-noinstall", "-root"}, false, 0},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.option + std::string(c.namedWindow ? " named" : "") + " signal " + std::to_string(c.signal));
         // A window for each run: the picture of the run before would show at once.
-        TestWindow target(240, 180);
+        TestWindow target(240, 180), decoy(64, 48);
         char hex[32];
         std::snprintf(hex, sizeof hex, "0x%lx", target.Id());
-        const bool root = std::string(c.option) == "-root";
-        std::vector<std::string> argv = {VELMORA_EXE, c.option}, extra = env;
-        if (!root) argv.push_back(c.signal != 0 ? hex : std::to_string(target.Id()));
-        if (c.namedWindow) extra.push_back(std::string("XSCREENSAVER_WINDOW=") + hex);
+        const bool root = c.args.size() == 1 && c.args[0] == "-root";
+        std::vector<std::string> argv = {VELMORA_EXE}, extra = env;
+        for (const std::string& word : c.args)
+            argv.push_back(word == "ID" ? hex : word == "DEC" ? std::to_string(target.Id()) : word);
+        SCOPED_TRACE(argv[1] + (c.namedWindow ? " named" : "") + " signal " + std::to_string(c.signal));
+        if (c.namedWindow) extra.push_back("XSCREENSAVER_WINDOW=" + (root ? std::string(hex) : std::to_string(decoy.Id())));
         ChildProcess saver;
         ASSERT_TRUE(saver.Start(argv, extra));
         EXPECT_TRUE(WaitUntil([&] { return WindowShowsPicture(root && !c.namedWindow ? RootWindowId() : target.Id()); },
                               20000));
+        if (!root) {
+            EXPECT_FALSE(WindowShowsPicture(decoy.Id()));
+        }
         Xdotool("mousemove 20 20 key space click 1 mousemove 600 500");
         EXPECT_TRUE(StillRunningAfter(saver, 300));
         if (c.signal != 0)
@@ -163,6 +170,7 @@ TEST_F(ShellEndToEnd, SwitchesThatOpenNoWindow) {
     } cases[] = {
         {{"/a"}, 2}, {{"/s", "1"}, 2}, {{"/x", "12"}, 2}, {{"/"}, 2}, {{"-window-id"}, 2},
         {{"-window-id", "nothing"}, 2}, {{"/p", "12345"}, 1}, {{"/p"}, 1}, {{"-window-id", "0x7"}, 1},
+        {{"-window-id", "0x20000000"}, 2}, {{"-root", "-nosuchoption"}, 2},
         {{"/s", "--version"}, 0, "velmora " VELMORA_VERSION "\n"}, {{"--help"}, 0, "usage: velmora"},
     };
     for (const auto& c : cases) {

@@ -12,6 +12,7 @@
 #include "settings/data_paths.h"
 #include "shell/frame_clock.h"
 #include "shell/screen_window.h"
+#include "shell/xscreensaver_list.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -43,6 +44,34 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         {{"-window-id"}, nullptr, RunMode::Invalid, 0},
         {{"-window-id", "12x"}, nullptr, RunMode::Invalid, 0},
         {{"--snapshot", "a.png"}, nullptr, RunMode::Snapshot, 0},
+        // XScreenSaver's options as its daemon and settings pass them: any
+        // order, one dash or two, -window-id winning over -root.
+        {{"--root", "--window-id", "0x400EE5"}, "0x10", RunMode::XScreenSaverWindow, 0x400EE5},
+        {{"--window-id", "0x2a", "-root"}, nullptr, RunMode::XScreenSaverWindow, 42},
+        {{"-root", "-install", "-visual", "default", "--mono"}, "77", RunMode::XScreenSaverRoot, 77},
+        {{"--noinstall", "-pair", "--root"}, nullptr, RunMode::XScreenSaverRoot, 0},
+        {{"-root", "-window"}, nullptr, RunMode::FullScreen, 0},
+        {{"--window", "-root"}, nullptr, RunMode::XScreenSaverRoot, 0},
+        {{"-window", "-window-id", "010"}, nullptr, RunMode::XScreenSaverWindow, 10},
+        {{"-window-id", "0x1FFFFFFF"}, nullptr, RunMode::XScreenSaverWindow, 0x1FFFFFFF},
+        {{"-window-id", "0x20000000"}, nullptr, RunMode::Invalid, 0},  // X ids have 29 bits
+        {{"-window-id", "4294967296"}, nullptr, RunMode::Invalid, 0},
+        {{"-window-id", "0x10000002a"}, nullptr, RunMode::Invalid, 0},
+        {{"-window-id", "99999999999999999999999"}, nullptr, RunMode::Invalid, 0},
+        {{"-window-id", "-5"}, nullptr, RunMode::Invalid, 0},
+        {{"-window-id", " 12"}, nullptr, RunMode::Invalid, 0},
+        {{"-window-id", "0x"}, nullptr, RunMode::Invalid, 0},
+        {{"-window-id", "0"}, nullptr, RunMode::Invalid, 0},
+        {{"-root"}, "0x20000000", RunMode::XScreenSaverRoot, 0},
+        {{"-root", "-visual"}, nullptr, RunMode::Invalid, 0},
+        {{"-root", "-s"}, nullptr, RunMode::Invalid, 0},
+        {{"-root", "---install"}, nullptr, RunMode::Invalid, 0},
+        {{"---root"}, nullptr, RunMode::Configure, 0},
+        {{"-install"}, nullptr, RunMode::Configure, 0},
+        {{"/p", "12", "-mono"}, nullptr, RunMode::Preview, 12},
+        {{"--xscreensaver-add"}, nullptr, RunMode::XScreenSaverAdd, 0},
+        {{"--xscreensaver-remove"}, nullptr, RunMode::XScreenSaverRemove, 0},
+        {{"--xscreensaver-add", "x"}, nullptr, RunMode::Invalid, 0},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv = {"velmora"};
@@ -69,6 +98,8 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         {{"--version", "/a"}, RunMode::Version, -1, false},
         {{"--fps", "--snapshot", "a.png"}, RunMode::Snapshot, -1, true},
         {{"--musik"}, RunMode::Configure, -1, false},
+        {{"-root", "--music", "--fps", "--window-id", "0x400F58"}, RunMode::XScreenSaverWindow, 1, true},
+        {{"-fps", "-root", "--no-music"}, RunMode::XScreenSaverRoot, 0, true},
     };
     for (const auto& c : options) {
         std::vector<const char*> argv = {"velmora"};
@@ -88,6 +119,110 @@ TEST(CommandLine, AtoiRule) {
     } cases[] = {{"", 0},    {"abc", 0}, {" \t42", 42}, {"-7", -7}, {"+8x", 8}, {"- 3", 0},
                  {"2147483647", 2147483647}, {"2147483648", INT32_MIN}, {"007", 7}};
     for (const auto& c : cases) EXPECT_EQ(AtoiRule(c.text), c.value) << '"' << c.text << '"';
+}
+
+// The entry as it stands in the file, XScreenSaver's settings' columns included.
+const std::string kEntry = "  GL: \t\t    \"Velmora!\" \tvelmora --root\t\t\t\t    \\n";
+const std::string kDefaults =
+    "*timeout:\t0:10:00\n*programs:\t\t\\\n\t\t\t\tmaze --root\t\\n\\\n-\t\t\t\tpyro --root\t\\n\n\n\n*hacks.pyro.name: Pyro\n";
+const std::string kSystemList = "programs:\t\t\\\n\t\t\t\tmaze --root\t\\n\\\n-\t\t\t\tpyro --root\t\\n\\\n";
+
+TEST(XScreenSaverList, AddAppendsTheEntryAndKeepsEveryOtherLine) {
+    const struct {
+        const char* what;
+        const char* file;  // null: there is none
+        const std::string* defaults;
+        ListChange change;
+        std::string text;
+    } cases[] = {
+        {"XScreenSaver's layout", "timeout:\t0:10:00\nprograms:\t\t\\\n  maze --root \\n\\\n- GL: \t\tgears --root \\n\\\n\nselected:\t1\n",
+         &kDefaults, ListChange::Added,
+         "timeout:\t0:10:00\nprograms:\t\t\\\n  maze --root \\n\\\n- GL: \t\tgears --root \\n\\\n" + kEntry +
+             "\\\n\nselected:\t1\n"},
+        {"there once", "programs: \\\n  maze --root \\n\\\n  GL: \"Velmora!\" velmora -root --fps \\n\\\n\n", &kDefaults,
+         ListChange::AlreadyThere, ""},
+        {"there, turned off, by its path", "programs: \\\n- GL: /usr/libexec/xscreensaver/velmora --root \\n\\\n  qix \\n\\\n\n",
+         &kDefaults, ListChange::AlreadyOff, ""},
+        {"the last resource, no line break at the end", "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n",
+         nullptr, ListChange::Added, "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n\\\n" + kEntry},
+        {"on one line", "programs: maze -root\nlock: False\n", nullptr, ListChange::Added,
+         "programs: maze -root \\n\\\n" + kEntry + "\nlock: False\n"},
+        {"empty", "programs:\nlock: False\n", nullptr, ListChange::Added, "programs:\\\n" + kEntry + "\nlock: False\n"},
+        {"CRLF", "timeout: 1\r\nprograms: \\\r\n  maze --root \\n\\\r\n\r\nmode: one\r\n", nullptr, ListChange::Added,
+         "timeout: 1\r\nprograms: \\\r\n  maze --root \\n\\\r\n" + kEntry + "\\\r\n\r\nmode: one\r\n"},
+        {"odd spacing and case", "  Programs:maze -root\\n  \\\n\t qix -root  \n", nullptr, ListChange::Added,
+         "  Programs:maze -root\\n  \\\n\t qix -root   \\n\\\n" + kEntry + "\n"},
+        {"comments and an earlier list", "! programs: velmora\nprograms: velmora -root\nprograms: \\\n  maze \\n\\\n\n",
+         nullptr, ListChange::Added, "! programs: velmora\nprograms: velmora -root\nprograms: \\\n  maze \\n\\\n" + kEntry + "\\\n\n"},
+        {"no separator before the blank line", "programs: \\\n  maze --root \\\n\n", nullptr, ListChange::Added,
+         "programs: \\\n  maze --root \\\n\\n" + kEntry + "\\\n\n"},
+        {"no list: the system's", "timeout: 0:05:00\n", &kDefaults, ListChange::Created,
+         "timeout: 0:05:00\n\n" + kSystemList + kEntry + "\n"},
+        {"no list, CRLF", "timeout: 0:05:00\r\n", &kDefaults, ListChange::Created,
+         "timeout: 0:05:00\r\n\r\nprograms:\t\t\\\r\n\t\t\t\tmaze --root\t\\n\\\r\n-\t\t\t\tpyro --root\t\\n\\\r\n" + kEntry +
+             "\r\n"},
+        {"no list and no system list", "timeout: 0:05:00\n", nullptr, ListChange::NoSystemList, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = c.file != nullptr ? c.file : "";
+        ListEdit edit = AddToXScreenSaverList(c.file != nullptr ? &file : nullptr, c.defaults);
+        EXPECT_EQ(edit.change, c.change);
+        EXPECT_EQ(edit.text, c.text.empty() ? file : c.text);
+        // Once there, a second run changes nothing.
+        if (c.change == ListChange::Added || c.change == ListChange::Created) {
+            EXPECT_EQ(AddToXScreenSaverList(&edit.text, c.defaults).change, ListChange::AlreadyThere);
+        }
+    }
+    // Without a file: a new one with the system's list, unless that has it.
+    ListEdit made = AddToXScreenSaverList(nullptr, &kDefaults);
+    EXPECT_EQ(made.change, ListChange::Created);
+    EXPECT_EQ(made.text.substr(made.text.find("\nprograms:") + 1), kSystemList + kEntry + "\n");
+    EXPECT_EQ(made.text[0], '#');
+    const std::string listed = "*programs: maze \\n\\\n velmora --root\n";
+    EXPECT_EQ(AddToXScreenSaverList(nullptr, &listed).change, ListChange::AlreadyThere);
+    EXPECT_EQ(AddToXScreenSaverList(nullptr, nullptr).change, ListChange::NoSystemList);
+    const std::string noList = "*timeout: 0:10:00\n";
+    EXPECT_EQ(AddToXScreenSaverList(nullptr, &noList).change, ListChange::NoSystemList);
+}
+
+TEST(XScreenSaverList, RemoveTakesOutEveryEntryOfTheProgramAndKeepsTheSelection) {
+    const struct {
+        const char* what;
+        std::string file;
+        int entries;  // removed
+        std::string text;
+    } cases[] = {
+        {"a middle line, selected after it", "selected: 2\nprograms: \\\n  maze \\n\\\n  GL: \"Velmora!\" velmora -root --fps \\n\\\n  qix \\n\\\n\n",
+         1, "selected: 1\nprograms: \\\n  maze \\n\\\n  qix \\n\\\n\n"},
+        {"selected before it", "programs: \\\n  maze \\n\\\n  velmora -root \\n\\\n  qix \\n\\\n\nselected:\t0\n", 1,
+         "programs: \\\n  maze \\n\\\n  qix \\n\\\n\nselected:\t0\n"},
+        {"twice, once turned off", "selected: 3\nprograms: \\\n- velmora --root \\n\\\n  maze \\n\\\n  GL: velmora -root \\n\\\n  qix \\n\\\n\n",
+         2, "selected: 1\nprograms: \\\n  maze \\n\\\n  qix \\n\\\n\n"},
+        {"the last line", "programs: \\\n  maze \\n\\\n  velmora -root\nmode: one\n", 1,
+         "programs: \\\n  maze \\n\\\n\nmode: one\n"},
+        {"the last line with its separator", "programs: \\\n  maze \\n\\\n  velmora -root \\n\nmode: one\n", 1,
+         "programs: \\\n  maze \\n\\\n\nmode: one\n"},
+        {"alone on the resource's line", "programs: velmora -root --fps\nlock: False\n", 1, "programs: \nlock: False\n"},
+        {"between others on one line", "programs: maze \\n velmora -root \\n qix\n", 1, "programs: maze \\n qix\n"},
+        {"wrapped over two lines", "programs: \\\n  GL: \"Velmora!\" velmora -root --music   \\\n\t\t  --fps \\n\\\n  maze \\n\\\n\n",
+         1, "programs: \\\n  maze \\n\\\n\n"},
+        {"CRLF", "programs: \\\r\n  maze \\n\\\r\n  GL: velmora --root \\n\\\r\n\r\n", 1, "programs: \\\r\n  maze \\n\\\r\n\r\n"},
+        {"other programs", "programs: \\\n  velmorax -root \\n\\\n  /opt/velmora/maze \\n\\\n\n", 0, ""},
+        {"no list", "timeout: 0:05:00\n", 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ListEdit edit = RemoveFromXScreenSaverList(c.file);
+        EXPECT_EQ(edit.change, c.entries > 0 ? ListChange::Removed : ListChange::NotThere);
+        EXPECT_EQ(edit.entries, c.entries);
+        EXPECT_EQ(edit.text, c.entries > 0 ? c.text : c.file);
+    }
+    // Adding and removing gives the file back, byte for byte, in XScreenSaver's layout.
+    for (const std::string file : {"a: 1\nprograms:\t\\\n  maze \\n\\\n\nb: 2\n", "programs: \\\r\n  maze \\n\\\r\n\r\n"}) {
+        ListEdit added = AddToXScreenSaverList(&file, nullptr);
+        EXPECT_EQ(RemoveFromXScreenSaverList(added.text).text, file);
+    }
 }
 
 TEST(FramePacer, FramesOnlyAfterMoreThan40MillisecondsWithoutCatchingUp) {

@@ -85,7 +85,11 @@ bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::s
         *error = std::strerror(errno);
         return false;
     }
-    bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
+    // The replaced file's permissions are the user's choice (and others may
+    // rely on them), so the new file takes them over.
+    struct stat old;
+    bool ok = stat(path.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
+    ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
     int savedErrno = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
@@ -107,6 +111,14 @@ bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::s
         close(dir);
     }
     return true;
+}
+
+std::string ResolveLinks(const std::string& path) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return path;
+    std::string result = resolved;
+    free(resolved);
+    return result;
 }
 
 }  // namespace platform

@@ -21,10 +21,16 @@ enum class ReadResult {
 ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* bytes,
                          std::string* error);
 
-// Replaces `path` with `bytes`: a fresh temporary file (mkstemp, mode 0600)
-// in the same folder, written, flushed and renamed over the path. On failure
-// the old file is unchanged, no temporary file is left and `error` holds the
-// reason (strerror's text).
+// Replaces `path` with `bytes`: a fresh temporary file (mkstemp) in the same
+// folder, written, flushed and renamed over the path. It keeps the mode of
+// the file it replaces (a new file gets 0600). On failure the old file is
+// unchanged, no temporary file is left and `error` holds the reason
+// (strerror's text).
 bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error);
+
+// The path with its symbolic links resolved, so that a replacement lands
+// where a link points instead of replacing the link; the path itself when it
+// can't be resolved (nothing there yet).
+std::string ResolveLinks(const std::string& path);
 
 }  // namespace platform
