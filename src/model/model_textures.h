@@ -2,6 +2,8 @@
 // OpenGL textures by DevIL.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "model/ms3d_model.h"
@@ -17,7 +19,18 @@ constexpr size_t kTexturePathSize = 256;
 // fit kTexturePathSize, or a file that can't be found.
 std::string FindTextureFile(const char* modelPath, const char (&textureFile)[128]);
 
+// The largest side of a model texture: decoded as RGBA such an image takes
+// 64 MiB, and DevIL and OpenGL each hold a copy.
+constexpr std::uint32_t kMaxTextureSide = 4096;
+// The largest image file read: a 4096 x 4096 RGBA image stored uncompressed,
+// with room for its header and palette.
+constexpr size_t kMaxTextureFileBytes = size_t{kMaxTextureSide} * kMaxTextureSide * 4 + (size_t{1} << 20);
+
 // Makes each material's texture (in material order) and stores its OpenGL
-// name in the material; 0 when its image can't be found or read. Needs the
-// OpenGL context current and DevIL initialised.
+// name in the material; 0 when its image can't be found or read, is not a
+// regular file, or is too large. An image wider or higher than
+// kMaxTextureSide or the OpenGL maximum (told by the header before decoding
+// for PNG, JPEG, Targa and BMP), or a file of more than kMaxTextureFileBytes,
+// is refused with one line on standard output. Needs the OpenGL context
+// current and DevIL initialised.
 void LoadModelTextures(const char* modelPath, Ms3dModel& model);

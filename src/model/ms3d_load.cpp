@@ -301,13 +301,3 @@ bool Ms3dModel::LoadFromFile(std::FILE* file, size_t windowBytes) {
     if (!ok) Clear();
     return ok;
 }
-
-bool Ms3dModel::Load(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    // read through a small window rather than whole: the model's tables are
-    // the only large allocation
-    const bool ok = LoadFromFile(file);
-    std::fclose(file);
-    return ok;
-}

@@ -102,7 +102,8 @@ public:
 
     // Reads an MS3D version 4 file. True when the whole file was read and
     // every count, length and index in it holds; otherwise false with the
-    // model empty (left as it was only when the file can't be opened).
+    // model empty (left as it was only when the file can't be opened; what
+    // is not a regular file, a FIFO or a folder, counts as that).
     bool Load(const char* path);
     // The same from bytes in memory.
     bool LoadFromMemory(const uint8_t* data, size_t size);

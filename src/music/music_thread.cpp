@@ -49,5 +49,6 @@ bool WaitForMusicThreadEnd(int timeoutMs) {
 
 void ShowClosingPrompt() {
     PrintMusicMessage("\nPress a key to quit\n");
-    if (platform::StdinIsTerminal()) platform::ReadConsoleKey();
+    // No key reaches the console while the full-screen window holds the keyboard.
+    if (platform::StdinIsTerminal() && !platform::ScreenWindowHoldsInput()) platform::ReadConsoleKey();
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
@@ -70,6 +71,11 @@ void SetCursorHidden(bool hidden);
 
 // The pointer's position in screen (root window) coordinates.
 bool QueryPointerPosition(int* x, int* y);
+
+// True once a full-screen screen window has taken the keyboard and pointer
+// (an X grab; on Windows the topmost window with the focus): a key meant for
+// the console can't arrive then, so nothing may wait for one.
+bool ScreenWindowHoldsInput();
 
 // Size of the screen in pixels.
 bool QueryScreenSize(int* width, int* height);
@@ -147,6 +153,13 @@ bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::s
 // False when the value could not be stored: what the key reads and what is
 // stored are then unchanged, and `error` names the file or key and the reason.
 bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error);
+
+// ---- Data files ------------------------------------------------------------
+
+// Opens `path` like std::fopen with a reading mode ("r" or "rb") when it is a
+// regular file. The open never waits: a FIFO, a device, a directory, a pipe
+// or a device name such as CON on Windows gives null, as a missing file does.
+std::FILE* OpenRegularFile(const char* path, const char* mode);
 
 // ---- Libraries, console, time, process ---------------------------------------
 

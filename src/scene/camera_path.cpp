@@ -34,7 +34,9 @@ void ReadPoint(float* point) {
 
 void OpenPath() {
     char path[kDataPathSize];
-    if (FormDataPath("p", path)) pathStream = std::fopen(path, "r");
+    // Opened on the first frame, with the keyboard grabbed: a FIFO must not
+    // hold the run.
+    if (FormDataPath("p", path)) pathStream = platform::OpenRegularFile(path, "r");
     if (pathStream == nullptr) {
         std::printf("***Can't open the camera path %sdata%cp, the camera stays still!\n", programFolder.c_str(),
                     platform::PathSeparator());

@@ -27,8 +27,9 @@ namespace {
     std::printf(message, path);
     std::fflush(stdout);
     // Started by the system as a screensaver nobody reads the console, and
-    // waiting there would hang the run.
-    if (platform::StdinIsTerminal()) platform::ReadConsoleKey();
+    // waiting there would hang the run; nor can a key reach the console while
+    // the full-screen window holds the keyboard.
+    if (platform::StdinIsTerminal() && !platform::ScreenWindowHoldsInput()) platform::ReadConsoleKey();
     std::exit(1);
 }
 
@@ -64,7 +65,9 @@ bool ReadRawPixels(std::FILE* file, std::uint8_t* destination, int bytesPerPixel
 }
 
 void LoadRawImage(std::uint8_t* destination, const char* path, GLenum format, int rows, int columns) {
-    std::FILE* file = std::fopen(path, "rb");
+    // A FIFO or a device would hold the run (and the grabbed keyboard) in the
+    // open or the read: such a file counts as missing.
+    std::FILE* file = platform::OpenRegularFile(path, "rb");
     if (file == nullptr) ExitCantOpen(path);
     std::printf("File path: %s\n ", path);
     if (format == GL_RGB) {

@@ -1,14 +1,17 @@
 // The real velmora on the test's Xvfb, driven with xdotool.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <tuple>
 
+#include "platform/posix/settings_file.h"
 #include "support/image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -16,6 +19,8 @@
 #include "support/xvfb.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 class ShellEndToEnd : public ::testing::Test {
 protected:
@@ -28,6 +33,17 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         ASSERT_TRUE(child.Start(argv, env));
         ASSERT_NE(DrawnScreenWindow(20000), 0u) << "no frame drawn; " << (child.Running() ? "" : child.Wait(100).err);
+    }
+
+    // A program folder named by the settings' "install" value, its data/
+    // linked to the build's data set; returns the folder, ending in '/'.
+    std::string UseProgramFolder(const TempDir& program) {
+        const std::string folder = program.Path() + "/";
+        fs::create_directories(folder + "data");
+        for (const auto& entry : fs::directory_iterator(VELMORA_BUILD_DIR "/data"))
+            fs::create_symlink(entry.path(), folder + "data/" + entry.path().filename().string());
+        config.Write("velmora/settings", EncodeSettings({{"install", folder}}));
+        return folder;
     }
 
     TempDir config;
@@ -158,6 +174,66 @@ TEST_F(ShellEndToEnd, XScreenSaverRunsIgnoreInputAndEndOnASignalOrWithTheirWindo
         else
             target.Destroy();
         ExpectEnd(saver);  // how quickly is measured by bench/idle_cpu
+    }
+}
+
+// Data that is not a regular file reads as missing: a FIFO must not hold a run
+// whose keyboard and pointer are grabbed by then, nor may a console that no
+// key can reach. A run that its data ends lets the keyboard go at once.
+TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
+    const struct {
+        const char* what;
+        const char* file;
+        const char* kind;  // "fifo", "short" (a pixel short) or a path that the file links to
+        bool terminal;     // standard input a terminal, with no key coming
+        int exitCode;      // -1: the run goes on, and a key ends it
+        const char* out;   // how standard output ends; %s: the file's path
+    } cases[] = {
+        {"camera path", "p", "fifo", false, -1, "***Can't open the camera path %s, the camera stays still!\n"},
+        {"model", "6", "fifo", false, -1, ""},
+        {"model texture", "medusa_glow.tga", "fifo", false, -1, ""},
+        {"scene texture", "d", "fifo", false, 11, "***Can't open %s!\n "},
+        {"scene texture, a device", "9", "/dev/zero", false, 11, "***Can't open %s!\n "},
+        {"short texture in a terminal", "4", "short", true, 1, "***File reading failed! %s \r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir program, terminalInput;
+        const std::string path = UseProgramFolder(program) + "data/" + c.file;
+        const std::string bytes = ReadFileBytes(path);
+        fs::remove(path);
+        if (std::string(c.kind) == "fifo")
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        else if (std::string(c.kind) == "short")
+            program.Write(std::string("data/") + c.file, bytes.substr(0, bytes.size() - 4));
+        else
+            fs::create_symlink(c.kind, path);
+        std::vector<std::string> argv = {VELMORA_EXE, "/s", "--no-music"};
+        if (c.terminal) {
+            // script gives it a terminal; its own input, a FIFO open for
+            // writing too, never ends, so no end-of-file reaches the terminal.
+            const std::string input = terminalInput.Path() + "/input";
+            ASSERT_EQ(mkfifo(input.c_str(), 0600), 0);
+            argv = {"/bin/sh", "-c", "exec script -qec \"exec '$0' /s --no-music\" /dev/null <>\"$1\"", VELMORA_EXE, input};
+        }
+        ChildProcess saver;
+        ProcessResult result;
+        if (c.exitCode < 0) {
+            Start(saver, {"/s", "--no-music"});
+            Xdotool("key space");
+            result = saver.Wait(2000);
+        } else {
+            ASSERT_TRUE(saver.Start(argv, env));
+            // From the full-screen window on, its keyboard is grabbed.
+            WaitUntil([&] { return !saver.Running() || !WindowsNamed("orvane").empty(); }, 20000);
+            result = saver.Wait(2000);
+        }
+        EXPECT_FALSE(result.timedOut) << "still running";
+        EXPECT_EQ(result.exitCode, std::max(c.exitCode, 0)) << result.err;
+        std::string out = c.out;
+        if (out.find("%s") != std::string::npos) out.replace(out.find("%s"), 2, path);
+        EXPECT_EQ(result.out.substr(result.out.size() - std::min(result.out.size(), out.size())), out);
+        EXPECT_TRUE(KeyboardGrabbable());
     }
 }
 

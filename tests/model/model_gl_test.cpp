@@ -4,7 +4,12 @@
 #include <GL/gl.h>
 #include <IL/il.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <tuple>
+#include <utility>
+
+#include "model/image_header.h"
 #include "model/model_textures.h"
 #include "model/model_viewer.h"
 #include "sample_file.h"
@@ -113,6 +118,122 @@ TEST(ModelTextures, TooLongAPathIsRefused) {
     dir.Write(folder.substr(dir.Path().size() + 1) + "/t.tga", "x");
     const char name[128] = "t.tga";
     EXPECT_EQ(FindTextureFile((folder + "/model").c_str(), name), "");
+}
+
+// Sides up to the limit load; a larger one is refused by its header with one
+// line, and what is not a regular file is never waited on.
+TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
+    std::string error;
+    ASSERT_TRUE(platform::CreateOffscreenContext(16, 16, &error)) << error;
+    TempDir dir;
+    auto targa = [](int width, int height) {
+        std::string tga("\0\0\2\0\0\0\0\0\0\0\0\0", 12);
+        tga += {char(width & 255), char(width >> 8), char(height & 255), char(height >> 8), '\x20', '\x08'};
+        return tga + std::string(size_t(width) * height * 4, '\x7f');
+    };
+    auto bitmap = [](int width, int height) {  // 24 bits, rows padded to 4 bytes
+        const int row = (width * 3 + 3) / 4 * 4;
+        std::string bmp = "BM" + std::string(52, '\0');
+        for (auto [at, value] : {std::pair{2, 54 + row * height}, {10, 54}, {14, 40}, {18, width}, {22, height}, {26, 1 | 24 << 16}})
+            for (int k = 0; k < 4; ++k) bmp[at + k] = char(value >> 8 * k);
+        return bmp + std::string(size_t(row) * height, '\x40');
+    };
+    const struct {
+        const char* name;
+        std::string bytes;  // empty: a FIFO
+        bool loads;
+    } cases[] = {
+        {"edge.tga", targa(4096, 1), true}, {"wide.tga", targa(4097, 1), false},
+        {"edge.bmp", bitmap(1, 4096), true}, {"tall.bmp", bitmap(1, 4097), false},
+        {"fifo.tga", "", false},
+    };
+    File f;
+    for (const auto& c : cases) {
+        f.materials.emplace_back().textureFile = c.name;
+        if (c.bytes.empty())
+            ASSERT_EQ(mkfifo((dir.Path() + "/" + c.name).c_str(), 0600), 0);
+        else
+            dir.Write(c.name, c.bytes);
+    }
+    Ms3dModel model;
+    const std::string modelPath = dir.Write("model.ms3d", Encode(f));
+    ASSERT_TRUE(model.Load(modelPath.c_str()));
+    testing::internal::CaptureStdout();
+    LoadModelTextures(modelPath.c_str(), model);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "***Texture too large, not loaded: " + dir.Path() + "/wide.tga (4097 x 1 pixels, at most 4096 x 4096)\n"
+              "***Texture too large, not loaded: " + dir.Path() + "/tall.bmp (1 x 4097 pixels, at most 4096 x 4096)\n");
+    for (int i = 0; i < model.GetMaterialCount(); ++i) EXPECT_EQ(model.GetMaterial(i).textureName != 0, cases[i].loads) << cases[i].name;
+    platform::DestroyOffscreenContext();
+}
+
+// The sizes image headers declare, hostile ones among them.
+TEST(ImageHeader, SizesAsTheDecodersReadThem) {
+    auto big16 = [](int v) { return std::string{char(v >> 8), char(v)}; };
+    auto big32 = [&](uint32_t v) { return big16(int(v >> 16)) + big16(int(v & 0xffff)); };
+    auto little = [](uint32_t v, int bytes) {
+        std::string out;
+        for (int k = 0; k < bytes; ++k) out += char(v >> 8 * k);
+        return out;
+    };
+    const std::string pngSignature("\x89PNG\r\n\x1a\n", 8);
+    auto png = [&](uint32_t width, uint32_t height) { return pngSignature + big32(13) + "IHDR" + big32(width) + big32(height) + std::string("\x08\x02\0\0\0", 5); };
+    const std::string soi("\xff\xd8", 2);
+    auto segment = [&](int marker, const std::string& body) { return std::string{'\xff', char(marker)} + big16(int(body.size()) + 2) + body; };
+    auto frame = [&](int marker, int width, int height) { return segment(marker, "\x08" + big16(height) + big16(width) + std::string("\x01\x01\x11\0", 4)); };
+    auto bmp = [&](uint32_t infoSize, uint32_t width, uint32_t height) { return "BM" + std::string(12, '\0') + little(infoSize, 4) + little(width, 4) + little(height, 4); };
+    auto os2 = [&](int width, int height) { return "BM" + std::string(12, '\0') + little(12, 4) + little(width, 2) + little(height, 2) + little(1, 2) + little(24, 2); };
+    auto tga = [&](int width, int height) { return std::string(12, '\0') + little(width, 2) + little(height, 2) + std::string("\x20\x08", 2); };
+    const struct {
+        const char* what;
+        ImageFormat format;
+        std::string bytes;
+        uint32_t width, height;  // 0: refused
+    } cases[] = {
+        {"PNG", ImageFormat::Png, png(16384, 16384), 16384, 16384},
+        {"PNG 1 x 1", ImageFormat::Png, png(1, 1), 1, 1},
+        {"PNG cut in IHDR", ImageFormat::Png, png(3, 3).substr(0, 23), 0, 0},
+        {"PNG, wrong signature", ImageFormat::Png, "\x89PNG\r\n\x1a\r" + png(3, 3).substr(8), 0, 0},
+        {"PNG, IHDR of 12 bytes", ImageFormat::Png, pngSignature + big32(12) + png(3, 3).substr(12), 0, 0},
+        {"PNG, another chunk first", ImageFormat::Png, pngSignature + big32(13) + "IDAT" + png(3, 3).substr(16), 0, 0},
+        {"PNG, no width", ImageFormat::Png, png(0, 3), 0, 0},
+        {"PNG, 2^31 high", ImageFormat::Png, png(3, 0x80000000u), 0, 0},
+        {"JPEG after JFIF", ImageFormat::Jpeg, soi + segment(0xe0, "JFIF" + std::string(10, '\0')) + frame(0xc0, 16384, 16384), 16384, 16384},
+        {"JPEG, progressive after fill bytes and a restart marker", ImageFormat::Jpeg, soi + "\xff\xff\xff\xd3" + frame(0xc2, 640, 480), 640, 480},
+        {"JPEG, a table (DHT) is no frame", ImageFormat::Jpeg, soi + segment(0xc4, std::string(8, '\x7f')) + frame(0xc1, 9, 7), 9, 7},
+        {"JPEG, a long segment walked over", ImageFormat::Jpeg, soi + segment(0xe1, std::string(65533, '\xff')) + frame(0xcf, 5000, 2), 5000, 2},
+        {"JPEG, scan before a frame", ImageFormat::Jpeg, soi + segment(0xda, "x") + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, end before a frame", ImageFormat::Jpeg, soi + "\xff\xd9" + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, second SOI", ImageFormat::Jpeg, soi + soi + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, segment length 1", ImageFormat::Jpeg, soi + "\xff\xe0" + big16(1) + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, segment past the end", ImageFormat::Jpeg, soi + "\xff\xe0" + big16(60000) + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, frame cut short", ImageFormat::Jpeg, soi + frame(0xc0, 9, 9).substr(0, 8), 0, 0},
+        {"JPEG, frame length under 8", ImageFormat::Jpeg, soi + "\xff\xc0" + big16(7) + "\x08" + big16(9) + big16(9), 0, 0},
+        {"JPEG, a byte between segments", ImageFormat::Jpeg, soi + "x" + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, stuffed zero outside a scan", ImageFormat::Jpeg, soi + std::string("\xff\0", 2) + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, height from a DNL (0)", ImageFormat::Jpeg, soi + frame(0xc0, 9, 0), 0, 0},
+        {"JPEG, SOI alone", ImageFormat::Jpeg, soi, 0, 0},
+        {"JPEG, fill bytes to the end", ImageFormat::Jpeg, soi + std::string(5, '\xff'), 0, 0},
+        {"Targa", ImageFormat::Targa, tga(4097, 1), 4097, 1},
+        {"Targa, largest", ImageFormat::Targa, tga(65535, 65535), 65535, 65535},
+        {"Targa cut", ImageFormat::Targa, tga(3, 3).substr(0, 17), 0, 0},
+        {"Targa, no height", ImageFormat::Targa, tga(3, 0), 0, 0},
+        {"BMP, top-down", ImageFormat::Bitmap, bmp(40, 16384, uint32_t(-16384)), 16384, 16384},
+        {"BMP, lowest height", ImageFormat::Bitmap, bmp(40, 1, 0x80000000u), 1, 0x80000000u},
+        {"BMP, no width", ImageFormat::Bitmap, bmp(40, 0, 5), 0, 0},
+        {"BMP, negative width", ImageFormat::Bitmap, bmp(40, uint32_t(-5), 5), 0, 0},
+        {"BMP, OS/2 sides of 16 bits", ImageFormat::Bitmap, os2(300, 200), 300, 200},
+        {"BMP, OS/2 without pixels", ImageFormat::Bitmap, os2(0, 200), 0, 0},
+        {"BMP v4: either reading of its sides", ImageFormat::Bitmap, bmp(108, 0x11000, 0x20010), 0x11000, 0x20010},
+        {"BMP v4 read as OS/2 alone", ImageFormat::Bitmap, bmp(108, 0xffff0100u, 3), 0x100, 0xffff},
+        {"BMP, wrong magic", ImageFormat::Bitmap, "BA" + bmp(40, 3, 3).substr(2), 0, 0},
+        {"BMP cut", ImageFormat::Bitmap, bmp(40, 3, 3).substr(0, 25), 0, 0},
+    };
+    for (const auto& c : cases) {
+        ImageSize size;
+        const bool read = ReadImageSize(c.format, reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &size);
+        EXPECT_EQ(std::make_tuple(read, size.width, size.height), std::make_tuple(c.width != 0, c.width, c.height)) << c.what;
+    }
 }
 
 }  // namespace

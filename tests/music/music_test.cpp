@@ -2,6 +2,7 @@
 // an Xvfb: the wave backend's capture fitted against a direct decode, each failure's message, the
 // stop. The device choice runs over a scripted OpenAL: only a script can fail devices.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <vorbis/vorbisfile.h>
 
 #include <cmath>
@@ -137,7 +138,7 @@ TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
 }
 
 TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
-    const std::string music = Tones(2, 44100, .3), standIn = MUSIC_STAND_IN, none = "(none)";
+    const std::string music = Tones(2, 44100, .3), standIn = MUSIC_STAND_IN, none = "(none)", fifo = "(fifo)";
     struct Row {
         const char* what;
         std::string music, env, out, err{};  // "xt" in the current folder
@@ -151,6 +152,7 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
         {"no OpenAL", music, "VELMORA_OPENAL_LIBRARY=/nonexistent/libopenal.so.1", kNoOpenAL},
         {"no usable device", music, "", kNoOpenAL, "", "no-such-backend"},
         {"no music file", none, "", "Could not find xt\n" + kPrompt},
+        {"a FIFO, which no one writes", fifo, "", "Could not find xt\n" + kPrompt},
         // The file stays the player's until the decoder has taken it (the probe looks for it).
         {"not Ogg Vorbis", "OggS, but nothing a decoder reads", "", kPrompt},
         {"three channels", Tones(3, 44100, .3), "", kUnsupported + kPrompt},
@@ -165,7 +167,10 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         TempDir folder, program;  // no data/xt
-        if (r.music != none) folder.Write("xt", r.music);
+        if (r.music == fifo)
+            ASSERT_EQ(mkfifo((folder.Path() + "/xt").c_str(), 0600), 0);
+        else if (r.music != none)
+            folder.Write("xt", r.music);
         std::vector<std::string> env = AlsoftEnv(folder.Path(), r.drivers);
         env.push_back(r.env);
         ProcessResult result = RunProcess({"/bin/sh", "-c", r.line, MUSIC_PROBE_EXE, program.Path() + "/"}, env,

@@ -124,6 +124,14 @@ unsigned long DrawnScreenWindow(int timeoutMs) {
 
 unsigned long RootWindowId() { return DefaultRootWindow(Connection()); }
 
+bool KeyboardGrabbable() {
+    Display* dpy = Connection();
+    const int result = XGrabKeyboard(dpy, DefaultRootWindow(dpy), False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    XUngrabKeyboard(dpy, CurrentTime);
+    XSync(dpy, False);
+    return result == GrabSuccess;
+}
+
 void UnmapWindow(unsigned long window) { Shell("xdotool windowunmap --sync " + std::to_string(window)); }
 
 ::testing::AssertionResult CoversBothXephyrMonitors(const std::string& display, int timeoutMs) {

@@ -44,6 +44,10 @@ unsigned long DrawnScreenWindow(int timeoutMs);
 
 unsigned long RootWindowId();
 
+// True when another client can take the keyboard now, so no program holds it
+// grabbed (a held grab answers AlreadyGrabbed); the grab is let go at once.
+bool KeyboardGrabbable();
+
 // Unmaps another program's window, as a window manager minimising it would.
 void UnmapWindow(unsigned long window);
 

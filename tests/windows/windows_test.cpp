@@ -2,6 +2,7 @@
 // xdotool like the Linux build, with a prefix of its own made once per run;
 // and the 32-bit build, which this machine can't run, checked as a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -221,6 +222,30 @@ TEST_F(Windows, DataComesFromTheInstallFolderOrTheExecutablesFolder) {
     ASSERT_EQ(RunProcess({VELMORA_EXE, "--snapshot", dir.Path() + "/linux.png", "--size", "160x120", "--frames", "30"},
                          {"XDG_CONFIG_HOME=" + dir.Path()}, dir.Path(), 60000).exitCode, 0);
     EXPECT_LT(Rmse(ReadPng(dir.Path() + "/linux.png"), ReadPng(dir.Path() + "/velmora.png")), 0.01);
+}
+
+// A data file that is not a file on a disk reads as missing: under Wine a FIFO
+// opened by fopen read as empty, a link to /dev/zero as black pixels.
+TEST_F(Windows, DataThatIsNoDiskFileReadsAsMissing) {
+    for (const char* kind : {"fifo", "/dev/zero"}) {
+        SCOPED_TRACE(kind);
+        TempDir dir;
+        fs::copy(kFolder, dir.Path() + "/copy", fs::copy_options::recursive);
+        const std::string path = dir.Path() + "/copy/data/d";
+        fs::remove(path);
+        if (std::string(kind) == "fifo")
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        else
+            fs::create_symlink(kind, path);
+        ChildProcess snapshot;
+        Start(snapshot, {"--snapshot", WindowsPath(dir.Path() + "/s.png"), "--size", "32x24"}, {},
+              dir.Path() + "/copy/velmora.scr");
+        const ProcessResult result = snapshot.Wait(60000);
+        EXPECT_EQ(result.exitCode, 11);
+        const std::string end = "***Can't open " + WindowsPath(path) + "!\n ";
+        const std::string out = WithoutReturns(result.out);
+        EXPECT_EQ(out.substr(out.size() - std::min(out.size(), end.size())), end);
+    }
 }
 
 // The silent install an administrator deploys with: the program in Program

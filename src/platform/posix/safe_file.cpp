@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#include "platform/platform.h"
 
 namespace platform {
 
@@ -32,21 +35,48 @@ std::string FolderOf(const std::string& path) {
 }
 }  // namespace
 
+// A FIFO opened for reading would wait for a writer, and a terminal could
+// become the controlling one: O_NONBLOCK and O_NOCTTY keep the open from
+// either, and anything but a regular file is refused before it is read.
+int OpenRegularFileDescriptor(const std::string& path, ReadResult* result, std::string* error,
+                              struct stat* info) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        *result = errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+        *error = std::strerror(errno);
+        return -1;
+    }
+    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+        *result = ReadResult::Unreadable;
+        *error = "not a regular file";
+        close(fd);
+        return -1;
+    }
+    *result = ReadResult::Read;
+    return fd;
+}
+
+std::FILE* OpenRegularFile(const char* path, const char* mode) {
+    ReadResult result;
+    std::string error;
+    struct stat info;
+    int fd = OpenRegularFileDescriptor(path, &result, &error, &info);
+    if (fd < 0) return nullptr;
+    // Reads of a regular file never wait anyway; the stream gets ordinary
+    // blocking semantics back.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* stream = fdopen(fd, mode);
+    if (stream == nullptr) close(fd);
+    return stream;
+}
+
 ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* bytes,
                          std::string* error) {
     bytes->clear();
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR) return ReadResult::Missing;
-        *error = std::strerror(errno);
-        return ReadResult::Unreadable;
-    }
+    ReadResult opened;
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *error = "not a regular file";
-        close(fd);
-        return ReadResult::Unreadable;
-    }
+    int fd = OpenRegularFileDescriptor(path, &opened, error, &info);
+    if (fd < 0) return opened;
     if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
         *error = "larger than " + std::to_string(maxBytes) + " bytes";
         close(fd);

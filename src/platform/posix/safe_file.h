@@ -4,6 +4,8 @@
 // file whole.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 namespace platform {
@@ -15,6 +17,12 @@ enum class ReadResult {
     Unreadable,  // it exists but is not a regular file, can't be read, or is
                  // larger than the limit; `error` says why
 };
+
+// Opens `path` for reading when it is a regular file, without waiting on a
+// FIFO; -1 otherwise, with `result` Missing or Unreadable and `error` saying
+// why. `info` holds the file's status.
+int OpenRegularFileDescriptor(const std::string& path, ReadResult* result, std::string* error,
+                              struct stat* info);
 
 // Reads a regular file of at most `maxBytes` bytes. Opens without blocking,
 // so a FIFO at the path is refused, not waited on.

@@ -226,6 +226,10 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     return true;
 }
 
+// The topmost full-screen window has the focus, and its thread pumps no
+// messages while it waits: the console is out of reach.
+bool ScreenWindowHoldsInput() { return fullScreen && screen.window != nullptr; }
+
 bool PollEvent(Event* event) {
     FollowParent();
     MSG message;

@@ -29,6 +29,8 @@ Cursor arrowCursor = 0;
 int lastWidth = -1;
 int lastHeight = -1;
 int randrEventBase = -1;  // -1: no RandR, so no notice of changed monitors
+// Set once, before the music thread that reads it is started.
+bool holdsInput = false;
 
 // Events made by the backend itself (the first size); a tiny ring.
 Event pending[8];
@@ -258,6 +260,9 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         XMapRaised(display, screenWindow);
         XSync(display, False);
         if (request.kind == WindowKind::FullScreen) {
+            // Even when the grab fails the window covers the screen, so the
+            // console is out of reach all the same.
+            holdsInput = true;
             GrabInput();
             // Monitors that come, go or move: RandR's notice, and the root
             // window's new size.
@@ -280,6 +285,8 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     *created = screenWindow;
     return true;
 }
+
+bool ScreenWindowHoldsInput() { return holdsInput; }
 
 bool PollEvent(Event* event) {
     if (pendingCount > 0) {
