@@ -1,6 +1,6 @@
 // A Wayland desktop's idle daemon running the program: a headless sway with
-// XWayland, where swayidle starts `velmora /s` after a second without input,
-// grim looks at the output and wtype presses a key. Everything runs as
+// two outputs and XWayland, where swayidle starts `velmora /s` after a second
+// without input, grim looks at the outputs and wtype presses a key. Everything runs as
 // nobody, since sway refuses to run as root.
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -22,7 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const int kWidth = 320, kHeight = 240;
+// Two outputs side by side, both 4:3 but of different sizes, so each gets a
+// view of its own.
+const Area kOutputs[] = {{0, 0, 320, 240}, {320, 0, 240, 180}};
+const int kWidth = 560, kHeight = 240;  // the box around them, as grim shows it
 
 struct ProcessInfo {
     int parent = 0;
@@ -32,8 +36,9 @@ struct ProcessInfo {
 // Living processes (no zombies) by pid, from /proc.
 std::map<int, ProcessInfo> LivingProcesses() {
     std::map<int, ProcessInfo> found;
-    for (const fs::directory_entry& entry : fs::directory_iterator("/proc")) {
-        const std::string pid = entry.path().filename().string();
+    std::error_code error;  // processes come and go while the folder is read
+    for (fs::directory_iterator entry("/proc", error), end; !error && entry != end; entry.increment(error)) {
+        const std::string pid = entry->path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
         // "pid (name) state ppid ...": the name may hold spaces and parentheses.
         const std::string stat = ReadFileBytes("/proc/" + pid + "/stat");
@@ -78,13 +83,16 @@ public:
         fs::copy(VELMORA_BUILD_DIR "/data", app + "/data", fs::copy_options::recursive);
         fs::create_directories(runtime);
         fs::permissions(runtime, fs::perms::owner_all);
-        session.Write("config", "xwayland enable\noutput HEADLESS-1 resolution " + std::to_string(kWidth) + "x" +
-                                    std::to_string(kHeight) + "\nexec swayidle -w timeout 1 '" + app + "/" +
-                                    idleCommand + "'\nexec sh -c 'while [ -d /proc/" + std::to_string(getpid()) +
-                                    " ]; do sleep 1; done; swaymsg exit'\n");
+        std::string config = "xwayland enable\n";
+        for (int k = 0; k < 2; ++k)
+            config += "output HEADLESS-" + std::to_string(k + 1) + " resolution " + std::to_string(kOutputs[k].width) +
+                      "x" + std::to_string(kOutputs[k].height) + " position " + std::to_string(kOutputs[k].x) + " 0\n";
+        config += "exec swayidle -w timeout 1 '" + app + "/" + idleCommand + "'\n";
+        config += "exec sh -c 'while [ -d /proc/" + std::to_string(getpid()) + " ]; do sleep 1; done; swaymsg exit'\n";
+        session.Write("config", config);
         Shell("chown -R nobody:nogroup '" + session.Path() + "'");
         sway.Start(AsNobody({"env", "WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
-                             "sway", "-c", session.Path() + "/config"}));
+                             "WLR_HEADLESS_OUTPUTS=2", "sway", "-c", session.Path() + "/config"}));
     }
 
     ~HeadlessSway() {
@@ -154,35 +162,57 @@ private:
     ChildProcess sway, keyboard;
 };
 
-// The whole output shows the scene, and it moves: no quarter is flat (a
-// window smaller than the output leaves the plain background there), and two
-// shots a few frames apart differ.
-bool OutputShowsTheScene(HeadlessSway& sway) {
+// The mean colour of each cell of a 16 x 12 grid over `area`, without the
+// pixel-sized detail (stars, far grid lines) that differs between sizes.
+std::vector<double> Cells(const RgbImage& shot, Area area) {
+    std::vector<double> cells(16 * 12 * 3);
+    for (int y = 0; y < area.height; ++y)
+        for (int x = 0; x < area.width; ++x)
+            for (int c = 0; c < 3; ++c)
+                cells[((y * 12 / area.height) * 16 + x * 16 / area.width) * 3 + c] +=
+                    shot.At(area.x + x, area.y + y)[c] * (16.0 * 12.0) / (255.0 * area.width * area.height);
+    return cells;
+}
+
+// Root mean square difference of two outputs' cells, as a fraction of 255.
+double CellDifference(const RgbImage& shot, Area a, Area b) {
+    const std::vector<double> first = Cells(shot, a), second = Cells(shot, b);
+    double sum = 0.0;
+    for (size_t k = 0; k < first.size(); ++k) sum += (first[k] - second[k]) * (first[k] - second[k]);
+    return std::sqrt(sum / first.size());
+}
+
+// Each output shows the scene over its whole area, the same frame at its own
+// size, and it moves: no quarter of an output is flat (a window smaller than
+// the outputs leaves the plain background there), and two shots a few frames
+// apart differ.
+bool OutputsShowTheScene(HeadlessSway& sway) {
     const RgbImage first = sway.Screenshot();
     usleep(200000);
     const RgbImage second = sway.Screenshot();
     if (first.width != kWidth || first.height != kHeight || Rmse(first, second) < 0.005) return false;
-    for (int y = 0; y < kHeight; y += kHeight / 2)
-        for (int x = 0; x < kWidth; x += kWidth / 2)
-            if (Colours(second, x, y, kWidth / 2, kHeight / 2) < 20) return false;
-    return true;
+    for (const Area& output : kOutputs)
+        for (int y = 0; y < output.height; y += output.height / 2)
+            for (int x = 0; x < output.width; x += output.width / 2)
+                if (Colours(second, output.x + x, output.y + y, output.width / 2, output.height / 2) < 20) return false;
+    return CellDifference(second, kOutputs[0], kOutputs[1]) < 0.04;
 }
 
-TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverTheOutputAndAKeyEndsIt) {
+TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverEveryOutputAndAKeyEndsIt) {
     HeadlessSway sway("velmora /s --no-music");
     ASSERT_TRUE(WaitUntil([&] { return sway.Listening(); }, 10000)) << "sway did not start";
     ASSERT_TRUE(sway.PlugKeyboard()) << "no virtual keyboard on the seat";
     std::vector<int> saver;
     ASSERT_TRUE(WaitUntil([&] { return (saver = OwnProcesses("velmora")).size() == 1; }, 10000))
         << "swayidle did not start velmora";
-    EXPECT_TRUE(WaitUntil([&] { return OutputShowsTheScene(sway); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000));
     ASSERT_EQ(sway.Run({"wtype", "-k", "space"}).exitCode, 0);
     EXPECT_TRUE(WaitUntil([&] { return !Alive(saver[0]); }, 3000)) << "a key did not end it";
     // The key was input: a new idle period starts it again.
     std::vector<int> next;
     ASSERT_TRUE(WaitUntil([&] { return (next = OwnProcesses("velmora")).size() == 1 && next[0] != saver[0]; }, 10000))
         << "the next idle period did not start velmora";
-    EXPECT_TRUE(WaitUntil([&] { return OutputShowsTheScene(sway); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000));
 }
 
 }  // namespace
