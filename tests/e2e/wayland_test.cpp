@@ -1,7 +1,7 @@
 // A Wayland desktop's idle daemon running the program: a headless sway with
 // two outputs and XWayland, where swayidle starts `velmora /s` after a second
-// without input, grim looks at the outputs and wtype presses a key. Everything runs as
-// nobody, since sway refuses to run as root.
+// without input, grim looks at the outputs and wtype presses a key. Everything
+// runs as nobody, since sway refuses to run as root.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -150,8 +149,10 @@ private:
         std::vector<std::string> command = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
                                             "env", "-i", "HOME=" + session.Path(), "PATH=/usr/bin:/bin",
                                             "XDG_RUNTIME_DIR=" + runtime};
-        // Sway would take a SWAYSOCK even when empty for its own socket.
-        if (!swaySocket.empty()) command.insert(command.end(), {"WAYLAND_DISPLAY=" + waylandDisplay, "SWAYSOCK=" + swaySocket});
+        // Unset until sway listens: sway takes even an empty SWAYSOCK as its
+        // own socket's path.
+        if (!swaySocket.empty())
+            command.insert(command.end(), {"WAYLAND_DISPLAY=" + waylandDisplay, "SWAYSOCK=" + swaySocket});
         command.insert(command.end(), argv.begin(), argv.end());
         return command;
     }
@@ -194,7 +195,8 @@ bool OutputsShowTheScene(HeadlessSway& sway) {
     for (const Area& output : kOutputs)
         for (int y = 0; y < output.height; y += output.height / 2)
             for (int x = 0; x < output.width; x += output.width / 2)
-                if (Colours(second, output.x + x, output.y + y, output.width / 2, output.height / 2) < 20) return false;
+                if (Colours(second, output.x + x, output.y + y, output.width / 2, output.height / 2) < 20)
+                    return false;
     return CellDifference(second, kOutputs[0], kOutputs[1]) < 0.04;
 }
 
@@ -210,7 +212,8 @@ TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverEveryOutputAndAKeyEndsIt) {
     EXPECT_TRUE(WaitUntil([&] { return !Alive(saver[0]); }, 3000)) << "a key did not end it";
     // The key was input: a new idle period starts it again.
     std::vector<int> next;
-    ASSERT_TRUE(WaitUntil([&] { return (next = OwnProcesses("velmora")).size() == 1 && next[0] != saver[0]; }, 10000))
+    ASSERT_TRUE(WaitUntil([&] { return (next = OwnProcesses("velmora")).size() == 1 && next[0] != saver[0]; },
+                          10000))
         << "the next idle period did not start velmora";
     EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000));
 }
