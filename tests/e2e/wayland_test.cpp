@@ -207,7 +207,7 @@ TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverEveryOutputAndAKeyEndsIt) {
     std::vector<int> saver;
     ASSERT_TRUE(WaitUntil([&] { return (saver = OwnProcesses("velmora")).size() == 1; }, 10000))
         << "swayidle did not start velmora";
-    EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000)) << "the first run";
     ASSERT_EQ(sway.Run({"wtype", "-k", "space"}).exitCode, 0);
     EXPECT_TRUE(WaitUntil([&] { return !Alive(saver[0]); }, 3000)) << "a key did not end it";
     // The key was input: a new idle period starts it again.
@@ -215,7 +215,7 @@ TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverEveryOutputAndAKeyEndsIt) {
     ASSERT_TRUE(WaitUntil([&] { return (next = OwnProcesses("velmora")).size() == 1 && next[0] != saver[0]; },
                           10000))
         << "the next idle period did not start velmora";
-    EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000));
+    EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000)) << "the second run";
 }
 
 }  // namespace
