@@ -10,3 +10,5 @@ void DrawSceneView() {}
 void DrawSceneFrame() { ClearSceneBuffers(); }
 void DeleteFontLists() {}
 void DrawCornerText(const char*) {}
+void PushPixelOverlayState() {}
+void PopPixelOverlayState() {}

@@ -19,7 +19,7 @@ unsigned long MusicThreadProc(void* unused);
 // music thread to release OpenAL and the decoder. True when no music thread
 // holds them any more (or none was started). On false the thread is still
 // inside OpenAL or the decoder, and the process must end without running
-// static destructors (flush stdout, then std::_Exit), or the libraries'
+// static destructors (platform::EndProcessNow), or the libraries'
 // own exit handlers would pull their state from under it.
 bool WaitForMusicThreadEnd(int timeoutMs);
 
