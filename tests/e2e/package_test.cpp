@@ -55,9 +55,10 @@ TEST(Package, DebianPackageHasEveryFileNoLintianErrorAndRuns) {
                     line.rfind("lrwxrwxrwx", 0) == 0 || line.find("libexec/xscreensaver/velmora") != std::string::npos)
             << line;
     }
-    const std::string control = Shell("dpkg-deb -f '" + deb + "' Section Recommends Depends");
+    const std::string control = Shell("dpkg-deb -f '" + deb + "' Section Recommends Suggests Depends");
     EXPECT_NE(control.find("Section: x11"), std::string::npos) << control;
     EXPECT_NE(control.find("Recommends: xscreensaver"), std::string::npos) << control;
+    EXPECT_NE(control.find("Suggests: swayidle"), std::string::npos) << control;
     EXPECT_NE(control.find("libvorbisfile3"), std::string::npos) << control;
     const std::string lint = Shell("lintian '" + deb + "' 2>&1");
     EXPECT_EQ(lint.find("\nE: "), std::string::npos) << lint;
