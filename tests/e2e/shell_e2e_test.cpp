@@ -204,8 +204,7 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         {"an unprivileged victim, nobody's folder", false, "dir", "block", "0666", ""},
         {"the victim's own runtime folder", false, "dir", "all", "0666", "own"},
     };
-    TestWindow foreign(160, 120);  // another client's hidden window
-    UnmapWindow(foreign.Id());
+    TestWindow foreign(160, 120);  // another client's window, hidden for each row
     std::string id;
     for (int byte = 0; byte < 8; ++byte) {
         char octal[8];
@@ -215,12 +214,15 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
     const std::string display = std::getenv("DISPLAY");
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
+        UnmapWindow(foreign.Id());
         TempDir tmp, runtime;
         std::filesystem::permissions(tmp.Path(), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
         std::filesystem::permissions(config.Path(), std::filesystem::perms::all);
         const std::string uid = r.victimRoot ? "0" : "12345";
         if (!r.victimRoot) Shell("chown 12345:12345 " + runtime.Path());
         const std::string name = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
+        const std::string shm = "/dev/shm/" + name + "-" + uid + "-" + display;
+        Shell("rm -f " + shm + " " + shm + ".guard");  // left by runs before
         std::vector<std::string> argv = nobody;
         argv.insert(argv.end(), {"env", "T=" + tmp.Path(), "U=" + uid, "D=" + display, "NAME=" + name, "ID=" + id,
                                  "PLANT=" + std::string(r.plant), "HOLD=" + std::string(r.hold),
@@ -250,7 +252,7 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
             EXPECT_NE(err.find("velmora-" + uid + " can't hold the locks"), std::string::npos) << err;
         planter.Kill(SIGKILL);
         planter.Wait(5000);
-        Shell("rm -rf /dev/shm/" + name + "-" + uid + "-" + display + "*");
+        Shell("rm -f " + shm + " " + shm + ".guard");
     }
 }
 
