@@ -5,12 +5,14 @@
  *                             second, then destroys itself once the child has
  *                             followed (or after 5 s) and exits
  *   test_parent.exe owner     stays until it is ended
+ *   test_parent.exe minimised as owner, but minimised once shown; prints
+ *                             "RESTORED" when something restores it
  * Every line is flushed at once: the test reads them while this runs. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
-static int preview, width = 320, height = 240, shownTicks, resized, resizedTicks;
+static int preview, minimised, width = 320, height = 240, shownTicks, resized, resizedTicks;
 static int childWidth = -1, childHeight = -1;
 
 static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
@@ -45,6 +47,11 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
             DestroyWindow(window);
         return 0;
     }
+    if (message == WM_SIZE && minimised && wParam == SIZE_RESTORED) {
+        printf("RESTORED\n");
+        fflush(stdout);
+        return 0;
+    }
     if (message == WM_DESTROY) {
         PostQuitMessage(0);
         return 0;
@@ -54,6 +61,7 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
 
 int main(int argc, char** argv) {
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
+    int startMinimised = argc > 1 && strcmp(argv[1], "minimised") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;
     windowClass.hInstance = GetModuleHandleA(NULL);
@@ -64,6 +72,10 @@ int main(int argc, char** argv) {
                                 20, 20, 100, 100, NULL, NULL, windowClass.hInstance, NULL);
     Resize(window, width, height);
     ShowWindow(window, SW_SHOW);
+    if (startMinimised) {
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
+        minimised = IsIconic(window);
+    }
     SetTimer(window, 1, 50, NULL);
     printf("HWND %llu\n", (unsigned long long)(UINT_PTR)window);
     fflush(stdout);
