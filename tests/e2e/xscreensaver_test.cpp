@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,10 +20,10 @@ namespace fs = std::filesystem;
 
 bool Running(const char* command) { return Shell("pgrep -x -u nobody " + std::string(command)) != ""; }
 
-// nobody's velmora processes on `display` (any of its screens).
+// nobody's running velmora processes on `display` (any of its screens).
 std::vector<int> SaversOn(const std::string& display) {
     std::vector<int> pids;
-    std::istringstream list(Shell("pgrep -x -u nobody velmora"));
+    std::istringstream list(Shell("pgrep -x -u nobody -r R,S,D velmora"));
     for (int pid; list >> pid;) {
         std::istringstream variables(ReadFileBytes("/proc/" + std::to_string(pid) + "/environ"));
         for (std::string variable; std::getline(variables, variable, '\0');)
@@ -33,36 +32,6 @@ std::vector<int> SaversOn(const std::string& display) {
     return pids;
 }
 
-// How many of `pids` have open a file whose path ends in `ending`.
-int HoldingFile(const std::vector<int>& pids, const std::string& ending) {
-    int holders = 0;
-    for (int pid : pids) {
-        std::error_code error;
-        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-            const std::string target = fs::read_symlink(fd.path(), error).string();
-            if (target.size() >= ending.size() && target.compare(target.size() - ending.size(), ending.size(), ending) == 0) {
-                ++holders;
-                break;
-            }
-        }
-    }
-    return holders;
-}
-
-// How many of `pids` run a thread named `name` (threads it starts, such as
-// OpenAL's, inherit the name).
-int RunningThread(const std::vector<int>& pids, const std::string& name) {
-    int runners = 0;
-    for (int pid : pids) {
-        std::error_code error;
-        for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error))
-            if (ReadFileBytes(task.path().string() + "/comm") == name + "\n") {
-                ++runners;
-                break;
-            }
-    }
-    return runners;
-}
 
 TEST(XScreenSaver, ActivateStartsTheProgramInItsWindowAndDeactivateEndsIt) {
     EnsureXvfb();
@@ -97,8 +66,8 @@ TEST(XScreenSaver, ActivateStartsTheProgramInItsWindowAndDeactivateEndsIt) {
 }
 
 // The daemon runs one process per monitor; with the music on, only one of
-// them plays it, and when that one ends another takes the music over.
-TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusicAndAnotherTakesItOver) {
+// them plays it (music_test checks that another takes it over).
+TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusic) {
     const std::string display = EnsureTwoMonitorXephyr();
     TempDir home;
     home.Write(".xscreensaver", "timeout: 0:30:00\nmode: one\nselected: 0\nprograms: velmora -root --music\n");
@@ -116,41 +85,31 @@ TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusicAndAnotherTakesItOver) {
     std::vector<std::string> command = nobody;
     command.insert(command.end(), {"xscreensaver-command", "-activate"});
     ASSERT_TRUE(WaitUntil([&] { return RunProcess(command).exitCode == 0; }, 10000));
-    ASSERT_TRUE(WaitUntil([&] { return SaversOn(display).size() == 2; }, 20000)) << "one process per monitor";
+    ASSERT_TRUE(WaitUntil([&] { return SaversOn(display).size() == 2; }, 30000)) << "one process per monitor";
     // Once the music plays: exactly one process reads it, with one music
     // thread, into one stream of the wave capture; checked for a while, as the
     // others keep asking.
-    EXPECT_TRUE(WaitUntil([&] { return HoldingFile(SaversOn(display), "/xt") > 0; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return ProcessesHoldingFile(SaversOn(display), "/xt") > 0; }, 30000));
     for (int check = 0; check < 12; ++check) {
         const std::vector<int> savers = SaversOn(display);
         EXPECT_EQ(savers.size(), 2u);
-        EXPECT_EQ(HoldingFile(savers, "/xt"), 1) << "processes reading the music";
-        EXPECT_EQ(RunningThread(savers, "velmora-music"), 1) << "processes with a music thread";
-        EXPECT_EQ(HoldingFile(savers, "/out.wav"), 1) << "OpenAL devices writing the capture";
+        EXPECT_EQ(ProcessesHoldingFile(savers, "/xt"), 1) << "processes reading the music";
+        EXPECT_EQ(ProcessesRunningThread(savers, "velmora-music"), 1) << "processes with a music thread";
+        EXPECT_EQ(ProcessesHoldingFile(savers, "/out.wav"), 1) << "OpenAL devices writing the capture";
         WaitUntil([] { return false; }, 250);
     }
-    // The one playing ends: the other plays the music from the start.
-    int holder = 0;
-    for (int pid : SaversOn(display)) holder = HoldingFile({pid}, "/xt") > 0 ? pid : holder;
-    ASSERT_NE(holder, 0);
-    kill(holder, SIGKILL);
-    EXPECT_TRUE(WaitUntil([&] {
-        std::vector<int> savers = SaversOn(display);
-        savers.erase(std::remove(savers.begin(), savers.end(), holder), savers.end());
-        return HoldingFile(savers, "/xt") == 1;
-    }, 5000)) << "no other process took the music over";
-    WaitUntil([] { return false; }, 3000);  // three seconds of it
-    EXPECT_EQ(HoldingFile(SaversOn(display), "/xt"), 1);
     command.back() = "-deactivate";
     RunProcess(command);
-    EXPECT_TRUE(WaitUntil([&] { return SaversOn(display).empty(); }, 3000));
+    // How quickly is the first test's concern: the daemon runs its programs at
+    // nice 10, which a busy machine starves.
+    EXPECT_TRUE(WaitUntil([&] { return SaversOn(display).empty(); }, 30000));
     xscreensaver.Kill(SIGTERM);
     xscreensaver.Wait(5000);
     // One stream, heard as the file decodes, not two out of step.
     Pcm capture = ReadCapture(home.Path() + "/out.wav");
     CaptureFit fit = FitCapture(capture, Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"), 22050);
     EXPECT_LT(fit.residual, 1e-3);
-    EXPECT_GT(LoudFrame(capture, true) - fit.lag, 44100) << "two seconds heard at least";
+    EXPECT_GT(LoudFrame(capture, true) - fit.lag, 44100) << "a second heard at least";
 }
 
 // The page is well formed and passes only options the program knows.
