@@ -92,11 +92,15 @@ TEST_F(ShellEndToEnd, SecondFullScreenStartRestoresTheFirstAndEnds) {
     EXPECT_TRUE(geometry.viewable);
     Xdotool("key space");
     ExpectEnd(first);
-    // With the first one gone, a new start is a first instance again.
-    ChildProcess again;
+    // With the first one gone, a new start is a first instance again, also
+    // after one that crashed.
+    ChildProcess again, afterCrash;
     Start(again, {"/s"});
+    again.Kill(SIGKILL);
+    again.Wait(5000);
+    Start(afterCrash, {"/s"});
     Xdotool("key Return");
-    ExpectEnd(again);
+    ExpectEnd(afterCrash);
 }
 
 TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt) {
