@@ -20,6 +20,7 @@ std::atomic<int> musicThreadState{kNotStarted};
 }  // namespace
 
 unsigned long MusicThreadProc(void*) {
+    platform::NameCurrentThread("velmora-music");
     PlayMusicStream();
     musicThreadState.store(kReleased);
     ShowClosingPrompt();

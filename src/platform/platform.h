@@ -106,7 +106,8 @@ struct MonitorList {
 void QueryWindowMonitors(MonitorList* monitors);
 
 // Brings another instance's window to the front and restores it if it was
-// minimised. False when `window` is not a window.
+// minimised. False when `window` is not a window (on Windows: not a `MyClass`
+// window of a process running this same executable), which stays untouched.
 bool RaiseWindow(WindowId window);
 
 // Tells the system that a screensaver runs (or no longer runs).
@@ -124,14 +125,24 @@ bool UseFontBitmaps(unsigned listBase, int firstChar, int count);
 
 // ---- Single instance -----------------------------------------------------
 
-// Takes part in the named instance lock, which exists while any process holds
-// it and disappears with the last one, crashes included. `alreadyExisted` is
-// set when another process held it first.
+// Takes part in the named instance lock of this user (on Linux, of this user
+// on this display), which exists while any process holds it and disappears
+// with the last one, crashes included. `alreadyExisted` is set when another
+// process held it first. Never waits long; false, with `alreadyExisted`
+// clear, when the lock can't be kept where only this user reaches it: a lock
+// another account made or spoiled counts as no other instance.
 bool JoinInstanceLock(const char* name, bool* alreadyExisted);
 
 // The window id shared by every running instance (0 when none was stored).
 WindowId ReadSharedWindow();
 void WriteSharedWindow(WindowId window);
+
+// Tries, without waiting, to hold the named lock of this user (and display)
+// alone; the holder keeps it until it ends, crashes included. True when this
+// process holds it now, or when it can't be kept where only this user reaches
+// it (then nobody else holds it either); false while another process does.
+// Call it until it gives true, then no more.
+bool TryHoldLock(const char* name);
 
 // ---- Settings key ------------------------------------------------------------
 
@@ -189,6 +200,10 @@ int ReadConsoleKey();
 // Milliseconds of a monotonic clock, wrapping at 2^32.
 std::uint32_t MonotonicMilliseconds();
 void SleepMilliseconds(int milliseconds);
+
+// Names the calling thread for the system's tools (ps, /proc, debuggers); at
+// most 15 characters show on Linux.
+void NameCurrentThread(const char* name);
 
 // The folder holding the running executable, with its trailing separator.
 std::string ExecutableFolder();

@@ -16,8 +16,30 @@
 #include "shell/screen_window.h"
 
 const char kInstanceLockName[] = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
+const char kMusicLockName[] = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60-music";
 
 namespace {
+// XScreenSaver runs one process per monitor, and the same music twice out of
+// step is worse than once: only the holder of the music lock plays it. The
+// others ask again once a second, so when the one playing ends the music
+// starts anew in another, as a run of its own would.
+struct MusicTurn {
+    static constexpr std::uint32_t kRetryMs = 1000;
+    bool wanted = false;
+    bool asked = false;
+    std::uint32_t lastAsked = 0;
+
+    void Ask(std::uint32_t now) {
+        if (!wanted || (asked && now - lastAsked < kRetryMs)) return;
+        asked = true;
+        lastAsked = now;
+        if (!platform::TryHoldLock(kMusicLockName)) return;
+        wanted = false;
+        StartMusicThread();
+    }
+};
+MusicTurn musicTurn;
+
 // The music owner ends its thread at the end of the run: a full-screen run,
 // or XScreenSaver's own full-screen (-root).
 bool PlaysMusic(RunMode mode) { return mode == RunMode::FullScreen || mode == RunMode::XScreenSaverRoot; }
@@ -55,7 +77,8 @@ void StartUp(const CommandLine& line, GlutViewerCallback* callback) {
             musicSetting = line.music == 1 ? '1' : '0';
         else
             ReadMusicSetting(&musicSetting);
-        if (musicSetting == '1') StartMusicThread();
+        musicTurn.wanted = musicSetting == '1';
+        musicTurn.Ask(platform::MonotonicMilliseconds());
     }
 }
 
@@ -93,6 +116,7 @@ int MainLoop(bool showFps) {
         if (platform::TerminationRequested()) return 0;
         std::uint32_t now = platform::MonotonicMilliseconds();
         if (pacer.TakeFrame(now)) {
+            musicTurn.Ask(now);
             DrawFrameOnEveryMonitor();
             if (showFps) {
                 glFinish();  // the frame's time includes the rendering

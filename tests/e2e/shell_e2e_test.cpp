@@ -107,11 +107,15 @@ TEST_F(ShellEndToEnd, SecondFullScreenStartRestoresTheFirstAndEnds) {
     EXPECT_TRUE(geometry.viewable);
     Xdotool("key space");
     ExpectEnd(first);
-    // With the first one gone, a new start is a first instance again.
-    ChildProcess again;
+    // With the first one gone, a new start is a first instance again, also
+    // after one that crashed.
+    ChildProcess again, afterCrash;
     Start(again, {"/s"});
+    again.Kill(SIGKILL);
+    again.Wait(5000);
+    Start(afterCrash, {"/s"});
     Xdotool("key Return");
-    ExpectEnd(again);
+    ExpectEnd(afterCrash);
 }
 
 TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt) {
@@ -234,6 +238,104 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
         if (out.find("%s") != std::string::npos) out.replace(out.find("%s"), 2, path);
         EXPECT_EQ(result.out.substr(result.out.size() - std::min(result.out.size(), out.size())), out);
         EXPECT_TRUE(KeyboardGrabbable());
+// What another local account (nobody) can plant where the lock lives today or
+// lived before: the folders and files of the lock, made first in every shape
+// and mode, held locked, filled with the id of a hidden window of someone
+// else's, or cut short in a loop. The run must open its own window, raise no
+// other, neither hang nor die, and end on a key.
+TEST_F(ShellEndToEnd, AnotherAccountCanNeitherBlockNorHijackNorCrashARun) {
+    // The attacker, one process: it plants, holds what it locked through its
+    // open descriptors, says "ready", then sleeps or truncates for good.
+    const std::string attacker = R"(set -e
+A=$T/attacker; mkdir -m 0777 "$A"; mkdir -m 0777 "$A/velmora"
+L=$T/velmora-$U; O=/dev/shm/$NAME-$U-$D
+case $PLANT in
+  dir) mkdir -m 0777 "$L"; N=$L ;;
+  link) ln -s "$A/velmora" "$L"; N=$A/velmora ;;
+  file) printf "$ID" > "$L"; chmod "$MODE" "$L"; N=$A/velmora ;;
+  fifo) mkfifo -m "$MODE" "$L"; N=$A/velmora ;;
+esac
+for f in "$O" "$O.guard" "$N/$NAME-$D" "$N/$NAME-$D.guard" "$N/$NAME-music-$D" "$A/velmora/$NAME-$D"; do
+  printf "$ID" > "$f"; chmod 0600 "$f"
+done
+exec 3<>"$O.guard" 4<>"$O" 5<>"$N/$NAME-$D.guard" 6<>"$N/$NAME-$D" 7<>"$N/$NAME-music-$D"
+case $HOLD in
+  all) flock -x 3; flock -s 4; flock -x 5; flock -s 6; flock -x 7 ;;
+  block) flock -s 4; flock -s 6; flock -x 7 ;;
+esac
+chmod "$MODE" "$O" "$O.guard" "$N/$NAME-$D" "$N/$NAME-$D.guard" "$N/$NAME-music-$D" "$A/velmora/$NAME-$D"
+chmod "$MODE" "$A/velmora" "$A"; chmod u+rwx "$A" "$A/velmora"
+if [ "$PLANT" = dir ]; then chmod "$MODE" "$L"; chmod u+rwx "$L"; fi
+echo ready
+[ "$HOLD" = truncate ] || exec sleep 600
+while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N/$NAME-$D"; done
+)";
+    const std::vector<std::string> nobody = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+    const std::vector<std::string> victimUser = {"setpriv", "--reuid=12345", "--regid=12345", "--clear-groups"};
+    const struct {
+        const char* what;
+        bool victimRoot;
+        const char* plant;  // what stands where this user's lock folder goes
+        const char* hold;
+        const char* mode;
+        const char* runtime;  // the victim's XDG_RUNTIME_DIR: "attacker", "own" or none
+    } rows[] = {
+        {"everything held, a folder of nobody's", true, "dir", "all", "0777", ""},
+        {"a window id under a held lock, a link to nobody's folder", true, "link", "block", "0644", ""},
+        {"truncated in a loop, a file in the folder's place", true, "file", "truncate", "0666", ""},
+        {"nobody's runtime folder (after su), a FIFO in the fallback", true, "fifo", "all", "0000", "attacker"},
+        {"an unprivileged victim, nobody's folder", false, "dir", "block", "0666", ""},
+        {"the victim's own runtime folder", false, "dir", "all", "0666", "own"},
+    };
+    TestWindow foreign(160, 120);  // another client's window, hidden for each row
+    std::string id;
+    for (int byte = 0; byte < 8; ++byte) {
+        char octal[8];
+        std::snprintf(octal, sizeof octal, "\\%03lo", (foreign.Id() >> (8 * byte)) & 0xff);
+        id += octal;
+    }
+    const std::string display = std::getenv("DISPLAY");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        UnmapWindow(foreign.Id());
+        TempDir tmp, runtime;
+        std::filesystem::permissions(tmp.Path(), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
+        std::filesystem::permissions(config.Path(), std::filesystem::perms::all);
+        const std::string uid = r.victimRoot ? "0" : "12345";
+        if (!r.victimRoot) Shell("chown 12345:12345 " + runtime.Path());
+        const std::string name = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
+        const std::string shm = "/dev/shm/" + name + "-" + uid + "-" + display;
+        Shell("rm -f " + shm + " " + shm + ".guard");  // left by runs before
+        std::vector<std::string> argv = nobody;
+        argv.insert(argv.end(), {"env", "T=" + tmp.Path(), "U=" + uid, "D=" + display, "NAME=" + name, "ID=" + id,
+                                 "PLANT=" + std::string(r.plant), "HOLD=" + std::string(r.hold),
+                                 "MODE=" + std::string(r.mode), "sh", "-c", attacker});
+        ChildProcess planter;
+        ASSERT_TRUE(planter.Start(argv));
+        ASSERT_TRUE(WaitUntil([&] { return planter.OutputSoFar() == "ready\n"; }, 5000)) << planter.Wait(100).err;
+
+        const std::string runtimeDir = std::string(r.runtime) == "attacker" ? tmp.Path() + "/attacker"
+                                       : std::string(r.runtime) == "own"    ? runtime.Path() : "";
+        argv = r.victimRoot ? std::vector<std::string>{} : victimUser;
+        argv.insert(argv.end(), {"env", "XDG_CONFIG_HOME=" + config.Path(), "TMPDIR=" + tmp.Path(),
+                                 "XDG_RUNTIME_DIR=" + runtimeDir, VELMORA_EXE, "/s"});
+        ChildProcess victim;
+        ASSERT_TRUE(victim.Start(argv));
+        EXPECT_NE(DrawnScreenWindow(20000), 0u) << "no window of its own";
+        WindowGeometry geometry;
+        ASSERT_TRUE(QueryGeometry(foreign.Id(), &geometry));
+        EXPECT_FALSE(geometry.viewable) << "the foreign window was raised";
+        EXPECT_TRUE(StillRunningAfter(victim, 1000));
+        Xdotool("key space");
+        ExpectEnd(victim);
+        const std::string err = victim.Wait(0).err;
+        if (std::string(r.runtime) == "own")
+            EXPECT_EQ(err, "");
+        else
+            EXPECT_NE(err.find("velmora-" + uid + " can't hold the locks"), std::string::npos) << err;
+        planter.Kill(SIGKILL);
+        planter.Wait(5000);
+        Shell("rm -f " + shm + " " + shm + ".guard");
     }
 }
 

@@ -300,4 +300,40 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
     }
 }
 
+// Two runs of one user on one display (XScreenSaver's two monitors): one plays
+// the music; when it ends, the other takes it over and plays it from the start.
+TEST(MusicInTheProgram, OneOfTwoRootRunsPlaysAndTheOtherTakesOverWhenItEnds) {
+    EnsureXvfb();
+    TestWindow left(160, 120), right(160, 120);
+    TempDir config, work;
+    config.Write("velmora/settings", EncodeSettings({{"ini", "1"}}));
+    std::vector<std::string> env = AlsoftEnv(work.Path(), "wave");
+    env.insert(env.end(), {"XDG_CONFIG_HOME=" + config.Path(), "ASAN_OPTIONS=detect_leaks=0"});
+    ChildProcess savers[2];
+    for (int k = 0; k < 2; ++k) {
+        std::vector<std::string> own = env;
+        own.push_back("XSCREENSAVER_WINDOW=" + std::to_string((k == 0 ? left : right).Id()));
+        ASSERT_TRUE(savers[k].Start({VELMORA_EXE, "-root"}, own, work.Path()));
+    }
+    const std::vector<int> pids = {savers[0].Pid(), savers[1].Pid()};
+    ASSERT_TRUE(WaitUntil([&] { return ProcessesHoldingFile(pids, "/xt") > 0; }, 30000));
+    for (int check = 0; check < 8; ++check, platform::SleepMilliseconds(250)) {
+        EXPECT_EQ(ProcessesHoldingFile(pids, "/xt"), 1) << "processes reading the music";
+        EXPECT_EQ(ProcessesRunningThread(pids, "velmora-music"), 1) << "processes with a music thread";
+    }
+    const int holder = ProcessesHoldingFile({pids[0]}, "/xt") == 1 ? 0 : 1;
+    savers[holder].Kill(SIGKILL);
+    savers[holder].Wait(5000);
+    EXPECT_TRUE(WaitUntil([&] { return ProcessesHoldingFile({pids[1 - holder]}, "/xt") == 1; }, 15000))
+        << "the other run did not take the music over";
+    platform::SleepMilliseconds(1500);
+    savers[1 - holder].Kill(SIGTERM);
+    ExpectCleanEnd(savers[1 - holder].Wait(5000));
+    // The wave device of the run that took over wrote the capture anew: one stream, from the start.
+    Pcm capture = ReadCapture(work.Path() + "/out.wav");
+    CaptureFit fit = FitCapture(capture, Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"), 22050);
+    EXPECT_LT(fit.residual, 1e-3);
+    EXPECT_LT(fit.lag, 3 * 44100) << "the music starts anew";
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 ChildProcess::~ChildProcess() {
     if (pid > 0 && !reaped) {
@@ -101,4 +102,32 @@ void ExpectEnd(ChildProcess& child, int exitCode, int withinMs) {
     EXPECT_FALSE(result.timedOut) << "did not end";
     EXPECT_FALSE(result.signaled) << "signal " << result.signal << "\n" << result.err;
     EXPECT_EQ(result.exitCode, exitCode) << result.err;
+}
+
+int ProcessesHoldingFile(const std::vector<int>& pids, const std::string& ending) {
+    int holders = 0;
+    for (int pid : pids) {
+        std::error_code error;
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+            const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+            if (target.size() >= ending.size() && target.compare(target.size() - ending.size(), ending.size(), ending) == 0) {
+                ++holders;
+                break;
+            }
+        }
+    }
+    return holders;
+}
+
+int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name) {
+    int runners = 0;
+    for (int pid : pids) {
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error))
+            if (ReadFileBytes(task.path().string() + "/comm") == name + "\n") {
+                ++runners;
+                break;
+            }
+    }
+    return runners;
 }

@@ -28,6 +28,7 @@ public:
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
                const std::string& cwd = "");
     bool Running();
+    int Pid() const { return pid; }
     // Standard output as written so far, while the child runs.
     std::string OutputSoFar() const;
     void Kill(int signal);
@@ -56,6 +57,12 @@ bool StillRunningAfter(ChildProcess& child, int milliseconds);
 
 // Expects the child to end by itself within `withinMs` with `exitCode`.
 void ExpectEnd(ChildProcess& child, int exitCode = 0, int withinMs = 10000);
+
+// How many of the processes `pids` have open a file whose path ends in `ending`.
+int ProcessesHoldingFile(const std::vector<int>& pids, const std::string& ending);
+// How many of the processes `pids` run a thread named `name` (threads it
+// starts inherit the name).
+int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name);
 
 // Polls `condition` every 20 ms for up to timeoutMs.
 template <typename Condition>

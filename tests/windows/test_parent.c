@@ -8,12 +8,14 @@
  *   test_parent.exe deny-writes   lets no one write the user's settings key
  *                                 (it may still be read and deleted), then exits
  *   test_parent.exe allow-writes  gives everyone all access to it again
+ *   test_parent.exe minimised as owner, but minimised once shown; prints
+ *                             "RESTORED" when something restores it
  * Every line is flushed at once: the test reads them while this runs. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
-static int preview, width = 320, height = 240, shownTicks, resized, resizedTicks;
+static int preview, minimised, width = 320, height = 240, shownTicks, resized, resizedTicks;
 static int childWidth = -1, childHeight = -1;
 
 static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
@@ -46,6 +48,11 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
         }
         if (resized && (++resizedTicks == 100 || (childWidth == width / 2 && childHeight == height / 2)))
             DestroyWindow(window);
+        return 0;
+    }
+    if (message == WM_SIZE && minimised && wParam == SIZE_RESTORED) {
+        printf("RESTORED\n");
+        fflush(stdout);
         return 0;
     }
     if (message == WM_DESTROY) {
@@ -81,6 +88,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "deny-writes") == 0) return SetSettingsKeyAccess(KEY_READ | DELETE | WRITE_DAC);
     if (argc > 1 && strcmp(argv[1], "allow-writes") == 0) return SetSettingsKeyAccess(KEY_ALL_ACCESS);
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
+    int startMinimised = argc > 1 && strcmp(argv[1], "minimised") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;
     windowClass.hInstance = GetModuleHandleA(NULL);
@@ -91,6 +99,10 @@ int main(int argc, char** argv) {
                                 20, 20, 100, 100, NULL, NULL, windowClass.hInstance, NULL);
     Resize(window, width, height);
     ShowWindow(window, SW_SHOW);
+    if (startMinimised) {
+        ShowWindow(window, SW_SHOWMINNOACTIVE);
+        minimised = IsIconic(window);
+    }
     SetTimer(window, 1, 50, NULL);
     printf("HWND %llu\n", (unsigned long long)(UINT_PTR)window);
     fflush(stdout);

@@ -195,6 +195,25 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
     EXPECT_EQ(StoredMusic(), "30");
 }
 
+// The shared section is any process's of this image, and a configuration run
+// stores its owner's handle there: a second full-screen start raises only a
+// screen window of this program, never another program's window.
+TEST_F(Windows, ASecondFullScreenStartRaisesNoWindowOfAnotherProgram) {
+    ChildProcess owner;
+    const std::string handle = StartParent(owner, "minimised");
+    ChildProcess dialog;
+    Start(dialog, {"/c", handle});
+    ASSERT_TRUE(WaitUntil([] { return !WindowsNamed("Velmora! Configuration").empty(); }, 30000));
+    ChildProcess second;
+    Start(second, {"/s"});
+    ExpectEnd(second, 0, 30000);
+    EXPECT_TRUE(StillRunningAfter(owner, 1000));
+    EXPECT_EQ(owner.OutputSoFar().find("RESTORED"), std::string::npos) << "the other program's window was restored";
+    EXPECT_TRUE(WindowsNamed("orvane").empty());
+    dialog.Kill(SIGKILL);
+    owner.Kill(SIGKILL);
+}
+
 TEST_F(Windows, DataComesFromTheInstallFolderOrTheExecutablesFolder) {
     TempDir dir;
     fs::copy(kFolder, dir.Path() + "/lonely", fs::copy_options::recursive);

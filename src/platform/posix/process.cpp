@@ -1,5 +1,6 @@
 // Console, clock, executable location and termination signals on POSIX.
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <termios.h>
 #include <time.h>
@@ -88,6 +89,8 @@ void SleepMilliseconds(int milliseconds) {
     while (nanosleep(&span, &span) != 0) {
     }
 }
+
+void NameCurrentThread(const char* name) { pthread_setname_np(pthread_self(), name); }
 
 std::string ExecutableFolder() {
     std::error_code error;

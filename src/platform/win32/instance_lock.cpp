@@ -23,4 +23,15 @@ WindowId ReadSharedWindow() { return sharedWindow; }
 
 void WriteSharedWindow(WindowId window) { sharedWindow = window; }
 
+bool TryHoldLock(const char* name) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    // A name another account holds with no access for us: nobody of ours has it.
+    if (mutex == nullptr) return true;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);  // so that it goes with its holder
+        return false;
+    }
+    return true;  // the handle stays open until the process ends
+}
+
 }  // namespace platform

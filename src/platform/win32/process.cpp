@@ -54,6 +54,17 @@ std::uint32_t MonotonicMilliseconds() {
 
 void SleepMilliseconds(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
+void NameCurrentThread(const char* name) {
+    // Windows 10 1607 and later; older systems keep threads unnamed.
+    using SetDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+    auto set = reinterpret_cast<SetDescription>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetThreadDescription")));
+    if (set == nullptr) return;
+    wchar_t wide[32];
+    int length = MultiByteToWideChar(CP_UTF8, 0, name, -1, wide, 32);
+    if (length > 0) set(GetCurrentThread(), wide);
+}
+
 std::string ExecutableFolder() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -299,12 +299,37 @@ void QueryWindowMonitors(MonitorList* monitors) {
     EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&query));
 }
 
+namespace {
+// The image a process runs, as the system names it; empty when it can't say.
+std::string ProcessImage(HANDLE process) {
+    char path[1024];
+    DWORD size = sizeof path;
+    return QueryFullProcessImageNameA(process, 0, path, &size) ? std::string(path, size) : std::string();
+}
+
+// The shared section is shared with every process that maps this image,
+// whoever runs it: a handle found there is raised only when it is a screen
+// window of a process running this same executable.
+bool IsOwnProgramsWindow(HWND window) {
+    char className[16];
+    if (GetClassNameA(window, className, sizeof className) == 0 || lstrcmpA(className, "MyClass") != 0) return false;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == 0) return false;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr) return false;
+    const std::string image = ProcessImage(process);
+    CloseHandle(process);
+    return !image.empty() && lstrcmpiA(image.c_str(), ProcessImage(GetCurrentProcess()).c_str()) == 0;
+}
+}  // namespace
+
 bool RaiseWindow(WindowId id) {
     // A message that started this second instance is not ours to handle.
     MSG dropped;
     PeekMessageA(&dropped, nullptr, 0, 0, PM_REMOVE);
     HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id));
-    if (window == nullptr || !IsWindow(window)) return false;
+    if (window == nullptr || !IsWindow(window) || !IsOwnProgramsWindow(window)) return false;
     SetForegroundWindow(window);
     if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
     return true;
