@@ -3,8 +3,10 @@
 
 #include <cstdio>
 
+#include "settings/data_names.h"
+
 // The music file's name.
-constexpr const char* kMusicFileName = "xt";
+constexpr const char* kMusicFileName = dataName::kMusic;
 
 // Opens "xt" in the current folder for binary reading or, when it is not
 // there, "xt" in the data folder of the program folder, so that an installed

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "settings/data_names.h"
 #include "settings/data_paths.h"
 
 namespace {
@@ -36,7 +37,7 @@ void OpenPath() {
     char path[kDataPathSize];
     // Opened on the first frame, with the keyboard grabbed: a FIFO must not
     // hold the run.
-    if (FormDataPath("p", path)) pathStream = platform::OpenRegularFile(path, "r");
+    if (FormDataPath(dataName::kCameraPath, path)) pathStream = platform::OpenRegularFile(path, "r");
     if (pathStream == nullptr) {
         std::printf("***Can't open the camera path %sdata%cp, the camera stays still!\n", programFolder.c_str(),
                     platform::PathSeparator());

@@ -5,15 +5,19 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "settings/data_names.h"
 #include "settings/data_paths.h"
 
 std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
 
 const SceneTexture kSceneTextures[kSceneTextureCount] = {
-    {"9", GL_RGBA, 512, 7},   {"3", GL_RGBA, 1024, 8}, {"4", GL_RGBA, 256, 17}, {"8", GL_RGBA, 256, 18},
-    {"5", GL_RGBA, 512, 19},  {"2", GL_RGBA, 256, 10}, {"1", GL_RGBA, 256, 16}, {"d", GL_RGB, 512, 5},
-    {"f", GL_RGB, 512, 4},    {"b", GL_RGB, 512, 1},   {"e", GL_RGB, 512, 3},   {"g", GL_RGB, 512, 2},
-    {"c", GL_RGB, 512, 6},
+    {dataName::kWater, GL_RGBA, 512, 7},          {dataName::kGround, GL_RGBA, 1024, 8},
+    {dataName::kCubePanels[0], GL_RGBA, 256, 17}, {dataName::kCubePanels[1], GL_RGBA, 256, 18},
+    {dataName::kCubePanels[2], GL_RGBA, 512, 19}, {dataName::kCubePanels[3], GL_RGBA, 256, 10},
+    {dataName::kCubePanels[4], GL_RGBA, 256, 16}, {dataName::kSkyFaces[0], GL_RGB, 512, 5},
+    {dataName::kSkyFaces[1], GL_RGB, 512, 4},     {dataName::kSkyFaces[2], GL_RGB, 512, 1},
+    {dataName::kSkyFaces[3], GL_RGB, 512, 3},     {dataName::kSkyFaces[4], GL_RGB, 512, 2},
+    {dataName::kSkyFaces[5], GL_RGB, 512, 6},
 };
 
 namespace {

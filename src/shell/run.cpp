@@ -8,7 +8,7 @@
 #include "music/music_thread.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
-#include "settings/config_dialog.h"
+#include "shell/config_dialog.h"
 #include "settings/music_setting.h"
 #include "settings/data_paths.h"
 #include "shell/frame_clock.h"

@@ -1,6 +1,7 @@
 #include "shell/scene_start.h"
 
 #include "scene/scene.h"
+#include "settings/data_names.h"
 #include "settings/data_paths.h"
 
 void StartScene(GlutViewerCallback* callback) {
@@ -8,7 +9,7 @@ void StartScene(GlutViewerCallback* callback) {
     ResolveProgramFolder();
     InitSceneGL();
     char modelPath[kDataPathSize];
-    FormDataPath("6", modelPath);  // a refused path leaves it empty: no model
+    FormDataPath(dataName::kModel, modelPath);  // a refused path leaves it empty: no model
     modelViewer.LoadModel(modelPath);
     modelViewer.UploadModel();
 }

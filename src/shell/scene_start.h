@@ -6,6 +6,6 @@
 
 // With a context current: the model viewer with `callback`, the program
 // folder, the scene's fixed state, font lists and textures (a texture that
-// can't be read ends the process), then the model "6" loaded and its
+// can't be read ends the process), then the model (data/6) loaded and its
 // textures and display lists made. A model that doesn't load draws nothing.
 void StartScene(GlutViewerCallback* callback);

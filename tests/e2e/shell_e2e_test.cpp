@@ -238,6 +238,9 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
         if (out.find("%s") != std::string::npos) out.replace(out.find("%s"), 2, path);
         EXPECT_EQ(result.out.substr(result.out.size() - std::min(result.out.size(), out.size())), out);
         EXPECT_TRUE(KeyboardGrabbable());
+    }
+}
+
 // What another local account (nobody) can plant where the lock lives today or
 // lived before: the folders and files of the lock, made first in every shape
 // and mode, held locked, filled with the id of a hidden window of someone

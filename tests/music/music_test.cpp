@@ -16,6 +16,7 @@
 #include "music_encoder.h"
 #include "platform/platform.h"
 #include "platform/posix/settings_file.h"
+#include "settings/data_names.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"
@@ -111,7 +112,7 @@ TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
         TempDir folder, program;
-        if (!r.music.empty()) folder.Write("xt", r.music);
+        if (!r.music.empty()) folder.Write(dataName::kMusic, r.music);
         if (!r.dataMusic.empty()) program.Write("data/xt", r.dataMusic);
         std::vector<std::string> args = {program.Path() + "/"};
         if (r.stopAfterMs >= 0) args.push_back(std::to_string(r.stopAfterMs));
@@ -170,7 +171,7 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
         if (r.music == fifo)
             ASSERT_EQ(mkfifo((folder.Path() + "/xt").c_str(), 0600), 0);
         else if (r.music != none)
-            folder.Write("xt", r.music);
+            folder.Write(dataName::kMusic, r.music);
         std::vector<std::string> env = AlsoftEnv(folder.Path(), r.drivers);
         env.push_back(r.env);
         ProcessResult result = RunProcess({"/bin/sh", "-c", r.line, MUSIC_PROBE_EXE, program.Path() + "/"}, env,
@@ -184,7 +185,7 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
 
 TEST(MusicStop, EndingARunAtAnyMomentNeverCrashesOrHangs) {
     TempDir folder;
-    folder.Write("xt", GeneratedMusic());
+    folder.Write(dataName::kMusic, GeneratedMusic());
     std::mt19937 random(20261206);  // seeded: a failing moment can be replayed
     for (int run = 0; run < 60; ++run) {
         std::string after = std::to_string(run < 5 ? run * 5 : random() % 1500);  // the first ones in the set-up
@@ -276,7 +277,7 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         SCOPED_TRACE(r.what);
         TempDir config, work;
         config.Write("velmora/settings", EncodeSettings({{"ini", r.setting}}));
-        if (!r.music.empty()) work.Write("xt", r.music);
+        if (!r.music.empty()) work.Write(dataName::kMusic, r.music);
         std::vector<std::string> env = AlsoftEnv(work.Path(), "wave");
         // LeakSanitizer's exit-time scan of Mesa's threads can crash its tracer.
         env.insert(env.end(), {"XDG_CONFIG_HOME=" + config.Path(), "ASAN_OPTIONS=detect_leaks=0"});

@@ -10,11 +10,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/posix/settings_file.h"
+#include "settings/data_names.h"
 #include "support/image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -37,7 +39,10 @@ public:
     }
     void CopyBuildData() const {
         fs::create_directories(Folder() + "data");
-        for (const char* name : {"1", "2", "3", "4", "5", "8", "9", "b", "c", "d", "e", "f", "g", "p"})
+        std::vector<const char*> names = {dataName::kGround, dataName::kWater, dataName::kCameraPath};
+        names.insert(names.end(), std::begin(dataName::kCubePanels), std::end(dataName::kCubePanels));
+        names.insert(names.end(), std::begin(dataName::kSkyFaces), std::end(dataName::kSkyFaces));
+        for (const char* name : names)
             fs::copy_file(std::string(VELMORA_BUILD_DIR) + "/data/" + name, DataPath(name));
     }
     // `wrapper`: a program that runs the snapshot, /usr/bin/time for one.
@@ -85,7 +90,12 @@ TEST(SceneProgram, FramesMatchTheReferencePictures) {
 }
 
 TEST(SceneProgram, TextureFilesMessagesAndExitCodes) {
-    const char* table[13] = {"9", "3", "4", "8", "5", "2", "1", "d", "f", "b", "e", "g", "c"};
+    // The load order: water, ground, the cube's panels, the sky's faces.
+    const char* table[13] = {dataName::kWater,         dataName::kGround,        dataName::kCubePanels[0],
+                             dataName::kCubePanels[1], dataName::kCubePanels[2], dataName::kCubePanels[3],
+                             dataName::kCubePanels[4], dataName::kSkyFaces[0],   dataName::kSkyFaces[1],
+                             dataName::kSkyFaces[2],   dataName::kSkyFaces[3],   dataName::kSkyFaces[4],
+                             dataName::kSkyFaces[5]};
     const struct {
         const char* what;
         const char* file;

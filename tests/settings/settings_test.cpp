@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "platform/gtk/dialog_units.h"
-#include "settings/config_dialog.h"
+#include "shell/config_dialog.h"
 #include "settings/music_setting.h"
 #include "settings/registry.h"
 #include "platform/posix/settings_file.h"

@@ -32,7 +32,6 @@ public:
     // Standard output as written so far, while the child runs.
     std::string OutputSoFar() const;
     void Kill(int signal);
-    int Pid() const { return pid; }
     // Waits up to timeoutMs; on time-out the child is killed (timedOut set).
     ProcessResult Wait(int timeoutMs = 30000);
 

@@ -10,6 +10,7 @@
 #include "mesh_builder.h"
 #include "model_texture_data.h"
 #include "ms3d_writer.h"
+#include "settings/data_names.h"
 
 namespace {
 
@@ -254,5 +255,5 @@ ms3d_writer::File BuildDefaultModel() {
 
 bool WriteDefaultModel(const std::string& dataDir) {
     const std::string model = Encode(BuildDefaultModel());
-    return !model.empty() && WriteModelTextures(dataDir) && WriteFile(dataDir + "6", model);
+    return !model.empty() && WriteModelTextures(dataDir) && WriteFile(dataDir + dataName::kModel, model);
 }

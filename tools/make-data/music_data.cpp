@@ -10,6 +10,7 @@
 #include "make_data.h"
 #include "music_encoder.h"
 #include "music_synth.h"
+#include "settings/data_names.h"
 
 namespace {
 
@@ -172,7 +173,7 @@ bool WriteMusic(const std::string& dataDir) {
     input.quality = 0.3f;
     input.serial = 0x7e1d0a;
     std::string bytes;
-    const std::string path = dataDir + "xt";
+    const std::string path = dataDir + dataName::kMusic;
     if (!EncodeOggVorbis(input, &bytes)) {
         std::fprintf(stderr, "make-data: can't encode %s\n", path.c_str());
         return false;

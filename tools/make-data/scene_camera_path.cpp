@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "make_data.h"
+#include "settings/data_names.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ bool WriteCameraPath(const std::string& dataDir) {
         s += m < kOrbitSteps ? orbitSpeed : orbitSpeed + (flightSpeed - orbitSpeed) * blend[m - kOrbitSteps];
     }
 
-    const std::string path = dataDir + "p";
+    const std::string path = dataDir + dataName::kCameraPath;
     std::FILE* file = std::fopen(path.c_str(), "w");
     if (file == nullptr) {
         std::fprintf(stderr, "make-data: can't write %s\n", path.c_str());

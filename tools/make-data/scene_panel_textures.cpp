@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "scene_texture_common.h"
+#include "settings/data_names.h"
 
 namespace scene_data {
 
@@ -245,13 +246,13 @@ void PaintPanelRow(int row, void* context) {
 bool WriteGroundTexture(const std::string& dataDir) {
     RawImage image(1024, 4);
     ForEachRow(image.size, PaintGroundRow, &image);
-    return WriteRawImage(dataDir, "3", image);
+    return WriteRawImage(dataDir, dataName::kGround, image);
 }
 
 bool WriteWaterTexture(const std::string& dataDir) {
     RawImage image(512, 4);
     ForEachRow(image.size, PaintWaterRow, &image);
-    return WriteRawImage(dataDir, "9", image);
+    return WriteRawImage(dataDir, dataName::kWater, image);
 }
 
 bool WriteCubePanels(const std::string& dataDir) {
@@ -262,9 +263,11 @@ bool WriteCubePanels(const std::string& dataDir) {
         Colour hue;
     };
     static const Panel panels[5] = {
-        {"4", 256, Glyph::Sun, {1.0, 0.72, 0.28}},      {"8", 256, Glyph::Moon, {0.55, 0.78, 1.0}},
-        {"5", 512, Glyph::Compass, {0.75, 0.5, 1.0}},   {"2", 256, Glyph::Diamonds, {0.3, 1.0, 0.8}},
-        {"1", 256, Glyph::Spiral, {1.0, 0.42, 0.72}},
+        {dataName::kCubePanels[0], 256, Glyph::Sun, {1.0, 0.72, 0.28}},
+        {dataName::kCubePanels[1], 256, Glyph::Moon, {0.55, 0.78, 1.0}},
+        {dataName::kCubePanels[2], 512, Glyph::Compass, {0.75, 0.5, 1.0}},
+        {dataName::kCubePanels[3], 256, Glyph::Diamonds, {0.3, 1.0, 0.8}},
+        {dataName::kCubePanels[4], 256, Glyph::Spiral, {1.0, 0.42, 0.72}},
     };
     for (const Panel& panel : panels) {
         RawImage image(panel.size, 4);

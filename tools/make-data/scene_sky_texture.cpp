@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "scene_texture_common.h"
+#include "settings/data_names.h"
 
 namespace scene_data {
 
@@ -168,8 +169,9 @@ bool WriteSkyBox(const std::string& dataDir) {
         int corners[4];
     };
     // The sky box's faces with the corners they are drawn with.
-    static const Face faces[6] = {{"d", {4, 5, 6, 7}}, {"f", {5, 1, 2, 6}}, {"b", {1, 0, 3, 2}},
-                                  {"e", {0, 4, 7, 3}}, {"g", {7, 6, 2, 3}}, {"c", {4, 5, 1, 0}}};
+    static const Face faces[6] = {{dataName::kSkyFaces[0], {4, 5, 6, 7}}, {dataName::kSkyFaces[1], {5, 1, 2, 6}},
+                                  {dataName::kSkyFaces[2], {1, 0, 3, 2}}, {dataName::kSkyFaces[3], {0, 4, 7, 3}},
+                                  {dataName::kSkyFaces[4], {7, 6, 2, 3}}, {dataName::kSkyFaces[5], {4, 5, 1, 0}}};
     for (const Face& face : faces) {
         RawImage image(kSkySide, 3);
         FaceJob job{corners[face.corners[0]], corners[face.corners[1]], corners[face.corners[3]], &image};

@@ -47,9 +47,9 @@ bool WriteRawImage(const std::string& dataDir, const char* name, const RawImage&
 // independent, so the bytes don't depend on the schedule.
 void ForEachRow(int rows, void (*body)(int row, void* context), void* context);
 
-// The six sky box faces, "d", "f", "b", "e", "g", "c".
+// The six sky box faces (dataName::kSkyFaces).
 bool WriteSkyBox(const std::string& dataDir);
-// The additive panels: ground "3", water "9", cube "4", "8", "5", "2", "1".
+// The additive panels: ground, water and the cube's five (dataName).
 bool WriteGroundTexture(const std::string& dataDir);
 bool WriteWaterTexture(const std::string& dataDir);
 bool WriteCubePanels(const std::string& dataDir);

@@ -11,7 +11,7 @@
 
 #include "platform/gtk/dialog_units.h"
 #include "platform/gtk/picture_render.h"
-#include "platform/platform.h"
+#include "platform/dialog.h"
 
 namespace platform {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/dialog.h"
 
 namespace platform {
 

@@ -2,7 +2,7 @@
 // handed to the shared dialog procedure.
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/dialog.h"
 #include "platform/win32/win32_state.h"
 
 namespace platform {

@@ -1,4 +1,4 @@
-#include "settings/config_dialog.h"
+#include "shell/config_dialog.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,15 +12,15 @@ using platform::DialogControl;
 using platform::DialogControlKind;
 
 const DialogControl kControls[] = {
-    {DialogControlKind::DefaultPushButton, kConfigOkId, "OK", 319, 182, 50, 16, true, 0},
-    {DialogControlKind::Picture, -1, nullptr, 203, 11, 173, 160, false, kConfigBitmapId},
-    {DialogControlKind::GroupBox, -1, "Settings", 29, 20, 129, 47, false, 0},
-    {DialogControlKind::AutoCheckBox, kMusicCheckBoxId, "Enable music", 63, 36, 60, 15, true, 0},
+    {DialogControlKind::DefaultPushButton, kConfigOkId, "OK", VELMORA_CONFIG_OK_PLACE, true, 0},
+    {DialogControlKind::Picture, -1, nullptr, VELMORA_CONFIG_PICTURE_PLACE, false, kConfigBitmapId},
+    {DialogControlKind::GroupBox, -1, VELMORA_CONFIG_GROUP_TEXT, VELMORA_CONFIG_GROUP_PLACE, false, 0},
+    {DialogControlKind::AutoCheckBox, kMusicCheckBoxId, VELMORA_CONFIG_MUSIC_TEXT, VELMORA_CONFIG_MUSIC_PLACE, true, 0},
 };
 
 const platform::DialogTemplate kTemplate = {
-    kConfigDialogId, "Velmora! Configuration", 387, 210, "MS Sans Serif", 8,
-    kControls, static_cast<int>(sizeof kControls / sizeof kControls[0]),
+    kConfigDialogId, VELMORA_CONFIG_CAPTION, VELMORA_CONFIG_WIDTH, VELMORA_CONFIG_HEIGHT, VELMORA_CONFIG_FONT_NAME,
+    VELMORA_CONFIG_FONT_POINTS, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0]),
 };
 
 // $XDG_CACHE_HOME/velmora, else ~/.cache/velmora; empty without either.

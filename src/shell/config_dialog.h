@@ -1,13 +1,14 @@
 // The configuration dialog: edits the music setting.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/dialog.h"
+#include "resource.h"
 
-// Identifiers shared with the Windows resource script.
-constexpr int kConfigDialogId = 101;
-constexpr int kConfigOkId = 1;
-constexpr int kMusicCheckBoxId = 1002;
-constexpr int kConfigBitmapId = 138;
+// Identifiers shared with the Windows resource script (resources/resource.h).
+constexpr int kConfigDialogId = VELMORA_CONFIG_DIALOG;
+constexpr int kConfigOkId = VELMORA_CONFIG_OK;
+constexpr int kMusicCheckBoxId = VELMORA_CONFIG_MUSIC;
+constexpr int kConfigBitmapId = VELMORA_CONFIG_BITMAP;
 
 // Dialog 101: the OK button, the picture, the "Settings" frame and the
 // "Enable music" check box, in tab order.
