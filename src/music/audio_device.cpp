@@ -1,30 +1,41 @@
 #include "music/audio_device.h"
 
-#include <AL/alc.h>
-
 #include "music/audio_device_list.h"
 
-bool InitAudioDevice() {
-    AudioDeviceList list;
+namespace {
+
+// The device the list chose, with a current context; false when it does not
+// open or takes no context.
+bool OpenChosenDevice(const OpenALFunctionTable& openAL) {
+    AudioDeviceList list(openAL);
     if (list.GetDeviceCount() == 0) return false;
-    // The list's own calls go through its table; the device that stays open is
-    // opened through the ordinary link, by the name the list chose.
-    ALCdevice* device = alcOpenDevice(list.GetDeviceName(list.GetDefaultDeviceIndex()));
+    ALCdevice* device = openAL.alcOpenDevice(list.GetDeviceName(list.GetDefaultDeviceIndex()));
     if (device == nullptr) return false;
-    ALCcontext* context = alcCreateContext(device, nullptr);
+    ALCcontext* context = openAL.alcCreateContext(device, nullptr);
     if (context == nullptr) {
-        alcCloseDevice(device);
+        openAL.alcCloseDevice(device);
         return false;
     }
-    alcMakeContextCurrent(context);
+    openAL.alcMakeContextCurrent(context);
     return true;
 }
 
-bool ShutdownAudioDevice() {
-    ALCcontext* context = alcGetCurrentContext();
-    ALCdevice* device = context != nullptr ? alcGetContextsDevice(context) : nullptr;
-    alcMakeContextCurrent(nullptr);
-    if (context != nullptr) alcDestroyContext(context);
-    if (device != nullptr) alcCloseDevice(device);
+}  // namespace
+
+bool InitAudioDevice(OpenALFunctionTable* openAL) {
+    // The table stays loaded until ShutdownAudioDevice: the player streams
+    // through the same entry points.
+    if (LoadOpenALFunctionTable(nullptr, openAL) && OpenChosenDevice(*openAL)) return true;
+    UnloadOpenALLibrary();
+    return false;
+}
+
+bool ShutdownAudioDevice(const OpenALFunctionTable& openAL) {
+    ALCcontext* context = openAL.alcGetCurrentContext();
+    ALCdevice* device = context != nullptr ? openAL.alcGetContextsDevice(context) : nullptr;
+    openAL.alcMakeContextCurrent(nullptr);
+    if (context != nullptr) openAL.alcDestroyContext(context);
+    if (device != nullptr) openAL.alcCloseDevice(device);
+    UnloadOpenALLibrary();
     return true;
 }

@@ -20,19 +20,11 @@ constexpr ExtensionProbe kExtensionProbes[] = {
 
 }  // namespace
 
-AudioDeviceList::AudioDeviceList() {
-    records.reserve(kReservedRecords);
-    if (LoadOpenALFunctionTable(nullptr, &table)) Enumerate();
-    ResetDeviceFilter();
-}
-
 AudioDeviceList::AudioDeviceList(const OpenALFunctionTable& filled) : table(filled) {
     records.reserve(kReservedRecords);
     Enumerate();
     ResetDeviceFilter();
 }
-
-AudioDeviceList::~AudioDeviceList() { UnloadOpenALLibrary(); }
 
 std::int32_t AudioDeviceList::GetDeviceCount() const { return static_cast<std::int32_t>(records.size()); }
 

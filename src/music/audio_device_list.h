@@ -18,13 +18,9 @@ struct AudioDeviceRecord {
 
 class AudioDeviceList {
 public:
-    // Loads the OpenAL function table, then enumerates and probes every
-    // device. Never fails: an empty list means no usable device.
-    AudioDeviceList();
-    // Enumerates over a table the caller filled.
+    // Enumerates and probes every device through a table the caller filled
+    // and keeps loaded. Never fails: an empty list means no usable device.
     explicit AudioDeviceList(const OpenALFunctionTable& table);
-    // Unloads the library the table was loaded from.
-    ~AudioDeviceList();
     AudioDeviceList(const AudioDeviceList&) = delete;
     AudioDeviceList& operator=(const AudioDeviceList&) = delete;
 

@@ -1,7 +1,5 @@
 #include "music/music_player.h"
 
-#include <AL/al.h>
-
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -33,57 +31,58 @@ ALsizei WholeFrames(unsigned bytes, int channels) {
 
 // Decodes the next block into `buffer` and queues it. False when nothing was
 // decoded: the buffer then stays out of the rotation.
-bool RefillBuffer(OggVorbis_File* stream, char* block, const StreamFormat& format, ALuint source,
-                  ALuint buffer) {
+bool RefillBuffer(const OpenALFunctionTable& al, OggVorbis_File* stream, char* block, const StreamFormat& format,
+                  ALuint source, ALuint buffer) {
     ALsizei bytes = WholeFrames(DecodeMusicBlock(stream, block, format.music.blockSize, format.channels),
                                 format.channels);
     if (bytes <= 0) return false;
-    alBufferData(buffer, format.music.alFormat, block, bytes, format.rate);
-    alSourceQueueBuffers(source, 1, &buffer);
+    al.alBufferData(buffer, format.music.alFormat, block, bytes, format.rate);
+    al.alSourceQueueBuffers(source, 1, &buffer);
     return true;
 }
 
 // Refills what was played; false once the music is over.
-bool PollStream(OggVorbis_File* stream, char* block, const StreamFormat& format, ALuint source) {
+bool PollStream(const OpenALFunctionTable& al, OggVorbis_File* stream, char* block, const StreamFormat& format,
+                ALuint source) {
     ALint processed = 0;
-    alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
+    al.alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
     for (; processed > 0; --processed) {
         ALuint buffer = 0;
-        alSourceUnqueueBuffers(source, 1, &buffer);
-        RefillBuffer(stream, block, format, source, buffer);
+        al.alSourceUnqueueBuffers(source, 1, &buffer);
+        RefillBuffer(al, stream, block, format, source, buffer);
     }
     ALint state = 0;
-    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    al.alGetSourcei(source, AL_SOURCE_STATE, &state);
     if (state == AL_PLAYING) return true;
     ALint queued = 0;
-    alGetSourcei(source, AL_BUFFERS_QUEUED, &queued);
+    al.alGetSourcei(source, AL_BUFFERS_QUEUED, &queued);
     if (queued == 0) return false;
     // The source ran dry before the refill came: play on from what is queued.
-    alSourcePlay(source);
+    al.alSourcePlay(source);
     return true;
 }
 
 // Steps from the fill to the teardown of the streaming objects; owns `block`.
-void StreamMusic(OggVorbis_File* stream, char* block, const StreamFormat& format) {
+void StreamMusic(const OpenALFunctionTable& al, OggVorbis_File* stream, char* block, const StreamFormat& format) {
     ALuint buffers[kBufferCount] = {};
     ALuint source = 0;
-    alGenBuffers(kBufferCount, buffers);
-    alGenSources(1, &source);
-    for (ALuint buffer : buffers) RefillBuffer(stream, block, format, source, buffer);
-    alSourcePlay(source);
+    al.alGenBuffers(kBufferCount, buffers);
+    al.alGenSources(1, &source);
+    for (ALuint buffer : buffers) RefillBuffer(al, stream, block, format, source, buffer);
+    al.alSourcePlay(source);
     while (!musicStopRequested.load()) {
         platform::SleepMilliseconds(kPollMilliseconds);
-        if (!PollStream(stream, block, format, source)) break;
+        if (!PollStream(al, stream, block, format, source)) break;
     }
-    alSourceStop(source);
-    alSourcei(source, AL_BUFFER, 0);
+    al.alSourceStop(source);
+    al.alSourcei(source, AL_BUFFER, 0);
     std::free(block);
-    alDeleteSources(1, &source);
-    alDeleteBuffers(kBufferCount, buffers);
+    al.alDeleteSources(1, &source);
+    al.alDeleteBuffers(kBufferCount, buffers);
 }
 
 // From the decoder open to its release; the file is closed on every path.
-void PlayMusicFile(std::FILE* file) {
+void PlayMusicFile(const OpenALFunctionTable& al, std::FILE* file) {
     OggVorbis_File stream;
     if (vorbisBinding.ov_open_callbacks(file, &stream, nullptr, 0, MusicFileCallbacks()) != 0) {
         // Until the open succeeds the file is still ours.
@@ -92,7 +91,7 @@ void PlayMusicFile(std::FILE* file) {
     }
     const vorbis_info* info = vorbisBinding.ov_info(&stream, -1);
     StreamFormat format;
-    if (info == nullptr || !ChooseMusicFormat(info->channels, info->rate, &format.music)) {
+    if (info == nullptr || !ChooseMusicFormat(al, info->channels, info->rate, &format.music)) {
         PrintMusicMessage("Failed to find format information, or unsupported format\n");
     } else {
         format.channels = info->channels;
@@ -101,7 +100,7 @@ void PlayMusicFile(std::FILE* file) {
         if (block == nullptr)
             PrintMusicMessage("Failed to allocate memory for decoded OggVorbis data\n");
         else
-            StreamMusic(&stream, block, format);
+            StreamMusic(al, &stream, block, format);
     }
     vorbisBinding.ov_clear(&stream);
 }
@@ -116,7 +115,7 @@ void PrintMusicMessage(const char* format, const char* argument) {
     std::fflush(stdout);
 }
 
-bool ChooseMusicFormat(int channels, long rate, MusicFormat* format) {
+bool ChooseMusicFormat(const OpenALFunctionTable& al, int channels, long rate, MusicFormat* format) {
     long long bytes = 0;
     int alFormat = 0;
     switch (channels) {
@@ -129,11 +128,11 @@ bool ChooseMusicFormat(int channels, long rate, MusicFormat* format) {
             bytes = rate;
             break;
         case 4:
-            alFormat = alGetEnumValue("AL_FORMAT_QUAD16");
+            alFormat = al.alGetEnumValue("AL_FORMAT_QUAD16");
             bytes = 2LL * rate;
             break;
         case 6:
-            alFormat = alGetEnumValue("AL_FORMAT_51CHN16");
+            alFormat = al.alGetEnumValue("AL_FORMAT_51CHN16");
             bytes = 3LL * rate;
             break;
         default:
@@ -178,7 +177,8 @@ int PlayMusicStream() {
         PrintMusicMessage("Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n");
         return 0;
     }
-    if (!InitAudioDevice()) {
+    OpenALFunctionTable al;  // loaded for this playback by InitAudioDevice
+    if (!InitAudioDevice(&al)) {
         PrintMusicMessage("Failed to initialize OpenAL\n");
         return 0;
     }
@@ -186,8 +186,8 @@ int PlayMusicStream() {
     if (file == nullptr)
         PrintMusicMessage("Could not find %s\n", kMusicFileName);
     else
-        PlayMusicFile(file);
+        PlayMusicFile(al, file);
     UnbindVorbisLibrary();
-    ShutdownAudioDevice();
+    ShutdownAudioDevice(al);
     return 0;
 }

@@ -2,6 +2,7 @@
 // rotating buffers of a quarter second each.
 #pragma once
 
+#include "music/openal_table.h"
 #include "music/vorbis_binding.h"
 
 // The OpenAL sample format for a channel count and the size of a block of a
@@ -12,9 +13,9 @@ struct MusicFormat {
 };
 
 // False for a channel count other than 1, 2, 4 or 6, for quad or 5.1 when
-// OpenAL does not know the format, and for a rate whose quarter second does
+// OpenAL (asked through `al`) does not know the format, and for a rate whose quarter second does
 // not fit one OpenAL buffer (or holds no frame).
-bool ChooseMusicFormat(int channels, long rate, MusicFormat* format);
+bool ChooseMusicFormat(const OpenALFunctionTable& al, int channels, long rate, MusicFormat* format);
 
 // Decodes up to `capacity` bytes of 16-bit little-endian signed samples into
 // `buffer`, stopping early at the end of the stream or a decoder error, and

@@ -1,5 +1,7 @@
-// OpenAL entry points loaded from the library at run time, for the device
-// list (the player itself calls OpenAL through its ordinary link).
+// OpenAL entry points loaded from the library at run time. Every OpenAL call
+// of the program goes through such a table and the program never links
+// OpenAL: on Windows a load-time import would be searched for in the current
+// folder and on PATH before the program could restrict the search.
 #pragma once
 
 #include <AL/al.h>

@@ -34,6 +34,7 @@ Pcm ReadCapture(const std::string& path) {
     std::memcpy(&pcm.channels, &bytes[22], 2);
     std::memcpy(&pcm.rate, &bytes[24], 4);
     pcm.samples.resize((bytes.size() - data - 8) / 4);
+    // A device closed before its first period leaves a header alone.
     if (!pcm.samples.empty()) std::memcpy(pcm.samples.data(), &bytes[data + 8], pcm.samples.size() * 4);
     return pcm;
 }

@@ -2,6 +2,7 @@
 //   music_probe [PROGRAM_FOLDER/]         the thread's whole work on the main thread
 //   music_probe PROGRAM_FOLDER/ STOP_MS   the thread, then after STOP_MS the end of a run
 #include <AL/alc.h>
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +11,21 @@
 #include "music/music_thread.h"
 #include "platform/platform.h"
 #include "settings/data_paths.h"
+
+namespace {
+
+// Like the screensaver, the probe does not link OpenAL: once the music is
+// released, its library is either unloaded or holds no current context.
+bool OpenALInUse() {
+    void* library = dlopen("libopenal.so.1", RTLD_NOW | RTLD_NOLOAD);
+    if (library == nullptr) return false;
+    auto current = reinterpret_cast<LPALCGETCURRENTCONTEXT>(dlsym(library, "alcGetCurrentContext"));
+    bool inUse = current != nullptr && current() != nullptr;
+    dlclose(library);
+    return inUse;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 1) programFolder = argv[1];
@@ -24,7 +40,7 @@ int main(int argc, char** argv) {
     platform::SleepMilliseconds(std::atoi(argv[2]));
     musicStopRequested = true;
     bool released = WaitForMusicThreadEnd(200);  // and then OpenAL holds no context for it
-    std::printf(!released ? "music still held\n" : alcGetCurrentContext() ? "OpenAL in use\n" : "music released\n");
+    std::printf(!released ? "music still held\n" : OpenALInUse() ? "OpenAL in use\n" : "music released\n");
     if (!released) platform::EndProcessNow(0);  // as the screensaver ends then
     return 0;
 }

@@ -1,6 +1,7 @@
 /* A stand-in for a library planted where the program must not look: loaded
  * anywhere, it writes "loaded" to the file that PLANTED_MARKER names. Built
- * as vorbisfile.dll for the Windows end-to-end tests, never shipped. */
+ * as vorbisfile.dll and copied as OpenAL32.dll by the Windows end-to-end
+ * tests, never shipped. */
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

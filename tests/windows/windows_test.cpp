@@ -346,20 +346,30 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     ExpectEnd(orphan, 1);
 }
 
-// Without the vorbisfile.dll beside the program, one planted in the current
-// folder or on PATH is never loaded: the music is lost, nothing else. The
-// override variable still names a library by its full path.
+// Without vorbisfile.dll or OpenAL32.dll beside the program, one planted in
+// the current folder or on PATH is never loaded: the music is lost, nothing
+// else. The override variable still names a library by its full path.
 TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
+    // Both are loaded at run time: a load-time import would be looked for in
+    // the current folder and on PATH before the program could prevent it.
+    std::string imports = Shell("x86_64-w64-mingw32-objdump -p '" + kFolder + "/velmora.scr' 2>&1");
+    for (char& c : imports) c = char(std::tolower(c));
+    EXPECT_NE(imports.find("dll name: kernel32.dll"), std::string::npos) << imports.substr(0, 300);
+    for (const char* library : {"openal32.dll", "vorbisfile.dll"})
+        EXPECT_EQ(imports.find(std::string("dll name: ") + library), std::string::npos) << library;
+
     TempDir dir;
     std::ofstream(dir.Path() + "/alsoft.conf") << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
         "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
         << WindowsPath(dir.Path() + "/out.wav") << "\n";
     Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
-    fs::copy(kFolder, dir.Path() + "/nodecoder", fs::copy_options::recursive);
-    fs::remove(dir.Path() + "/nodecoder/vorbisfile.dll");
-    for (const char* planted : {"/current", "/path"}) {
-        fs::create_directory(dir.Path() + planted);
-        fs::copy_file(VELMORA_PLANTED_LIBRARY, dir.Path() + planted + "/vorbisfile.dll");
+    for (const std::string library : {"vorbisfile.dll", "OpenAL32.dll"}) {
+        fs::copy(kFolder, dir.Path() + "/without-" + library, fs::copy_options::recursive);
+        fs::remove(dir.Path() + "/without-" + library + "/" + library);
+        for (const char* planted : {"/current", "/path"}) {
+            fs::create_directories(dir.Path() + planted);
+            fs::copy_file(VELMORA_PLANTED_LIBRARY, dir.Path() + planted + "/" + library);
+        }
     }
     const std::string marker = dir.Path() + "/planted-loaded";
     const std::vector<std::string> env = {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf"),
@@ -367,13 +377,17 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
                                           "WINEPATH=" + WindowsPath(dir.Path() + "/path")};
     const struct {
         const char* what;
-        bool decoder;         // the program's folder holds vorbisfile.dll
+        const char* missing;  // the library left out of the program's folder, when not empty
         const char* library;  // VELMORA_VORBISFILE_LIBRARY, when not empty
         bool plantedLoads;
+        const char* message;  // when no music is heard
     } cases[] = {
-        {"with the decoder", true, "", false},
-        {"without vorbisfile.dll", false, "", false},
-        {"the planted library named in full", false, "/current/vorbisfile.dll", true},
+        {"with both libraries", "", "", false, ""},
+        {"without vorbisfile.dll", "vorbisfile.dll", "", false,
+         "Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n"},
+        {"the planted library named in full", "vorbisfile.dll", "/current/vorbisfile.dll", true,
+         "Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n"},
+        {"without OpenAL32.dll", "OpenAL32.dll", "", false, "Failed to initialize OpenAL\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -381,7 +395,8 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         std::vector<std::string> caseEnv = env;
         if (c.library[0] != '\0') caseEnv.push_back("VELMORA_VORBISFILE_LIBRARY=" + WindowsPath(dir.Path() + c.library));
         ChildProcess saver;
-        Start(saver, {"/s"}, caseEnv, c.decoder ? kFolder + "/velmora.scr" : dir.Path() + "/nodecoder/velmora.scr",
+        Start(saver, {"/s"}, caseEnv,
+              c.missing[0] == '\0' ? kFolder + "/velmora.scr" : dir.Path() + "/without-" + c.missing + "/velmora.scr",
               dir.Path() + "/current");
         DrawnWindow(saver);
         std::this_thread::sleep_for(std::chrono::milliseconds(4000));
@@ -390,10 +405,8 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         ProcessResult result = saver.Wait(10000);
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(fs::exists(marker), c.plantedLoads);
-        if (!c.decoder) {
-            EXPECT_NE(WithoutReturns(result.out).find(
-                          "Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n"),
-                      std::string::npos) << result.out;
+        if (c.message[0] != '\0') {
+            EXPECT_NE(WithoutReturns(result.out).find(c.message), std::string::npos) << result.out;
             continue;
         }
         const Pcm capture = ReadCapture(dir.Path() + "/out.wav"), reference = Decode(VELMORA_BUILD_DIR "/data/xt");
@@ -437,6 +450,8 @@ TEST(WindowsBuild32, IsAGuiPe32WithOnlyKnownImports) {
     for (size_t at = 0; (at = headers.find("DLL Name: ", at)) != std::string::npos; ++imports, at += 10) {
         const std::string name = headers.substr(at + 10, headers.find('\n', at) - at - 10);
         EXPECT_NE(known.find(lower(name)), std::string::npos) << name;
+        // Loaded at run time only, as in the 64-bit build.
+        EXPECT_EQ(lower(name).find(" openal32.dll "), std::string::npos);
     }
     EXPECT_GT(imports, 5);
 }
