@@ -28,6 +28,7 @@ public:
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
                const std::string& cwd = "");
     bool Running();
+    int Pid() const { return pid; }
     // Standard output as written so far, while the child runs.
     std::string OutputSoFar() const;
     void Kill(int signal);
@@ -49,6 +50,10 @@ std::string Shell(const std::string& command);
 
 // xdotool with `arguments` on the test's display.
 void Xdotool(const std::string& arguments);
+
+// The share of one core that process `pid` used (user and system time, from
+// /proc) over the next `milliseconds`: 1.0 is a core kept busy.
+double CpuShareOver(int pid, int milliseconds);
 
 // True when the child still runs after `milliseconds`.
 bool StillRunningAfter(ChildProcess& child, int milliseconds);

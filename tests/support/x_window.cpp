@@ -126,6 +126,8 @@ unsigned long RootWindowId() { return DefaultRootWindow(Connection()); }
 
 void UnmapWindow(unsigned long window) { Shell("xdotool windowunmap --sync " + std::to_string(window)); }
 
+void MapWindow(unsigned long window) { Shell("xdotool windowmap --sync " + std::to_string(window)); }
+
 ::testing::AssertionResult CoversBothXephyrMonitors(const std::string& display, int timeoutMs) {
     int width = 0, height = 0;
     WaitUntil([&] {
