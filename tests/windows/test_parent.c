@@ -5,12 +5,15 @@
  *                             second, then destroys itself once the child has
  *                             followed (or after 5 s) and exits
  *   test_parent.exe owner     stays until it is ended
+ *   test_parent.exe minimise  minimises itself once a child has shown for a
+ *                             second ("MINIMISED"), restores itself 7 s
+ *                             later ("RESTORED"), and stays until ended
  * Every line is flushed at once: the test reads them while this runs. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
-static int preview, width = 320, height = 240, shownTicks, resized, resizedTicks;
+static int preview, minimise, minimisedTicks, width = 320, height = 240, shownTicks, resized, resizedTicks;
 static int childWidth = -1, childHeight = -1;
 
 static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
@@ -36,6 +39,12 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
             printf("CHILD %d %d\n", childWidth, childHeight);
             fflush(stdout);
         }
+        if (minimise && child != NULL && minimisedTicks < 141 && ++shownTicks > 20) {
+            if (++minimisedTicks == 1) ShowWindow(window, SW_MINIMIZE);
+            if (minimisedTicks == 140) ShowWindow(window, SW_RESTORE);
+            if (minimisedTicks == 1 || minimisedTicks == 140) printf(IsIconic(window) ? "MINIMISED\n" : "RESTORED\n");
+            fflush(stdout);
+        }
         if (!preview || child == NULL) return 0;
         if (++shownTicks == 20 && !resized) {
             resized = 1;
@@ -54,6 +63,7 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
 
 int main(int argc, char** argv) {
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
+    minimise = argc > 1 && strcmp(argv[1], "minimise") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;
     windowClass.hInstance = GetModuleHandleA(NULL);
