@@ -202,8 +202,10 @@ void FollowParent() {
 
 // Nothing drawn shows while the display is off, while the window or an
 // ancestor is hidden or the top-level window around it minimised (a preview's
-// settings window), or while its visible region is empty (covered). A few
-// calls that ask no more than the window manager's state, once a pass.
+// settings window), or while its visible region is empty. That region leaves
+// out windows above it only where the system clips windows by each other (not
+// under the desktop compositor, nor under Wine). A few calls that ask no more
+// than the window manager's state, once a pass.
 bool CanBeSeen() {
     if (!displayOn || screen.window == nullptr || !IsWindowVisible(screen.window)) return false;
     if (IsIconic(GetAncestor(screen.window, GA_ROOT))) return false;
