@@ -223,9 +223,8 @@ bool Translate(XEvent& native, Event* event) {
             }
             return false;
         case VisibilityNotify:
-            // Only a viewable window hears of its visibility. Its subwindows
-            // don't count, so another program's window covering an
-            // XScreenSaver window we draw in does.
+            // Only a viewable window hears of its visibility, and its own
+            // subwindows never obscure it.
             if (native.xvisibility.window != screenWindow) return false;
             viewable = true;
             fullyObscured = native.xvisibility.state == VisibilityFullyObscured;
