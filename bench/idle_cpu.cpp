@@ -9,8 +9,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 #include <thread>
@@ -20,38 +18,17 @@
 #include "support/x_window.h"
 #include "support/xvfb.h"
 
-namespace {
-// utime + stime of a process, in clock ticks.
-long CpuTicks(int pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14) utime = std::atol(field.c_str());
-        if (i == 15) stime = std::atol(field.c_str());
-    }
-    return utime + stime;
-}
-}  // namespace
-
 void Measure(const char* what, const char* executable, int seconds) {
     TempDir config;
     TestWindow parent(320, 240);
     ChildProcess preview;
     preview.Start({executable, "/p", std::to_string(parent.Id())}, {"XDG_CONFIG_HOME=" + config.Path()});
     std::this_thread::sleep_for(std::chrono::seconds(1));  // start-up is not idle time
-    long before = CpuTicks(preview.Pid());
-    auto start = std::chrono::steady_clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    long after = CpuTicks(preview.Pid());
-    double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    double cpu = static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK));
+    const double share = CpuShareOver(preview.Pid(), seconds * 1000);
     parent.Destroy();
     ProcessResult result = preview.Wait(5000);
-    std::printf("%-12s preview 320x240, %d s: cpu %.2f s of wall %.2f s = %.1f %% of one core (exit %d)\n",
-                what, seconds, cpu, wall, 100.0 * cpu / wall, result.exitCode);
+    std::printf("%-12s preview 320x240, %d s: %.1f %% of one core (exit %d)\n", what, seconds, 100.0 * share,
+                result.exitCode);
 }
 
 void MeasureTermination(const char* what, const std::vector<std::string>& argv, bool music) {

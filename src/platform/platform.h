@@ -40,6 +40,7 @@ enum class EventType {
     FocusChange,
     DisplayChange,  // monitors came, went or moved; width, height: the window's
                     // size, which the backend has already made cover them all
+    Visibility,     // visible: whether anything drawn in the window can be seen
 };
 
 struct Event {
@@ -47,7 +48,16 @@ struct Event {
     int button = 0;
     int width = 0;
     int height = 0;
+    // Visibility: false while the display is powered down, the window (or an
+    // ancestor) is unmapped or minimised, or other windows cover all of it.
+    // Raised only when this changes; a window starts visible.
+    bool visible = true;
 };
+
+// What no event reports (the display's power state where the system must be
+// asked, an ancestor's map state) is looked at by PollEvent at most this
+// often; a loop that draws nothing waits this long between passes.
+constexpr int kVisibilityPollMilliseconds = 1000;
 
 // Creates the window, gives it a double-buffered RGBA context with a 16-bit
 // depth buffer and makes it current on the calling thread. The first Resize

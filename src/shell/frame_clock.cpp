@@ -12,6 +12,11 @@ bool FramePacer::TakeFrame(std::uint32_t now) {
     return true;
 }
 
+void FramePacer::Resume(std::uint32_t now) {
+    const std::int32_t elapsed = Elapsed(now, lastFrame);
+    if (elapsed < 0 || elapsed > kFrameMilliseconds) lastFrame = now - kFrameMilliseconds - 1;
+}
+
 int FramePacer::MillisecondsUntilDue(std::uint32_t now) const {
     std::int32_t elapsed = Elapsed(now, lastFrame);
     if (elapsed > kFrameMilliseconds) return 0;

@@ -20,6 +20,11 @@ public:
     // Milliseconds to wait from `now` until the next frame is due (0: due).
     int MillisecondsUntilDue(std::uint32_t now) const;
 
+    // Drawing resumes after a pause of any length: the next frame is due once
+    // more than 40 ms have passed since the last one, which is at once after
+    // a pause longer than that, however long (even past the clock's wrap).
+    void Resume(std::uint32_t now);
+
 private:
     std::uint32_t lastFrame = 0;
 };

@@ -106,6 +106,7 @@ int MainLoop(bool showFps) {
     FramePacer pacer;
     pacer.Start(platform::MonotonicMilliseconds());
     screenWindow.mouse.Arm();
+    bool paused = false;
     for (;;) {
         platform::Event event;
         if (platform::PollEvent(&event)) {
@@ -114,7 +115,21 @@ int MainLoop(bool showFps) {
             continue;
         }
         if (platform::TerminationRequested()) return 0;
+        if (!screenWindow.visible) {
+            // Nobody can see a frame: draw none, and let nothing of the
+            // scene (camera path, wave, cube) advance until one can be seen.
+            // Input and the end of the run are still handled as they come.
+            paused = true;
+            platform::WaitForEvents(platform::kVisibilityPollMilliseconds);
+            continue;
+        }
         std::uint32_t now = platform::MonotonicMilliseconds();
+        if (paused) {
+            paused = false;
+            pacer.Resume(now);
+            rate.secondStart = now;  // the pause is no frame time
+            rate.framesThisSecond = 0;
+        }
         if (pacer.TakeFrame(now)) {
             musicTurn.Ask(now);
             DrawFrameOnEveryMonitor();

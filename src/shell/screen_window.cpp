@@ -68,6 +68,9 @@ void ScreenWindowProc(const platform::Event& event) {
             }
             break;
         }
+        case EventType::Visibility:
+            screenWindow.visible = event.visible;
+            break;
         case EventType::SystemKeyDown:
         case EventType::KeyUp:
         case EventType::ButtonUp:

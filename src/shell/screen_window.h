@@ -39,6 +39,9 @@ struct ScreenWindowState {
     MouseRule mouse;
     bool quitPosted = false;
     int quitCode = 0;
+    // False while nothing drawn could be seen (the last Visibility event):
+    // the main loop then draws nothing and waits.
+    bool visible = true;
 };
 
 extern ScreenWindowState screenWindow;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -339,6 +340,55 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         planter.Kill(SIGKILL);
         planter.Wait(5000);
         Shell("rm -f " + shm + " " + shm + ".guard");
+    }
+}
+
+// How soon a window shown again has a frame; the sanitizers make a frame
+// several times slower.
+#ifdef __SANITIZE_ADDRESS__
+constexpr double kShownAgainMs = 400.0;
+#else
+constexpr double kShownAgainMs = 100.0;
+#endif
+
+// A window nobody can see draws nothing and its loop waits instead of
+// spinning; shown again, it draws at once. The XScreenSaver window stands for
+// the daemon's, which it unmaps.
+TEST_F(ShellEndToEnd, WindowsNobodySeesDrawNothingAndShownAgainDrawAtOnce) {
+    const struct {
+        const char* what;
+        const char* option;  // followed by the parent's id
+        bool cover;          // covered by another window, else the parent unmapped
+    } cases[] = {
+        {"preview covered", "/p", true},
+        {"preview in an unmapped parent", "/p", false},
+        {"XScreenSaver window unmapped", "-window-id", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestWindow parent(320, 240);
+        ChildProcess saver;
+        ASSERT_TRUE(saver.Start({VELMORA_EXE, c.option, std::to_string(parent.Id())}, env));
+        ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(parent.Id()); }, 20000));
+        const unsigned long drawn = c.option[0] == '/' ? ChildWindows(parent.Id()).at(0) : parent.Id();
+        auto cover = c.cover ? std::make_unique<TestWindow>(400, 300) : nullptr;  // over the parent at (10, 10)
+        if (!c.cover) UnmapWindow(parent.Id());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a frame under way ends
+        EXPECT_LT(CpuShareOver(saver.Pid(), 5000), 0.02);
+        // Shown again, the window is black until a frame is drawn; then the
+        // frames go on.
+        const auto shown = std::chrono::steady_clock::now();
+        if (c.cover)
+            cover->Destroy();
+        else
+            MapWindow(parent.Id());
+        EXPECT_TRUE(WaitUntil([&] { return WindowShowsPicture(drawn); }, 5000));
+        const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - shown).count();
+        EXPECT_LT(took, kShownAgainMs);
+        const RgbImage frame = Screenshot(drawn);
+        EXPECT_TRUE(WaitUntil([&] { return Rmse(Screenshot(drawn), frame) > 0.0; }, 2000));
+        saver.Kill(SIGTERM);
+        ExpectEnd(saver);
     }
 }
 

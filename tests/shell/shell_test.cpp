@@ -249,6 +249,14 @@ TEST(FramePacer, FramesOnlyAfterMoreThan40MillisecondsWithoutCatchingUp) {
     pacer.Start(100);
     for (auto [now, wait] : {std::pair{100u, 41}, {120u, 21}, {140u, 1}, {141u, 0}, {500u, 0}, {90u, 41}})
         EXPECT_EQ(pacer.MillisecondsUntilDue(now), wait) << now;
+    // Drawing resumes after a pause: at once, unless the last frame was 40 ms
+    // ago or less; a pause past the clock's signed range is no clock set back.
+    for (auto [now, due] : {std::pair{120u, false}, {141u, true}, {60100u, true}, {100u + 0x80000005u, true}}) {
+        FramePacer resumed;
+        resumed.Start(100);
+        resumed.Resume(now);
+        EXPECT_EQ(resumed.TakeFrame(now), due) << now;
+    }
 }
 
 TEST(ScreenWindowProc, MouseRuleMeasuresFromTheFirstMove) {

@@ -8,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 ChildProcess::~ChildProcess() {
     if (pid > 0 && !reaped) {
@@ -91,6 +94,31 @@ std::string Shell(const std::string& command) {
 }
 
 void Xdotool(const std::string& arguments) { Shell("xdotool " + arguments + " 2>&1"); }
+
+namespace {
+// utime + stime of a process, in clock ticks; -1 when it is gone.
+long CpuTicks(int pid) {
+    const std::string text = ReadFileBytes("/proc/" + std::to_string(pid) + "/stat");
+    const size_t name = text.rfind(')');
+    if (name == std::string::npos) return -1;
+    std::istringstream fields(text.substr(name + 2));
+    std::string field;
+    long ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15) ticks += std::atol(field.c_str());
+    return ticks;
+}
+}  // namespace
+
+double CpuShareOver(int pid, int milliseconds) {
+    const long before = CpuTicks(pid);
+    const auto start = std::chrono::steady_clock::now();
+    usleep(static_cast<useconds_t>(milliseconds) * 1000);
+    const long after = CpuTicks(pid);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (before < 0 || after < 0) return -1.0;
+    return static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK)) / wall;
+}
 
 bool StillRunningAfter(ChildProcess& child, int milliseconds) {
     usleep(static_cast<useconds_t>(milliseconds) * 1000);

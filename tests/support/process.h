@@ -51,6 +51,10 @@ std::string Shell(const std::string& command);
 // xdotool with `arguments` on the test's display.
 void Xdotool(const std::string& arguments);
 
+// The share of one core that process `pid` used (user and system time, from
+// /proc) over the next `milliseconds`: 1.0 is a core kept busy.
+double CpuShareOver(int pid, int milliseconds);
+
 // True when the child still runs after `milliseconds`.
 bool StillRunningAfter(ChildProcess& child, int milliseconds);
 

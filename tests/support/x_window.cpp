@@ -134,6 +134,14 @@ bool KeyboardGrabbable() {
 
 void UnmapWindow(unsigned long window) { Shell("xdotool windowunmap --sync " + std::to_string(window)); }
 
+void MapWindow(unsigned long window) {
+    // Straight to the server, so the caller times the map itself and not a
+    // helper program's start.
+    Display* dpy = Connection();
+    XMapWindow(dpy, window);
+    XSync(dpy, False);
+}
+
 ::testing::AssertionResult CoversBothXephyrMonitors(const std::string& display, int timeoutMs) {
     int width = 0, height = 0;
     WaitUntil([&] {

@@ -50,6 +50,8 @@ bool KeyboardGrabbable();
 
 // Unmaps another program's window, as a window manager minimising it would.
 void UnmapWindow(unsigned long window);
+// Maps it again.
+void MapWindow(unsigned long window);
 
 // Waits until the window "orvane" covers both monitors of
 // EnsureTwoMonitorXephyr's `display` (1440 x 600) and they show one frame

@@ -10,12 +10,15 @@
  *   test_parent.exe allow-writes  gives everyone all access to it again
  *   test_parent.exe minimised as owner, but minimised once shown; prints
  *                             "RESTORED" when something restores it
+ *   test_parent.exe minimise  minimises itself once a child has shown for a
+ *                             second ("MINIMISED"), restores itself 7 s
+ *                             later ("RESTORED"), and stays until ended
  * Every line is flushed at once: the test reads them while this runs. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
-static int preview, minimised, width = 320, height = 240, shownTicks, resized, resizedTicks;
+static int preview, minimised, minimise, minimisedTicks, width = 320, height = 240, shownTicks, resized, resizedTicks;
 static int childWidth = -1, childHeight = -1;
 
 static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
@@ -39,6 +42,12 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
             childWidth = rect.right;
             childHeight = rect.bottom;
             printf("CHILD %d %d\n", childWidth, childHeight);
+            fflush(stdout);
+        }
+        if (minimise && child != NULL && minimisedTicks < 141 && ++shownTicks > 20) {
+            if (++minimisedTicks == 1) ShowWindow(window, SW_MINIMIZE);
+            if (minimisedTicks == 140) ShowWindow(window, SW_RESTORE);
+            if (minimisedTicks == 1 || minimisedTicks == 140) printf(IsIconic(window) ? "MINIMISED\n" : "RESTORED\n");
             fflush(stdout);
         }
         if (!preview || child == NULL) return 0;
@@ -89,6 +98,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "allow-writes") == 0) return SetSettingsKeyAccess(KEY_ALL_ACCESS);
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
     int startMinimised = argc > 1 && strcmp(argv[1], "minimised") == 0;
+    minimise = argc > 1 && strcmp(argv[1], "minimise") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;
     windowClass.hInstance = GetModuleHandleA(NULL);

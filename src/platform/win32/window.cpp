@@ -21,16 +21,24 @@ bool cursorHidden = false;
 int parentWidth = -1;
 int parentHeight = -1;
 
+// The console display's power state (off, on, dimmed) as the system reports
+// it once asked, and whether what is drawn can be seen, as last reported.
+const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+HPOWERNOTIFY displayNotice = nullptr;
+bool displayOn = true;
+bool reportedVisible = true;
+
 // Events made while messages are dispatched, handed out by PollEvent.
 constexpr int kPendingSize = 32;
 Event pending[kPendingSize];
 int pendingHead = 0;
 int pendingCount = 0;
 
-void Queue(EventType type, int button = 0, int width = 0, int height = 0) {
+void Queue(EventType type, int button = 0, int width = 0, int height = 0, bool visible = true) {
     if (pendingCount == kPendingSize) return;
     Event& event = pending[(pendingHead + pendingCount) % kPendingSize];
     event.type = type;
+    event.visible = visible;
     event.button = button;
     event.width = width;
     event.height = height;
@@ -64,6 +72,14 @@ BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM data) {
     return TRUE;
 }
 
+// A dimmed display still shows the picture; only "off" (0) hides it.
+void NoteDisplayPower(const POWERBROADCAST_SETTING* setting) {
+    if (!IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) || setting->DataLength < sizeof(DWORD)) return;
+    DWORD state = 0;
+    CopyMemory(&state, setting->Data, sizeof state);
+    displayOn = state != 0;
+}
+
 void MakeContext(HWND window) {
     screen.windowDC = GetDC(window);
     SetScreenPixelFormat(screen.windowDC);
@@ -77,6 +93,8 @@ LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, 
             MakeContext(window);
             return 0;
         case WM_DESTROY:
+            if (displayNotice != nullptr) UnregisterPowerSettingNotification(displayNotice);
+            displayNotice = nullptr;
             screen.window = nullptr;
             Queue(EventType::Destroy);
             return 0;
@@ -108,7 +126,23 @@ LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, 
             Queue(EventType::SystemKeyDown);
             break;
         case WM_SYSCOMMAND:
-            return 0;
+            // Starting a screensaver, closing (Alt+F4, the system menu) and
+            // the menu keys (Alt, F10) are swallowed. The rest goes on to the
+            // default handling, the display's power requests among them: a
+            // screensaver that kept them would keep the monitor on all night.
+            switch (wParam & 0xFFF0) {
+                case SC_SCREENSAVE:
+                case SC_CLOSE:
+                case SC_KEYMENU:
+                    return 0;
+                default:
+                    break;
+            }
+            break;
+        case WM_POWERBROADCAST:
+            if (wParam != PBT_POWERSETTINGCHANGE) break;
+            NoteDisplayPower(reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam));
+            return TRUE;
         case WM_CHAR:
             return 0;
         case WM_LBUTTONDOWN:
@@ -165,6 +199,26 @@ void FollowParent() {
     parentHeight = height;
     SetWindowPos(screen.window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
+
+// Nothing drawn shows while the display is off, while the window or an
+// ancestor is hidden or the top-level window around it minimised (a preview's
+// settings window), or while its visible region is empty. That region leaves
+// out windows above it only where the system clips windows by each other (not
+// under the desktop compositor, nor under Wine). A few calls that ask no more
+// than the window manager's state, once a pass.
+bool CanBeSeen() {
+    if (!displayOn || screen.window == nullptr || !IsWindowVisible(screen.window)) return false;
+    if (IsIconic(GetAncestor(screen.window, GA_ROOT))) return false;
+    RECT box;
+    return screen.windowDC == nullptr || GetClipBox(screen.windowDC, &box) != NULLREGION;
+}
+
+void ReportVisibility() {
+    const bool visible = CanBeSeen();
+    if (visible == reportedVisible || screen.window == nullptr) return;
+    reportedVisible = visible;
+    Queue(EventType::Visibility, 0, 0, 0, visible);
+}
 }  // namespace
 
 bool RegisterScreenWindowClass(HINSTANCE instance) {
@@ -215,6 +269,8 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     }
     screen.window = window;
     ShowWindow(window, screen.showCommand);
+    // The system answers at once with the display's present state.
+    displayNotice = RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
     if (screen.renderContext == nullptr) {
         *error = "velmora: can't make an OpenGL context for the window";
         DestroyWindow(window);
@@ -243,6 +299,7 @@ bool PollEvent(Event* event) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    ReportVisibility();
     if (pendingCount == 0) return false;
     *event = pending[pendingHead];
     pendingHead = (pendingHead + 1) % kPendingSize;

@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/Xinerama.h>
+#include <X11/extensions/dpms.h>
 #include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <poll.h>
@@ -32,6 +33,15 @@ int randrEventBase = -1;  // -1: no RandR, so no notice of changed monitors
 // Set once, before the music thread that reads it is started.
 bool holdsInput = false;
 
+// Whether what is drawn can be seen: the display powered on (DPMS, asked only
+// when the server has it), the window viewable, not all of it covered.
+bool dpmsPresent = false;
+bool displayOn = true;
+bool viewable = true;
+bool fullyObscured = false;
+bool reportedVisible = true;
+std::uint32_t lastVisibilityPoll = 0;
+
 // Events made by the backend itself (the first size); a tiny ring.
 Event pending[8];
 int pendingHead = 0;
@@ -55,6 +65,37 @@ void QueueSized(EventType type, int width, int height) {
     event.width = width;
     event.height = height;
     Queue(event);
+}
+
+void ReportVisibility() {
+    const bool visible = displayOn && viewable && !fullyObscured;
+    if (visible == reportedVisible) return;
+    reportedVisible = visible;
+    Event event;
+    event.type = EventType::Visibility;
+    event.visible = visible;
+    Queue(event);
+}
+
+bool ScreenWindowViewable() {
+    XWindowAttributes attributes;
+    lastXError = 0;
+    return XGetWindowAttributes(display, screenWindow, &attributes) && lastXError == 0 &&
+           attributes.map_state == IsViewable;
+}
+
+// No event tells of DPMS powering the display down, nor of an ancestor above
+// the watched parent being unmapped (a settings dialog minimised around a
+// preview): both are asked, at most once a poll interval.
+void PollVisibility() {
+    lastVisibilityPoll = MonotonicMilliseconds();
+    if (dpmsPresent) {
+        CARD16 level = DPMSModeOn;
+        BOOL enabled = False;
+        displayOn = !DPMSInfo(display, &level, &enabled) || !enabled || level == DPMSModeOn;
+    }
+    viewable = ScreenWindowViewable();
+    ReportVisibility();
 }
 
 void QueueResize(int width, int height) {
@@ -172,6 +213,24 @@ bool Translate(XEvent& native, Event* event) {
             // Unmapping dropped the grabs; a restored full-screen window takes
             // the input again.
             if (native.xmap.window == screenWindow && windowKind == WindowKind::FullScreen) GrabInput();
+            if (native.xmap.window == screenWindow || native.xmap.window == watchedParent) {
+                viewable = ScreenWindowViewable();  // the parent's own parent may still be unmapped
+                ReportVisibility();
+            }
+            return false;
+        case UnmapNotify:
+            if (native.xunmap.window == screenWindow || native.xunmap.window == watchedParent) {
+                viewable = false;
+                ReportVisibility();
+            }
+            return false;
+        case VisibilityNotify:
+            // Only a viewable window hears of its visibility, and its own
+            // subwindows never obscure it.
+            if (native.xvisibility.window != screenWindow) return false;
+            viewable = true;
+            fullyObscured = native.xvisibility.state == VisibilityFullyObscured;
+            ReportVisibility();
             return false;
         case DestroyNotify:
             if (native.xdestroywindow.window != screenWindow &&
@@ -223,7 +282,7 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     if (request.kind == WindowKind::Existing) {
         screenWindow = parent;
         watchedParent = parent;
-        XSelectInput(display, screenWindow, StructureNotifyMask);
+        XSelectInput(display, screenWindow, StructureNotifyMask | VisibilityChangeMask);
     } else {
         Window under = request.kind == WindowKind::FullScreen ? root : parent;
         XSetWindowAttributes attributes{};
@@ -232,7 +291,7 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         attributes.border_pixel = 0;
         attributes.override_redirect = request.kind == WindowKind::FullScreen;
         // Preview takes no input: events go on to the window it lives in.
-        attributes.event_mask = StructureNotifyMask;
+        attributes.event_mask = StructureNotifyMask | VisibilityChangeMask;
         if (request.kind == WindowKind::FullScreen)
             attributes.event_mask |= KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                                      PointerMotionMask | FocusChangeMask;
@@ -282,6 +341,10 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         return false;
     }
     QueueResize(width, height);
+    int dpmsEventBase = 0;
+    int dpmsErrorBase = 0;
+    dpmsPresent = DPMSQueryExtension(display, &dpmsEventBase, &dpmsErrorBase) && DPMSCapable(display);
+    PollVisibility();  // a preview may start in a parent that is not shown
     *created = screenWindow;
     return true;
 }
@@ -289,6 +352,9 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
 bool ScreenWindowHoldsInput() { return holdsInput; }
 
 bool PollEvent(Event* event) {
+    if (display != nullptr && screenWindow != 0 &&
+        static_cast<std::int32_t>(MonotonicMilliseconds() - lastVisibilityPoll) >= kVisibilityPollMilliseconds)
+        PollVisibility();
     if (pendingCount > 0) {
         *event = pending[pendingHead];
         pendingHead = (pendingHead + 1) % 8;
