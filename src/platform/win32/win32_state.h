@@ -1,20 +1,37 @@
-// What the Windows backend's files share: the module, the show command of the
-// entry, and the screen window with its device and GL contexts.
+// The Windows backend's state, one struct that its files share: the module,
+// the show command of the entry, the screen window with its device and GL
+// contexts, and what the window procedure keeps between messages.
 #pragma once
 
 #include <windows.h>
 
+#include "platform/event_queue.h"
+
 namespace platform {
 
-struct ScreenWindowHandles {
+struct Win32State {
     HINSTANCE instance = nullptr;
     int showCommand = SW_SHOWDEFAULT;
     HWND window = nullptr;
     HDC windowDC = nullptr;
     HGLRC renderContext = nullptr;
+
+    HWND previewParent = nullptr;
+    bool fullScreen = false;
+    bool cursorHidden = false;
+    int parentWidth = -1;
+    int parentHeight = -1;
+    // The console display's power state (off, on, dimmed) as the system
+    // reports it once asked, and whether what is drawn can be seen, as last
+    // reported.
+    HPOWERNOTIFY displayNotice = nullptr;
+    bool displayOn = true;
+    bool reportedVisible = true;
+    // Events made while messages are dispatched, handed out by PollEvent.
+    EventQueue pending;
 };
 
-extern ScreenWindowHandles screen;
+extern Win32State screen;
 
 // Registers the window class "MyClass" of the screen window; false on failure.
 bool RegisterScreenWindowClass(HINSTANCE instance);

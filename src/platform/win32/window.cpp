@@ -9,40 +9,24 @@
 
 namespace platform {
 
-ScreenWindowHandles screen;
+Win32State screen;
 
 namespace {
 const char kClassName[] = "MyClass";
 const char kWindowTitle[] = "orvane";
 
-HWND previewParent = nullptr;
-bool fullScreen = false;
-bool cursorHidden = false;
-int parentWidth = -1;
-int parentHeight = -1;
-
-// The console display's power state (off, on, dimmed) as the system reports
-// it once asked, and whether what is drawn can be seen, as last reported.
+// The console display's power state, the notice the system sends of it.
 const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-HPOWERNOTIFY displayNotice = nullptr;
-bool displayOn = true;
-bool reportedVisible = true;
 
-// Events made while messages are dispatched, handed out by PollEvent.
-constexpr int kPendingSize = 32;
-Event pending[kPendingSize];
-int pendingHead = 0;
-int pendingCount = 0;
 
 void Queue(EventType type, int button = 0, int width = 0, int height = 0, bool visible = true) {
-    if (pendingCount == kPendingSize) return;
-    Event& event = pending[(pendingHead + pendingCount) % kPendingSize];
+    Event event;
     event.type = type;
     event.visible = visible;
     event.button = button;
     event.width = width;
     event.height = height;
-    ++pendingCount;
+    screen.pending.Push(event);
 }
 
 RECT VirtualScreen() {
@@ -77,7 +61,7 @@ void NoteDisplayPower(const POWERBROADCAST_SETTING* setting) {
     if (!IsEqualGUID(setting->PowerSetting, kConsoleDisplayState) || setting->DataLength < sizeof(DWORD)) return;
     DWORD state = 0;
     CopyMemory(&state, setting->Data, sizeof state);
-    displayOn = state != 0;
+    screen.displayOn = state != 0;
 }
 
 void MakeContext(HWND window) {
@@ -93,8 +77,8 @@ LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, 
             MakeContext(window);
             return 0;
         case WM_DESTROY:
-            if (displayNotice != nullptr) UnregisterPowerSettingNotification(displayNotice);
-            displayNotice = nullptr;
+            if (screen.displayNotice != nullptr) UnregisterPowerSettingNotification(screen.displayNotice);
+            screen.displayNotice = nullptr;
             screen.window = nullptr;
             Queue(EventType::Destroy);
             return 0;
@@ -102,7 +86,7 @@ LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, 
             Queue(EventType::Resize, 0, LOWORD(lParam), HIWORD(lParam));
             return 0;
         case WM_DISPLAYCHANGE:
-            if (fullScreen) {
+            if (screen.fullScreen) {
                 const RECT area = VirtualScreen();
                 const int width = area.right - area.left;
                 const int height = area.bottom - area.top;
@@ -111,7 +95,7 @@ LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, 
             }
             break;
         case WM_SETCURSOR:
-            SetCursor(cursorHidden ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
+            SetCursor(screen.cursorHidden ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
             return 0;
         case WM_KEYDOWN:
             Queue(EventType::KeyDown);
@@ -185,18 +169,18 @@ LRESULT CALLBACK ScreenWindowMessages(HWND window, UINT message, WPARAM wParam, 
 // The preview follows its parent's size; the parent belongs to another
 // process, so its size is looked at on every pass instead of hooked.
 void FollowParent() {
-    if (previewParent == nullptr || screen.window == nullptr) return;
+    if (screen.previewParent == nullptr || screen.window == nullptr) return;
     RECT client;
-    if (!IsWindow(previewParent) || !GetClientRect(previewParent, &client)) {
-        previewParent = nullptr;
+    if (!IsWindow(screen.previewParent) || !GetClientRect(screen.previewParent, &client)) {
+        screen.previewParent = nullptr;
         DestroyWindow(screen.window);
         return;
     }
     int width = client.right - client.left;
     int height = client.bottom - client.top;
-    if (width == parentWidth && height == parentHeight) return;
-    parentWidth = width;
-    parentHeight = height;
+    if (width == screen.parentWidth && height == screen.parentHeight) return;
+    screen.parentWidth = width;
+    screen.parentHeight = height;
     SetWindowPos(screen.window, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
 }
 
@@ -207,7 +191,7 @@ void FollowParent() {
 // under the desktop compositor, nor under Wine). A few calls that ask no more
 // than the window manager's state, once a pass.
 bool CanBeSeen() {
-    if (!displayOn || screen.window == nullptr || !IsWindowVisible(screen.window)) return false;
+    if (!screen.displayOn || screen.window == nullptr || !IsWindowVisible(screen.window)) return false;
     if (IsIconic(GetAncestor(screen.window, GA_ROOT))) return false;
     RECT box;
     return screen.windowDC == nullptr || GetClipBox(screen.windowDC, &box) != NULLREGION;
@@ -215,8 +199,8 @@ bool CanBeSeen() {
 
 void ReportVisibility() {
     const bool visible = CanBeSeen();
-    if (visible == reportedVisible || screen.window == nullptr) return;
-    reportedVisible = visible;
+    if (visible == screen.reportedVisible || screen.window == nullptr) return;
+    screen.reportedVisible = visible;
     Queue(EventType::Visibility, 0, 0, 0, visible);
 }
 }  // namespace
@@ -237,11 +221,11 @@ bool RegisterScreenWindowClass(HINSTANCE instance) {
 bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::string* error) {
     *created = 0;
     if (screen.instance == nullptr) screen.instance = GetModuleHandleA(nullptr);
-    cursorHidden = request.hideCursor;
+    screen.cursorHidden = request.hideCursor;
     HWND parent = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(request.parent));
     HWND window = nullptr;
-    fullScreen = request.kind == WindowKind::FullScreen;
-    if (fullScreen) {
+    screen.fullScreen = request.kind == WindowKind::FullScreen;
+    if (screen.fullScreen) {
         // Every monitor: the virtual screen, which the primary monitor alone
         // is when there is one.
         const RECT area = VirtualScreen();
@@ -254,11 +238,11 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
             *error = "velmora: window " + std::to_string(request.parent) + " is not a window";
             return false;
         }
-        parentWidth = client.right - client.left;
-        parentHeight = client.bottom - client.top;
-        window = CreateWindowExA(0, kClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, 0, 0, parentWidth,
-                                 parentHeight, parent, nullptr, screen.instance, nullptr);
-        previewParent = parent;
+        screen.parentWidth = client.right - client.left;
+        screen.parentHeight = client.bottom - client.top;
+        window = CreateWindowExA(0, kClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, 0, 0, screen.parentWidth,
+                                 screen.parentHeight, parent, nullptr, screen.instance, nullptr);
+        screen.previewParent = parent;
     } else {
         *error = "velmora: Windows has no XScreenSaver windows to draw in";
         return false;
@@ -270,12 +254,12 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     screen.window = window;
     ShowWindow(window, screen.showCommand);
     // The system answers at once with the display's present state.
-    displayNotice = RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    screen.displayNotice = RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
     if (screen.renderContext == nullptr) {
         *error = "velmora: can't make an OpenGL context for the window";
         DestroyWindow(window);
         screen.window = nullptr;
-        pendingCount = 0;
+        screen.pending.Clear();
         return false;
     }
     *created = static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(window));
@@ -284,12 +268,12 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
 
 // The topmost full-screen window has the focus, and its thread pumps no
 // messages while it waits: the console is out of reach.
-bool ScreenWindowHoldsInput() { return fullScreen && screen.window != nullptr; }
+bool ScreenWindowHoldsInput() { return screen.fullScreen && screen.window != nullptr; }
 
 bool PollEvent(Event* event) {
     FollowParent();
     MSG message;
-    while (pendingCount == 0 && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (screen.pending.Empty() && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         // The run ends through the shell's quit, never through WM_QUIT; one
         // arriving from outside ends it like the window's destruction.
         if (message.message == WM_QUIT) {
@@ -300,15 +284,11 @@ bool PollEvent(Event* event) {
         DispatchMessageA(&message);
     }
     ReportVisibility();
-    if (pendingCount == 0) return false;
-    *event = pending[pendingHead];
-    pendingHead = (pendingHead + 1) % kPendingSize;
-    --pendingCount;
-    return true;
+    return screen.pending.Pop(event);
 }
 
 void WaitForEvents(int timeoutMs) {
-    if (timeoutMs <= 0 || pendingCount > 0) return;
+    if (timeoutMs <= 0 || !screen.pending.Empty()) return;
     HANDLE termination = TerminationEvent();
     MsgWaitForMultipleObjects(termination != nullptr ? 1 : 0, &termination, FALSE,
                               static_cast<DWORD>(timeoutMs), QS_ALLINPUT);
@@ -328,7 +308,7 @@ void ReleaseGLContext() {
 }
 
 void SetCursorHidden(bool hidden) {
-    cursorHidden = hidden;
+    screen.cursorHidden = hidden;
     SetCursor(hidden ? nullptr : LoadCursorA(nullptr, IDC_ARROW));
 }
 
@@ -348,7 +328,7 @@ bool QueryScreenSize(int* width, int* height) {
 
 void QueryWindowMonitors(MonitorList* monitors) {
     monitors->count = 0;
-    if (!fullScreen || screen.window == nullptr) return;
+    if (!screen.fullScreen || screen.window == nullptr) return;
     // Monitors come in virtual-screen coordinates, where the primary one
     // starts at (0, 0) and others may lie to its left or above.
     const RECT area = VirtualScreen();

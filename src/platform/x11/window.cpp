@@ -13,6 +13,7 @@
 
 #include <cstdio>
 
+#include "platform/event_queue.h"
 #include "platform/platform.h"
 #include "platform/posix/termination.h"
 #include "platform/x11/x11_display.h"
@@ -20,32 +21,34 @@
 namespace platform {
 
 namespace {
-Display* display = nullptr;
-Window screenWindow = 0;
-Window watchedParent = 0;  // preview: the window whose size we follow
-WindowKind windowKind = WindowKind::FullScreen;
-GLXContext context = nullptr;
-Cursor invisibleCursor = 0;
-Cursor arrowCursor = 0;
-int lastWidth = -1;
-int lastHeight = -1;
-int randrEventBase = -1;  // -1: no RandR, so no notice of changed monitors
-// Set once, before the music thread that reads it is started.
-bool holdsInput = false;
+// Everything the X11 backend keeps about its one screen window, in one place.
+struct X11State {
+    Display* display = nullptr;
+    Window screenWindow = 0;
+    Window watchedParent = 0;  // preview: the window whose size we follow
+    WindowKind windowKind = WindowKind::FullScreen;
+    GLXContext context = nullptr;
+    Cursor invisibleCursor = 0;
+    Cursor arrowCursor = 0;
+    int lastWidth = -1;
+    int lastHeight = -1;
+    int randrEventBase = -1;  // -1: no RandR, so no notice of changed monitors
+    // Set once, before the music thread that reads it is started.
+    bool holdsInput = false;
 
-// Whether what is drawn can be seen: the display powered on (DPMS, asked only
-// when the server has it), the window viewable, not all of it covered.
-bool dpmsPresent = false;
-bool displayOn = true;
-bool viewable = true;
-bool fullyObscured = false;
-bool reportedVisible = true;
-std::uint32_t lastVisibilityPoll = 0;
+    // Whether what is drawn can be seen: the display powered on (DPMS, asked
+    // only when the server has it), the window viewable, not all of it covered.
+    bool dpmsPresent = false;
+    bool displayOn = true;
+    bool viewable = true;
+    bool fullyObscured = false;
+    bool reportedVisible = true;
+    std::uint32_t lastVisibilityPoll = 0;
 
-// Events made by the backend itself (the first size); a tiny ring.
-Event pending[8];
-int pendingHead = 0;
-int pendingCount = 0;
+    // Events made by the backend itself (the first size, visibility).
+    EventQueue pending;
+};
+X11State x11;
 
 int lastXError = 0;
 int RecordXError(Display*, XErrorEvent* event) {
@@ -53,11 +56,7 @@ int RecordXError(Display*, XErrorEvent* event) {
     return 0;
 }
 
-void Queue(const Event& event) {
-    if (pendingCount == 8) return;
-    pending[(pendingHead + pendingCount) % 8] = event;
-    ++pendingCount;
-}
+void Queue(const Event& event) { x11.pending.Push(event); }
 
 void QueueSized(EventType type, int width, int height) {
     Event event;
@@ -68,9 +67,9 @@ void QueueSized(EventType type, int width, int height) {
 }
 
 void ReportVisibility() {
-    const bool visible = displayOn && viewable && !fullyObscured;
-    if (visible == reportedVisible) return;
-    reportedVisible = visible;
+    const bool visible = x11.displayOn && x11.viewable && !x11.fullyObscured;
+    if (visible == x11.reportedVisible) return;
+    x11.reportedVisible = visible;
     Event event;
     event.type = EventType::Visibility;
     event.visible = visible;
@@ -80,7 +79,7 @@ void ReportVisibility() {
 bool ScreenWindowViewable() {
     XWindowAttributes attributes;
     lastXError = 0;
-    return XGetWindowAttributes(display, screenWindow, &attributes) && lastXError == 0 &&
+    return XGetWindowAttributes(x11.display, x11.screenWindow, &attributes) && lastXError == 0 &&
            attributes.map_state == IsViewable;
 }
 
@@ -88,20 +87,20 @@ bool ScreenWindowViewable() {
 // the watched parent being unmapped (a settings dialog minimised around a
 // preview): both are asked, at most once a poll interval.
 void PollVisibility() {
-    lastVisibilityPoll = MonotonicMilliseconds();
-    if (dpmsPresent) {
+    x11.lastVisibilityPoll = MonotonicMilliseconds();
+    if (x11.dpmsPresent) {
         CARD16 level = DPMSModeOn;
         BOOL enabled = False;
-        displayOn = !DPMSInfo(display, &level, &enabled) || !enabled || level == DPMSModeOn;
+        x11.displayOn = !DPMSInfo(x11.display, &level, &enabled) || !enabled || level == DPMSModeOn;
     }
-    viewable = ScreenWindowViewable();
+    x11.viewable = ScreenWindowViewable();
     ReportVisibility();
 }
 
 void QueueResize(int width, int height) {
-    if (width == lastWidth && height == lastHeight) return;
-    lastWidth = width;
-    lastHeight = height;
+    if (width == x11.lastWidth && height == x11.lastHeight) return;
+    x11.lastWidth = width;
+    x11.lastHeight = height;
     QueueSized(EventType::Resize, width, height);
 }
 
@@ -110,19 +109,19 @@ void QueueResize(int width, int height) {
 // the shell lays its views out again even when the size stayed.
 void FollowScreenChange(XEvent& native) {
     XRRUpdateConfiguration(&native);
-    if (windowKind != WindowKind::FullScreen || screenWindow == 0) return;
-    const int width = DisplayWidth(display, DefaultScreen(display));
-    const int height = DisplayHeight(display, DefaultScreen(display));
-    XMoveResizeWindow(display, screenWindow, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
-    lastWidth = width;
-    lastHeight = height;
+    if (x11.windowKind != WindowKind::FullScreen || x11.screenWindow == 0) return;
+    const int width = DisplayWidth(x11.display, DefaultScreen(x11.display));
+    const int height = DisplayHeight(x11.display, DefaultScreen(x11.display));
+    XMoveResizeWindow(x11.display, x11.screenWindow, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    x11.lastWidth = width;
+    x11.lastHeight = height;
     QueueSized(EventType::DisplayChange, width, height);
 }
 
 bool WindowSize(Window window, int* width, int* height) {
     XWindowAttributes attributes;
     lastXError = 0;
-    if (!XGetWindowAttributes(display, window, &attributes) || lastXError != 0) return false;
+    if (!XGetWindowAttributes(x11.display, window, &attributes) || lastXError != 0) return false;
     *width = attributes.width;
     *height = attributes.height;
     return true;
@@ -132,31 +131,31 @@ XVisualInfo* ChooseVisual(Window existing) {
     if (existing != 0) {
         // A window we did not make: the context must fit its visual.
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(display, existing, &attributes)) return nullptr;
+        if (!XGetWindowAttributes(x11.display, existing, &attributes)) return nullptr;
         XVisualInfo wanted{};
         wanted.visualid = XVisualIDFromVisual(attributes.visual);
         int count = 0;
-        return XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+        return XGetVisualInfo(x11.display, VisualIDMask, &wanted, &count);
     }
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
                         GLX_BLUE_SIZE, 1, GLX_DEPTH_SIZE, 16, None};
-    return glXChooseVisual(display, DefaultScreen(display), attributes);
+    return glXChooseVisual(x11.display, DefaultScreen(x11.display), attributes);
 }
 
 Cursor MakeInvisibleCursor(Window window) {
     char bits[1] = {0};
-    Pixmap blank = XCreateBitmapFromData(display, window, bits, 1, 1);
+    Pixmap blank = XCreateBitmapFromData(x11.display, window, bits, 1, 1);
     XColor black{};
-    Cursor cursor = XCreatePixmapCursor(display, blank, blank, &black, &black, 0, 0);
-    XFreePixmap(display, blank);
+    Cursor cursor = XCreatePixmapCursor(x11.display, blank, blank, &black, &black, 0, 0);
+    XFreePixmap(x11.display, blank);
     return cursor;
 }
 
 void GrabInput() {
     // The window has just been mapped; a grab can fail until it is viewable.
     for (int attempt = 0; attempt < 50; ++attempt) {
-        int keyboard = XGrabKeyboard(display, screenWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-        int pointer = XGrabPointer(display, screenWindow, True,
+        int keyboard = XGrabKeyboard(x11.display, x11.screenWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        int pointer = XGrabPointer(x11.display, x11.screenWindow, True,
                                    ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                                    GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
         if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
@@ -172,7 +171,7 @@ bool IsSystemKey(XKeyEvent* key) {
 }
 
 bool Translate(XEvent& native, Event* event) {
-    if (randrEventBase >= 0 && native.type == randrEventBase + RRScreenChangeNotify) {
+    if (x11.randrEventBase >= 0 && native.type == x11.randrEventBase + RRScreenChangeNotify) {
         FollowScreenChange(native);
         return false;
     }
@@ -198,46 +197,46 @@ bool Translate(XEvent& native, Event* event) {
         case ConfigureNotify:
             // RandR tells of a monitor set or removed (xrandr --setmonitor)
             // only through the root window's ConfigureNotify.
-            if (windowKind == WindowKind::FullScreen && native.xconfigure.window == DefaultRootWindow(display)) {
+            if (x11.windowKind == WindowKind::FullScreen && native.xconfigure.window == DefaultRootWindow(x11.display)) {
                 FollowScreenChange(native);
                 return false;
             }
-            if (native.xconfigure.window == watchedParent && watchedParent != screenWindow) {
-                XResizeWindow(display, screenWindow, native.xconfigure.width, native.xconfigure.height);
+            if (native.xconfigure.window == x11.watchedParent && x11.watchedParent != x11.screenWindow) {
+                XResizeWindow(x11.display, x11.screenWindow, native.xconfigure.width, native.xconfigure.height);
                 return false;
             }
-            if (native.xconfigure.window != screenWindow) return false;
+            if (native.xconfigure.window != x11.screenWindow) return false;
             QueueResize(native.xconfigure.width, native.xconfigure.height);
             return false;
         case MapNotify:
             // Unmapping dropped the grabs; a restored full-screen window takes
             // the input again.
-            if (native.xmap.window == screenWindow && windowKind == WindowKind::FullScreen) GrabInput();
-            if (native.xmap.window == screenWindow || native.xmap.window == watchedParent) {
-                viewable = ScreenWindowViewable();  // the parent's own parent may still be unmapped
+            if (native.xmap.window == x11.screenWindow && x11.windowKind == WindowKind::FullScreen) GrabInput();
+            if (native.xmap.window == x11.screenWindow || native.xmap.window == x11.watchedParent) {
+                x11.viewable = ScreenWindowViewable();  // the parent's own parent may still be unmapped
                 ReportVisibility();
             }
             return false;
         case UnmapNotify:
-            if (native.xunmap.window == screenWindow || native.xunmap.window == watchedParent) {
-                viewable = false;
+            if (native.xunmap.window == x11.screenWindow || native.xunmap.window == x11.watchedParent) {
+                x11.viewable = false;
                 ReportVisibility();
             }
             return false;
         case VisibilityNotify:
             // Only a viewable window hears of its visibility, and its own
             // subwindows never obscure it.
-            if (native.xvisibility.window != screenWindow) return false;
-            viewable = true;
-            fullyObscured = native.xvisibility.state == VisibilityFullyObscured;
+            if (native.xvisibility.window != x11.screenWindow) return false;
+            x11.viewable = true;
+            x11.fullyObscured = native.xvisibility.state == VisibilityFullyObscured;
             ReportVisibility();
             return false;
         case DestroyNotify:
-            if (native.xdestroywindow.window != screenWindow &&
-                native.xdestroywindow.window != watchedParent)
+            if (native.xdestroywindow.window != x11.screenWindow &&
+                native.xdestroywindow.window != x11.watchedParent)
                 return false;
             event->type = EventType::Destroy;
-            screenWindow = 0;
+            x11.screenWindow = 0;
             return true;
         default:
             return false;
@@ -246,11 +245,11 @@ bool Translate(XEvent& native, Event* event) {
 }  // namespace
 
 Display* SharedDisplay() {
-    if (display == nullptr) {
-        display = XOpenDisplay(nullptr);
-        if (display != nullptr) XSetErrorHandler(RecordXError);
+    if (x11.display == nullptr) {
+        x11.display = XOpenDisplay(nullptr);
+        if (x11.display != nullptr) XSetErrorHandler(RecordXError);
     }
-    return display;
+    return x11.display;
 }
 
 bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::string* error) {
@@ -259,15 +258,15 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         *error = "velmora: can't open the X display";
         return false;
     }
-    windowKind = request.kind;
-    Window root = DefaultRootWindow(display);
+    x11.windowKind = request.kind;
+    Window root = DefaultRootWindow(x11.display);
     Window parent = static_cast<Window>(request.parent);
     if (request.kind == WindowKind::Existing && parent == 0) parent = root;
     int width = 0;
     int height = 0;
     if (request.kind == WindowKind::FullScreen) {
-        width = DisplayWidth(display, DefaultScreen(display));
-        height = DisplayHeight(display, DefaultScreen(display));
+        width = DisplayWidth(x11.display, DefaultScreen(x11.display));
+        height = DisplayHeight(x11.display, DefaultScreen(x11.display));
     } else if (parent == 0 || !WindowSize(parent, &width, &height)) {
         *error = "velmora: window " + std::to_string(request.parent) + " is not a window";
         return false;
@@ -280,14 +279,14 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     }
 
     if (request.kind == WindowKind::Existing) {
-        screenWindow = parent;
-        watchedParent = parent;
-        XSelectInput(display, screenWindow, StructureNotifyMask | VisibilityChangeMask);
+        x11.screenWindow = parent;
+        x11.watchedParent = parent;
+        XSelectInput(x11.display, x11.screenWindow, StructureNotifyMask | VisibilityChangeMask);
     } else {
         Window under = request.kind == WindowKind::FullScreen ? root : parent;
         XSetWindowAttributes attributes{};
-        attributes.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
-        attributes.background_pixel = BlackPixel(display, DefaultScreen(display));
+        attributes.colormap = XCreateColormap(x11.display, root, visual->visual, AllocNone);
+        attributes.background_pixel = BlackPixel(x11.display, DefaultScreen(x11.display));
         attributes.border_pixel = 0;
         attributes.override_redirect = request.kind == WindowKind::FullScreen;
         // Preview takes no input: events go on to the window it lives in.
@@ -296,85 +295,80 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
             attributes.event_mask |= KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                                      PointerMotionMask | FocusChangeMask;
         lastXError = 0;
-        screenWindow = XCreateWindow(display, under, 0, 0, static_cast<unsigned>(width),
+        x11.screenWindow = XCreateWindow(x11.display, under, 0, 0, static_cast<unsigned>(width),
                                      static_cast<unsigned>(height), 0, visual->depth, InputOutput,
                                      visual->visual,
                                      CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask,
                                      &attributes);
-        XSync(display, False);
-        if (screenWindow == 0 || lastXError != 0) {
+        XSync(x11.display, False);
+        if (x11.screenWindow == 0 || lastXError != 0) {
             XFree(visual);
-            screenWindow = 0;
+            x11.screenWindow = 0;
             *error = "velmora: can't create the window";
             return false;
         }
-        XStoreName(display, screenWindow, "orvane");
+        XStoreName(x11.display, x11.screenWindow, "orvane");
         if (request.kind == WindowKind::Preview) {
-            watchedParent = parent;
-            XSelectInput(display, parent, StructureNotifyMask);
+            x11.watchedParent = parent;
+            XSelectInput(x11.display, parent, StructureNotifyMask);
         }
-        arrowCursor = XCreateFontCursor(display, XC_left_ptr);
-        invisibleCursor = MakeInvisibleCursor(screenWindow);
-        XDefineCursor(display, screenWindow, request.hideCursor ? invisibleCursor : arrowCursor);
-        XMapRaised(display, screenWindow);
-        XSync(display, False);
+        x11.arrowCursor = XCreateFontCursor(x11.display, XC_left_ptr);
+        x11.invisibleCursor = MakeInvisibleCursor(x11.screenWindow);
+        XDefineCursor(x11.display, x11.screenWindow, request.hideCursor ? x11.invisibleCursor : x11.arrowCursor);
+        XMapRaised(x11.display, x11.screenWindow);
+        XSync(x11.display, False);
         if (request.kind == WindowKind::FullScreen) {
             // Even when the grab fails the window covers the screen, so the
             // console is out of reach all the same.
-            holdsInput = true;
+            x11.holdsInput = true;
             GrabInput();
             // Monitors that come, go or move: RandR's notice, and the root
             // window's new size.
-            XSelectInput(display, root, StructureNotifyMask);
+            XSelectInput(x11.display, root, StructureNotifyMask);
             int errorBase = 0;
-            if (XRRQueryExtension(display, &randrEventBase, &errorBase))
-                XRRSelectInput(display, root, RRScreenChangeNotifyMask);
+            if (XRRQueryExtension(x11.display, &x11.randrEventBase, &errorBase))
+                XRRSelectInput(x11.display, root, RRScreenChangeNotifyMask);
             else
-                randrEventBase = -1;
+                x11.randrEventBase = -1;
         }
     }
 
-    context = glXCreateContext(display, visual, nullptr, True);
+    x11.context = glXCreateContext(x11.display, visual, nullptr, True);
     XFree(visual);
-    if (context == nullptr || !glXMakeCurrent(display, screenWindow, context)) {
+    if (x11.context == nullptr || !glXMakeCurrent(x11.display, x11.screenWindow, x11.context)) {
         *error = "velmora: can't make an OpenGL context for the window";
         return false;
     }
     QueueResize(width, height);
     int dpmsEventBase = 0;
     int dpmsErrorBase = 0;
-    dpmsPresent = DPMSQueryExtension(display, &dpmsEventBase, &dpmsErrorBase) && DPMSCapable(display);
+    x11.dpmsPresent = DPMSQueryExtension(x11.display, &dpmsEventBase, &dpmsErrorBase) && DPMSCapable(x11.display);
     PollVisibility();  // a preview may start in a parent that is not shown
-    *created = screenWindow;
+    *created = x11.screenWindow;
     return true;
 }
 
-bool ScreenWindowHoldsInput() { return holdsInput; }
+bool ScreenWindowHoldsInput() { return x11.holdsInput; }
 
 bool PollEvent(Event* event) {
-    if (display != nullptr && screenWindow != 0 &&
-        static_cast<std::int32_t>(MonotonicMilliseconds() - lastVisibilityPoll) >= kVisibilityPollMilliseconds)
+    if (x11.display != nullptr && x11.screenWindow != 0 &&
+        static_cast<std::int32_t>(MonotonicMilliseconds() - x11.lastVisibilityPoll) >= kVisibilityPollMilliseconds)
         PollVisibility();
-    if (pendingCount > 0) {
-        *event = pending[pendingHead];
-        pendingHead = (pendingHead + 1) % 8;
-        --pendingCount;
-        return true;
-    }
-    while (display != nullptr && XPending(display) > 0) {
+    if (x11.pending.Pop(event)) return true;
+    while (x11.display != nullptr && XPending(x11.display) > 0) {
         XEvent native;
-        XNextEvent(display, &native);
+        XNextEvent(x11.display, &native);
         *event = Event{};
         if (Translate(native, event)) return true;
-        if (pendingCount > 0) return PollEvent(event);
+        if (!x11.pending.Empty()) return PollEvent(event);
     }
     return false;
 }
 
 void WaitForEvents(int timeoutMs) {
-    if (timeoutMs <= 0 || display == nullptr) return;
-    if (pendingCount > 0 || XPending(display) > 0) return;
-    pollfd watched[2] = {{ConnectionNumber(display), POLLIN, 0}, {TerminationWakeFd(), POLLIN, 0}};
+    if (timeoutMs <= 0 || x11.display == nullptr) return;
+    if (!x11.pending.Empty() || XPending(x11.display) > 0) return;
+    pollfd watched[2] = {{ConnectionNumber(x11.display), POLLIN, 0}, {TerminationWakeFd(), POLLIN, 0}};
     poll(watched, watched[1].fd >= 0 ? 2 : 1, timeoutMs);
     if (watched[1].revents & POLLIN) {
         char drained[16];
@@ -384,20 +378,20 @@ void WaitForEvents(int timeoutMs) {
 }
 
 void SwapScreenBuffers() {
-    if (display != nullptr && screenWindow != 0 && context != nullptr) glXSwapBuffers(display, screenWindow);
+    if (x11.display != nullptr && x11.screenWindow != 0 && x11.context != nullptr) glXSwapBuffers(x11.display, x11.screenWindow);
 }
 
 void ReleaseGLContext() {
-    if (display == nullptr || context == nullptr) return;
-    glXMakeCurrent(display, None, nullptr);
-    glXDestroyContext(display, context);
-    context = nullptr;
+    if (x11.display == nullptr || x11.context == nullptr) return;
+    glXMakeCurrent(x11.display, None, nullptr);
+    glXDestroyContext(x11.display, x11.context);
+    x11.context = nullptr;
 }
 
 void SetCursorHidden(bool hidden) {
-    if (display == nullptr || screenWindow == 0 || windowKind == WindowKind::Existing) return;
-    XDefineCursor(display, screenWindow, hidden ? invisibleCursor : arrowCursor);
-    XFlush(display);
+    if (x11.display == nullptr || x11.screenWindow == 0 || x11.windowKind == WindowKind::Existing) return;
+    XDefineCursor(x11.display, x11.screenWindow, hidden ? x11.invisibleCursor : x11.arrowCursor);
+    XFlush(x11.display);
 }
 
 bool QueryPointerPosition(int* x, int* y) {
@@ -405,23 +399,23 @@ bool QueryPointerPosition(int* x, int* y) {
     Window rootReturn, childReturn;
     int windowX, windowY;
     unsigned mask;
-    return XQueryPointer(display, DefaultRootWindow(display), &rootReturn, &childReturn, x, y, &windowX,
+    return XQueryPointer(x11.display, DefaultRootWindow(x11.display), &rootReturn, &childReturn, x, y, &windowX,
                          &windowY, &mask) == True;
 }
 
 bool QueryScreenSize(int* width, int* height) {
     if (SharedDisplay() == nullptr) return false;
-    *width = DisplayWidth(display, DefaultScreen(display));
-    *height = DisplayHeight(display, DefaultScreen(display));
+    *width = DisplayWidth(x11.display, DefaultScreen(x11.display));
+    *height = DisplayHeight(x11.display, DefaultScreen(x11.display));
     return true;
 }
 
 void QueryWindowMonitors(MonitorList* monitors) {
     monitors->count = 0;
-    if (display == nullptr || screenWindow == 0 || windowKind != WindowKind::FullScreen) return;
-    if (!XineramaIsActive(display)) return;
+    if (x11.display == nullptr || x11.screenWindow == 0 || x11.windowKind != WindowKind::FullScreen) return;
+    if (!XineramaIsActive(x11.display)) return;
     int heads = 0;
-    XineramaScreenInfo* info = XineramaQueryScreens(display, &heads);
+    XineramaScreenInfo* info = XineramaQueryScreens(x11.display, &heads);
     if (info == nullptr) return;
     // The window sits at the root's origin: root coordinates are its own.
     for (int k = 0; k < heads && monitors->count < kMaxMonitors; ++k) {
@@ -438,11 +432,11 @@ bool RaiseWindow(WindowId window) {
     if (SharedDisplay() == nullptr || window == 0) return false;
     XWindowAttributes attributes;
     lastXError = 0;
-    if (!XGetWindowAttributes(display, static_cast<Window>(window), &attributes) || lastXError != 0)
+    if (!XGetWindowAttributes(x11.display, static_cast<Window>(window), &attributes) || lastXError != 0)
         return false;
     // An unmapped (minimised) window is restored by mapping it again.
-    XMapRaised(display, static_cast<Window>(window));
-    XSync(display, False);
+    XMapRaised(x11.display, static_cast<Window>(window));
+    XSync(x11.display, False);
     return lastXError == 0;
 }
 
