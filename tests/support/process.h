@@ -28,6 +28,7 @@ public:
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {},
                const std::string& cwd = "");
     bool Running();
+    int Pid() const { return pid; }
     // Standard output as written so far, while the child runs.
     std::string OutputSoFar() const;
     void Kill(int signal);
