@@ -109,6 +109,7 @@ TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
             ASSERT_FLOAT_EQ(waveSurface.texCoords[v][0], j * zoom / 8.0f);
             ASSERT_FLOAT_EQ(waveSurface.texCoords[v][1], i * zoom / 8.0f);
         }
+        ComputeWaveNormals();  // made only for a view drawn with lighting
         for (int v = kWaveSide + 1; v < kWaveVertices - kWaveSide; v += 13) {
             const int i = v / kWaveSide, j = v % kWaveSide;
             if (j == 0 || j == kWaveCells) continue;
