@@ -1,9 +1,11 @@
 // frame_bench [--size WxH] [--frames N]: the scene's frame on the off-screen
 // context (Mesa llvmpipe here), default 1920 x 1080 and 300 frames. Prints the
-// median of the whole frame and of each piece, the wave drawn with strips and
-// with one call per corner, the wave's CPU update, the time from start to the
-// first finished frame, the peak resident memory, CPU time of all threads a
-// frame, and frames sampled along the whole camera path.
+// median of the whole frame and of each piece with its CPU time, the wave as
+// drawn (the blocks in view, coarser where cells are under a pixel tall)
+// against every cell in strips and one call per corner, the wave's CPU update,
+// the time from start to the first finished frame, the peak resident memory,
+// CPU time of all threads a frame, and frames sampled along the whole camera
+// path.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
