@@ -6,24 +6,41 @@ namespace {
 constexpr GLuint kWaveSlot = 7;
 }
 
+bool waveLevelOfDetail = true;
+
 void DrawWaveMesh() {
-    const WaveSurface& wave = waveSurface;
+    WaveSurface& wave = waveSurface;
+    // Normals change nothing unless lighting reads them.
+    const bool lit = glIsEnabled(GL_LIGHTING) == GL_TRUE;
+    if (lit && !wave.normalsCurrent) ComputeWaveNormals();
     glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
+    if (lit) glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, wave.vertices);
     glNormalPointer(GL_FLOAT, 0, wave.normals);
     glTexCoordPointer(2, GL_FLOAT, 0, wave.texCoords);
-    // Additive blending without depth test: the order of the rows and the
-    // strips' own triangle order give the same picture as the cell list.
-    for (const GLuint* strip : wave.strips) glDrawElements(GL_TRIANGLE_STRIP, 2 * kWaveSide, GL_UNSIGNED_INT, strip);
+    if (waveLevelOfDetail) {
+        // Additive blending without depth test: the order of the triangles
+        // doesn't change the sum, and a triangle outside the view adds nothing.
+        ChooseWaveDetail(&wave.detail);
+        BuildWaveIndices(&wave.detail);
+        // The arrays are read during the call, so the seams can go back at once.
+        FitWaveSeams(wave.detail, true);
+        glDrawElements(GL_TRIANGLES, wave.detail.indexCount, GL_UNSIGNED_SHORT, wave.detail.indices);
+        FitWaveSeams(wave.detail, false);
+    } else {
+        // The strips' own triangle order gives the same picture as the cell list.
+        for (const GLuint* strip : wave.strips)
+            glDrawElements(GL_TRIANGLE_STRIP, 2 * kWaveSide, GL_UNSIGNED_INT, strip);
+    }
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
+    if (lit) glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void DrawWaveMeshPerCorner() {
-    const WaveSurface& wave = waveSurface;
+    WaveSurface& wave = waveSurface;
+    if (!wave.normalsCurrent) ComputeWaveNormals();
     glBegin(GL_TRIANGLES);
     for (int r = 1; r < kWaveSide; ++r) {
         for (int c = 0; c < kWaveCells; ++c) {

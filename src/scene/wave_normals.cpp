@@ -84,4 +84,5 @@ void ComputeWaveNormals() {
             SumRow(wave.first[k][i], wave.second[k][i], wave.first[k][i + 1], wave.second[k][i + 1], sums[k]);
         NormaliseRow(sums[0], sums[1], sums[2], wave.normals + i * kWaveSide);
     }
+    wave.normalsCurrent = true;
 }

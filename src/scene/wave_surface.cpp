@@ -82,8 +82,8 @@ void UpdateWaveSurface() {
     // The mesh shows the heights of the previous frame's update.
     std::memcpy(wave.meshHeights, wave.heights, sizeof wave.heights);
     for (int v = 0; v < kWaveVertices; ++v) wave.vertices[v][1] = wave.meshHeights[v];
+    wave.normalsCurrent = false;
     ComputeHeights(wave);
-    ComputeWaveNormals();
     // Stepped before use: the first frame draws with 0.4999.
     StepZoom(wave);
     ComputeTexCoords(wave);

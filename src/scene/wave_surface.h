@@ -19,6 +19,22 @@ constexpr float kWaveZoomStep = 0.0001f;
 // belongs to the cell between rows r - 1, r and columns c, c + 1.
 using WaveCellNormals = float[kWaveSide + 1][kWaveSide + 1];
 
+// One view's choice of what to draw. The mesh is cut into 17 x 17 blocks of
+// 15 x 15 cells; each block is drawn on every step-th grid line, or not at
+// all when it lies wholly outside the view.
+constexpr int kWaveBlockCells = 15;
+constexpr int kWaveBlocks = kWaveCells / kWaveBlockCells;
+constexpr int kWaveCoarseSteps[] = {5, 3};  // the coarser first; each divides 15
+
+struct WaveDetail {
+    // Grid step of each block, [block row][block column]; 0: outside the view.
+    unsigned char steps[kWaveBlocks][kWaveBlocks];
+    // The triangles of every block drawn, three corners each, in the cell
+    // list's corner order and winding.
+    GLushort indices[kWaveTriangles * 3];
+    int indexCount;
+};
+
 struct WaveSurface {
     // Heights for the next frame's mesh, row i by column j.
     float heights[kWaveVertices];
@@ -38,15 +54,25 @@ struct WaveSurface {
     float zoom = 0.5f;
     bool zoomRising = false;
     bool gridBuilt = false;
+    // The normals match meshHeights. They are made only when a view is drawn
+    // with lighting on: without it nothing reads them.
+    bool normalsCurrent = false;
+    WaveDetail detail;
 };
 
 extern WaveSurface waveSurface;
+
+// True (the default): each view draws the blocks it can show, coarser where
+// cells appear under a pixel tall. False: every cell in every view, the
+// picture the level of detail is measured against.
+extern bool waveLevelOfDetail;
 
 // Flat field, phase 0, zoom 0.5 falling: the state at start-up.
 void ResetWaveSurface();
 
 // One frame's CPU work: the mesh from the heights made a frame earlier, the
-// next heights, the smooth normals, the zoom step and the texture coordinates.
+// next heights, the zoom step and the texture coordinates. The normals wait
+// for a view drawn with lighting (normalsCurrent).
 void UpdateWaveSurface();
 
 // Smooth vertex normals of the mesh (from meshHeights): the sum of the unit
@@ -54,7 +80,26 @@ void UpdateWaveSurface();
 // cell list, then made unit length.
 void ComputeWaveNormals();
 
-// Sends the mesh as it stands: client arrays, one strip per grid row.
+// Fills `detail` for the current view (viewport, projection and model-view
+// as they stand, the mesh in object coordinates): blocks wholly outside the
+// frustum get step 0, so leaving them out changes no pixel; a block whose
+// nearest cells appear less than a pixel tall gets the coarsest step of
+// kWaveCoarseSteps at which its coarse cells appear at most 3 pixels tall,
+// others step 1.
+void ChooseWaveDetail(WaveDetail* detail);
+
+// Where two drawn blocks of different steps meet, the finer block's vertices
+// on their shared edge are moved onto the coarser block's edge, so that no
+// crack opens between them (fit), and back to the field (!fit).
+void FitWaveSeams(const WaveDetail& detail, bool fit);
+
+// The index list of the drawn blocks; each block at its step gives the cell
+// list's triangles of the coarser grid, in the same corner order.
+void BuildWaveIndices(WaveDetail* detail);
+
+// Sends the mesh as it stands for the current view: client arrays, the
+// blocks ChooseWaveDetail picks at their steps (every cell, one strip per grid
+// row, when waveLevelOfDetail is off); normals only with lighting on.
 void DrawWaveMesh();
 
 // The same triangles with one normal, texture coordinate and vertex call per

@@ -1,16 +1,23 @@
 // The scene's parts that need no GL: the camera path, the wave's
-// field, the cube's face order and the snapshot switches.
+// field, the cube's face order and the snapshot switches; and, on Mesa's
+// off-screen context, small views of the wave against its every cell.
 #include <gtest/gtest.h>
+#include <GL/gl.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "model/model_viewer.h"
+#include "platform/platform.h"
 #include "scene/camera_path.h"
+#include "scene/scene.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
 #include "settings/data_paths.h"
+#include "shell/screen_window.h"
 #include "shell/snapshot.h"
 #include "support/temp_dir.h"
 
@@ -109,6 +116,7 @@ TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
             ASSERT_FLOAT_EQ(waveSurface.texCoords[v][0], j * zoom / 8.0f);
             ASSERT_FLOAT_EQ(waveSurface.texCoords[v][1], i * zoom / 8.0f);
         }
+        ComputeWaveNormals();  // made only for a view drawn with lighting
         for (int v = kWaveSide + 1; v < kWaveVertices - kWaveSide; v += 13) {
             const int i = v / kWaveSide, j = v % kWaveSide;
             if (j == 0 || j == kWaveCells) continue;
@@ -126,6 +134,74 @@ TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
             EXPECT_NEAR(waveSurface.zoom, end * (0.5f + past * kWaveZoomStep), 1e-6) << end << " " << past;
         }
     }
+}
+
+// RGB of the view's rectangle, bottom row first.
+std::vector<int> ViewPixels(int width, int height, int viewWidth, int viewHeight) {
+    std::vector<std::uint8_t> rgba(static_cast<size_t>(width) * height * 4);
+    EXPECT_TRUE(platform::ReadOffscreenPixels(width, height, rgba.data()));
+    std::vector<int> rgb;
+    for (int y = 0; y < viewHeight; ++y)
+        for (int x = 0; x < viewWidth; ++x)
+            for (int c = 0; c < 3; ++c) rgb.push_back(rgba[(static_cast<size_t>(y) * width + x) * 4 + c]);
+    return rgb;
+}
+
+double Rms(const std::vector<int>& a, const std::vector<int>& b) {
+    double sum = 0;
+    for (size_t k = 0; k < a.size(); ++k) sum += double(a[k] - b[k]) * (a[k] - b[k]);
+    return std::sqrt(sum / double(a.size())) / 255.0;
+}
+
+// A small view draws far cells, under a pixel tall, on a coarser grid and
+// leaves out what it can't show: against the same frame with every cell it
+// differs by under 1 % RMS, not at all in its lower rows, where the wave is
+// near and its cells several pixels tall, and it sends far fewer triangles.
+TEST(WaveDetail, SmallViewsDifferOnlyWhereCellsAreUnderAPixel) {
+    constexpr int kWidth = 320, kHeight = 240;
+    std::string error;
+    ASSERT_TRUE(platform::CreateOffscreenContext(kWidth, kHeight, &error)) << error;
+    programFolder = std::string(VELMORA_BUILD_DIR) + "/";
+    GlutViewerCallback callback;
+    modelViewer.Init(&callback);
+    testing::internal::CaptureStdout();  // the texture loader's lines
+    InitSceneGL();
+    modelViewer.LoadModel((programFolder + "data/6").c_str());
+    testing::internal::GetCapturedStdout();
+    ResetCameraPath();
+    ResetWaveSurface();
+    DrawSceneFrame();  // from then on each view starts from the state the last one left
+    int frame = 1;
+    // The circle round the centre, and the flight along the path.
+    for (int shown : {40, 1200, 2401}) {
+        for (; frame < shown - 1; ++frame) AdvanceSceneFrame();
+        ClearSceneBuffers();
+        AdvanceSceneFrame();
+        ++frame;
+        for (auto [width, height] : {std::pair{kWidth, kHeight}, {160, 120}}) {
+            SCOPED_TRACE("frame " + std::to_string(shown) + ", " + std::to_string(width) + " x " + std::to_string(height));
+            SetViewport(0, 0, width, height);
+            std::vector<int> views[2];
+            int triangles[2] = {};
+            for (bool detail : {false, true}) {
+                waveLevelOfDetail = detail;
+                ClearSceneBuffers();
+                DrawSceneView();
+                views[detail] = ViewPixels(kWidth, kHeight, width, height);
+                triangles[detail] = detail ? waveSurface.detail.indexCount / 3 : kWaveTriangles;
+            }
+            waveLevelOfDetail = true;
+            EXPECT_LT(Rms(views[1], views[0]), 0.01);
+            EXPECT_LT(triangles[1], kWaveTriangles / 3);
+            if (shown == 40) {  // looking down at the centre: near cells fill the lower rows
+                const size_t lower = static_cast<size_t>(width) * (height / 8) * 3;
+                EXPECT_EQ(std::vector<int>(views[1].begin(), views[1].begin() + lower),
+                          std::vector<int>(views[0].begin(), views[0].begin() + lower));
+            }
+        }
+    }
+    DeleteFontLists();
+    platform::DestroyOffscreenContext();
 }
 
 TEST(CubeOrder, FarthestFaceFirstForTheEyePoint) {
