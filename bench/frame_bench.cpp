@@ -26,6 +26,7 @@
 #include "scene/scene_frame.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
+#include "settings/data_names.h"
 #include "settings/data_paths.h"
 #include "shell/screen_window.h"
 
@@ -176,7 +177,7 @@ int main(int argc, char** argv) {
     InitSceneGL();
     const double initMs = MsSince(initStart);
     char modelPath[kDataPathSize];
-    FormDataPath("6", modelPath);
+    FormDataPath(dataName::kModel, modelPath);
     modelViewer.LoadModel(modelPath);
     modelViewer.UploadModel();
     DrawSceneFrame();

@@ -16,6 +16,7 @@
 #include "scene/scene.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
+#include "settings/data_names.h"
 #include "settings/data_paths.h"
 #include "shell/screen_window.h"
 #include "shell/snapshot.h"
@@ -139,7 +140,7 @@ TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
 // RGB of the view's rectangle, bottom row first.
 std::vector<int> ViewPixels(int width, int height, int viewWidth, int viewHeight) {
     std::vector<std::uint8_t> rgba(static_cast<size_t>(width) * height * 4);
-    EXPECT_TRUE(platform::ReadOffscreenPixels(width, height, rgba.data()));
+    EXPECT_TRUE(ReadFramePixels(width, height, rgba.data()));
     std::vector<int> rgb;
     for (int y = 0; y < viewHeight; ++y)
         for (int x = 0; x < viewWidth; ++x)
@@ -166,7 +167,8 @@ TEST(WaveDetail, SmallViewsDifferOnlyWhereCellsAreUnderAPixel) {
     modelViewer.Init(&callback);
     testing::internal::CaptureStdout();  // the texture loader's lines
     InitSceneGL();
-    modelViewer.LoadModel((programFolder + "data/6").c_str());
+    modelViewer.LoadModel((programFolder + "data/" + dataName::kModel).c_str());
+    modelViewer.UploadModel();
     testing::internal::GetCapturedStdout();
     ResetCameraPath();
     ResetWaveSurface();
