@@ -9,13 +9,13 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <sys/resource.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 #include "model/model_viewer.h"
@@ -258,21 +258,26 @@ int main(int argc, char** argv) {
         const char* name;
         const PieceTimes& times;
     } rows[] = {
-        {"clear, camera and cube step, look-at", pieces.camera}, {"sky box", pieces.sky},
-        {"model", pieces.model},           {"ground plane", pieces.ground},
-        {"wave CPU update", pieces.waveUpdate},  {"wave drawing", pieces.waveDraw},
+        {"clear, camera and cube step, look-at", pieces.camera},
+        {"sky box", pieces.sky},
+        {"model", pieces.model},
+        {"ground plane", pieces.ground},
+        {"wave CPU update", pieces.waveUpdate},
+        {"wave drawing", pieces.waveDraw},
         {"spinning cube", pieces.cube},
     };
     for (const auto& row : rows)
         std::printf("  %-38s %8.3f %8.3f\n", row.name, Median(row.times.wall), Mean(row.times.cpu));
-    std::printf("whole path, every %dth of its %d steps (%zu frames): median %.3f, 90th percentile %.3f, worst %.3f,"
-                " CPU %.3f a frame\n",
-                kPathStride, kPathSteps, wholePath.size(), Median(wholePath), Percentile(wholePath, 0.9),
-                Percentile(wholePath, 1.0), pathCpuMs);
-    std::printf("wave alone, median wall / mean CPU: as drawn %.3f / %.3f, every cell in strips %.3f / %.3f,"
-                " one call per corner %.3f / %.3f\n",
-                Median(detail.wall), Mean(detail.cpu), Median(strips.wall), Mean(strips.cpu), Median(perCorner.wall),
-                Mean(perCorner.cpu));
+    std::printf(
+        "whole path, every %dth of its %d steps (%zu frames): median %.3f, 90th percentile %.3f, worst %.3f,"
+        " CPU %.3f a frame\n",
+        kPathStride, kPathSteps, wholePath.size(), Median(wholePath), Percentile(wholePath, 0.9),
+        Percentile(wholePath, 1.0), pathCpuMs);
+    std::printf(
+        "wave alone, median wall / mean CPU: as drawn %.3f / %.3f, every cell in strips %.3f / %.3f,"
+        " one call per corner %.3f / %.3f\n",
+        Median(detail.wall), Mean(detail.cpu), Median(strips.wall), Mean(strips.cpu), Median(perCorner.wall),
+        Mean(perCorner.cpu));
     std::printf("wave alone, one state changed:\n");
     for (std::size_t v = 0; v < variantTimes.size(); ++v)
         std::printf("  %-38s %8.3f\n", variants[v].name, Median(variantTimes[v]));

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "support/process.h"
 #include "support/temp_dir.h"

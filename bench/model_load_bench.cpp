@@ -4,8 +4,8 @@
 //            --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <assimp/Importer.hpp>
 #include <assimp/scene.h>
+#include <assimp/Importer.hpp>
 
 #include <atomic>
 #include <cstdio>
@@ -123,15 +123,17 @@ File LargestModel(bool withComments) {
 }
 
 const std::string& ModelPath(bool withComments) {
-    static const std::string paths[2] = {[] {
-        const std::string p = (std::filesystem::temp_directory_path() / "velmora-largest.ms3d").string();
-        if (!WriteFile(p, Encode(LargestModel(false)))) std::abort();
-        return p;
-    }(), [] {
-        const std::string p = (std::filesystem::temp_directory_path() / "velmora-largest-comments.ms3d").string();
-        if (!WriteFile(p, Encode(LargestModel(true)))) std::abort();
-        return p;
-    }()};
+    static const std::string paths[2] = {
+        [] {
+            const std::string p = (std::filesystem::temp_directory_path() / "velmora-largest.ms3d").string();
+            if (!WriteFile(p, Encode(LargestModel(false)))) std::abort();
+            return p;
+        }(),
+        [] {
+            const std::string p = (std::filesystem::temp_directory_path() / "velmora-largest-comments.ms3d").string();
+            if (!WriteFile(p, Encode(LargestModel(true)))) std::abort();
+            return p;
+        }()};
     return paths[withComments ? 1 : 0];
 }
 

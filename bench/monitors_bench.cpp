@@ -3,8 +3,8 @@
 // llvmpipe here) of 2560 x 720 with one view a monitor: drawn as the run
 // draws it (the scene on the first monitor, its picture copied to the second),
 // and, for comparison, with the scene drawn on each monitor. The three kinds
-// of frame take turns, so a change in the machine's load hits them alike. Prints the median and the 90th percentile of the
-// whole frame (finished with glFinish). bench/monitors-frame-time runs it.
+// of frame take turns, so a change in the machine's load hits them alike. Prints the median and the 90th percentile of
+// the whole frame (finished with glFinish). bench/monitors-frame-time runs it.
 #include <GL/gl.h>
 
 #include <algorithm>

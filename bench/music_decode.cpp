@@ -25,7 +25,8 @@ bool MeasureMusic() {
     if (!vorbisBinding.bound || file == nullptr ||
         vorbisBinding.ov_open_callbacks(file, &stream, nullptr, 0, MusicFileCallbacks()) != 0)
         return false;
-    musicSeconds = static_cast<double>(vorbisBinding.ov_pcm_total(&stream, -1)) / vorbisBinding.ov_info(&stream, -1)->rate;
+    musicSeconds =
+        static_cast<double>(vorbisBinding.ov_pcm_total(&stream, -1)) / vorbisBinding.ov_info(&stream, -1)->rate;
     vorbisBinding.ov_clear(&stream);
     UnbindVorbisLibrary();
     return true;

@@ -18,7 +18,8 @@ namespace {
 const char* ArgumentsOf(const char* commandLine) {
     const char* c = commandLine;
     if (*c == '"') {
-        for (++c; *c != '\0' && *c != '"'; ++c) {}
+        for (++c; *c != '\0' && *c != '"'; ++c) {
+        }
         if (*c == '"') ++c;
     } else {
         while (*c != '\0' && *c != ' ' && *c != '\t') ++c;
@@ -73,8 +74,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started = {};
     // The program folder is the working folder, where the music file is looked for first.
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
-                        &startup, &started))
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &startup,
+                        &started))
         return CannotStart(program + ": " + SystemMessage(GetLastError()));
     CloseHandle(started.hThread);
     WaitForSingleObject(started.hProcess, INFINITE);

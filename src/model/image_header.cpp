@@ -89,10 +89,14 @@ bool BitmapSize(const std::uint8_t* bytes, std::size_t size, ImageSize* imageSiz
 bool ReadImageSize(ImageFormat format, const std::uint8_t* bytes, std::size_t size, ImageSize* imageSize) {
     if (bytes == nullptr) return false;
     switch (format) {
-        case ImageFormat::Png: return PngSize(bytes, size, imageSize);
-        case ImageFormat::Jpeg: return JpegSize(bytes, size, imageSize);
-        case ImageFormat::Targa: return TargaSize(bytes, size, imageSize);
-        case ImageFormat::Bitmap: return BitmapSize(bytes, size, imageSize);
+        case ImageFormat::Png:
+            return PngSize(bytes, size, imageSize);
+        case ImageFormat::Jpeg:
+            return JpegSize(bytes, size, imageSize);
+        case ImageFormat::Targa:
+            return TargaSize(bytes, size, imageSize);
+        case ImageFormat::Bitmap:
+            return BitmapSize(bytes, size, imageSize);
     }
     return false;
 }

@@ -147,11 +147,20 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 
 bool HeaderFormat(ILenum type, ImageFormat* format) {
     switch (type) {
-        case IL_PNG: *format = ImageFormat::Png; return true;
-        case IL_JPG: *format = ImageFormat::Jpeg; return true;
-        case IL_TGA: *format = ImageFormat::Targa; return true;
-        case IL_BMP: *format = ImageFormat::Bitmap; return true;
-        default: return false;
+        case IL_PNG:
+            *format = ImageFormat::Png;
+            return true;
+        case IL_JPG:
+            *format = ImageFormat::Jpeg;
+            return true;
+        case IL_TGA:
+            *format = ImageFormat::Targa;
+            return true;
+        case IL_BMP:
+            *format = ImageFormat::Bitmap;
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -79,8 +79,10 @@ void ModelViewer::UploadModel() {
     if (s.groupLists != 0) glDeleteLists(s.groupLists, s.groupListCount);
     s.groupListCount = s.model.GetGroupCount();
     s.groupLists = s.groupListCount > 0 ? glGenLists(s.groupListCount) : 0;
-    if (s.groupLists != 0) renderer.CompileGroups(s.groupLists);
-    else s.groupListCount = 0;
+    if (s.groupLists != 0)
+        renderer.CompileGroups(s.groupLists);
+    else
+        s.groupListCount = 0;
     s.texturesLoaded = true;
 }
 

@@ -146,7 +146,8 @@ bool ReadJoints(ByteReader& in, std::vector<Ms3dJoint>& joints, float frameRate)
         j.rotation = LoadVec3(p + 65);
         j.position = LoadVec3(p + 77);
         const uint16_t rotationCount = LoadU16(p + 89), positionCount = LoadU16(p + 91);
-        if (!in.Holds(size_t{rotationCount} + positionCount, kKeyBytes) || !ReadKeys(in, j.rotationKeys, rotationCount, frameRate) ||
+        if (!in.Holds(size_t{rotationCount} + positionCount, kKeyBytes) ||
+            !ReadKeys(in, j.rotationKeys, rotationCount, frameRate) ||
             !ReadKeys(in, j.positionKeys, positionCount, frameRate)) {
             return false;
         }

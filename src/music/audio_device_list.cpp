@@ -13,9 +13,16 @@ struct ExtensionProbe {
 };
 
 constexpr ExtensionProbe kExtensionProbes[] = {
-    {"ALC_EXT_CAPTURE", true}, {"ALC_EXT_EFX", true}, {"AL_EXT_OFFSET", false},
-    {"AL_EXT_LINEAR_DISTANCE", false}, {"AL_EXT_EXPONENT_DISTANCE", false}, {"EAX2.0", false},
-    {"EAX3.0", false}, {"EAX4.0", false}, {"EAX5.0", false}, {"EAX-RAM", false},
+    {"ALC_EXT_CAPTURE", true},
+    {"ALC_EXT_EFX", true},
+    {"AL_EXT_OFFSET", false},
+    {"AL_EXT_LINEAR_DISTANCE", false},
+    {"AL_EXT_EXPONENT_DISTANCE", false},
+    {"EAX2.0", false},
+    {"EAX3.0", false},
+    {"EAX4.0", false},
+    {"EAX5.0", false},
+    {"EAX-RAM", false},
 };
 
 }  // namespace

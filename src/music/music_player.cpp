@@ -33,8 +33,8 @@ ALsizei WholeFrames(unsigned bytes, int channels) {
 // decoded: the buffer then stays out of the rotation.
 bool RefillBuffer(const OpenALFunctionTable& al, OggVorbis_File* stream, char* block, const StreamFormat& format,
                   ALuint source, ALuint buffer) {
-    ALsizei bytes = WholeFrames(DecodeMusicBlock(stream, block, format.music.blockSize, format.channels),
-                                format.channels);
+    ALsizei bytes =
+        WholeFrames(DecodeMusicBlock(stream, block, format.music.blockSize, format.channels), format.channels);
     if (bytes <= 0) return false;
     al.alBufferData(buffer, format.music.alFormat, block, bytes, format.rate);
     al.alSourceQueueBuffers(source, 1, &buffer);
@@ -150,8 +150,7 @@ unsigned DecodeMusicBlock(OggVorbis_File* stream, char* buffer, unsigned capacit
     unsigned done = 0;
     while (done < capacity) {
         int section = 0;
-        long read = vorbisBinding.ov_read(stream, buffer + done, static_cast<int>(capacity - done), 0, 2, 1,
-                                          &section);
+        long read = vorbisBinding.ov_read(stream, buffer + done, static_cast<int>(capacity - done), 0, 2, 1, &section);
         if (read <= 0) break;
         done += static_cast<unsigned>(read);
     }

@@ -35,8 +35,7 @@ const char* OpenALLibraryName() {
 
 bool LoadOpenALFunctionTable(const char* libraryName, OpenALFunctionTable* table) {
     if (table == nullptr) return false;
-    platform::LibraryHandle loaded =
-        platform::OpenLibrary(libraryName != nullptr ? libraryName : OpenALLibraryName());
+    platform::LibraryHandle loaded = platform::OpenLibrary(libraryName != nullptr ? libraryName : OpenALLibraryName());
     if (loaded == nullptr) return false;
     // One reference per stored handle: a second load gives back the first one's.
     if (openALLibrary != nullptr) platform::CloseLibrary(openALLibrary);

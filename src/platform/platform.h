@@ -32,11 +32,11 @@ enum class EventType {
     KeyDown,        // an ordinary key press
     SystemKeyDown,  // Alt, F10, or any key while Alt is held
     KeyUp,
-    ButtonDown,     // button: 1 left, 2 middle, 3 right, 4-7 wheel, 8-9 extra
+    ButtonDown,  // button: 1 left, 2 middle, 3 right, 4-7 wheel, 8-9 extra
     ButtonUp,
     MouseMove,
-    Resize,         // width, height: the window's new client size
-    Destroy,        // the window (or, in preview, its parent) is gone
+    Resize,   // width, height: the window's new client size
+    Destroy,  // the window (or, in preview, its parent) is gone
     FocusChange,
     DisplayChange,  // monitors came, went or moved; width, height: the window's
                     // size, which the backend has already made cover them all

@@ -9,7 +9,7 @@ extern float pathTarget[3];
 // Counts path steps 0..3100 and wraps, independently of the file's length.
 extern int frameCounter;
 
-constexpr int kOrbitSteps = 2000;      // below this the camera looks at the centre
+constexpr int kOrbitSteps = 2000;  // below this the camera looks at the centre
 constexpr int kFrameCounterLast = 3100;
 
 // The first call only opens the file (the first frame keeps the initial

@@ -8,8 +8,8 @@ void PushPixelOverlayState() {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     // Raster positions and copied pixels go through the fragment steps and
     // lighting: none may touch them.
-    for (GLenum step : {GL_LIGHTING, GL_TEXTURE_2D, GL_BLEND, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_FOG,
-                        GL_SCISSOR_TEST})
+    for (GLenum step :
+         {GL_LIGHTING, GL_TEXTURE_2D, GL_BLEND, GL_ALPHA_TEST, GL_DEPTH_TEST, GL_STENCIL_TEST, GL_FOG, GL_SCISSOR_TEST})
         glDisable(step);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();

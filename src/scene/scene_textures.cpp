@@ -88,8 +88,7 @@ void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int h
     UploadTexture(pixels, slot, width, height, GL_RGBA, GL_LINEAR, GL_REPEAT);
 }
 
-void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter,
-                      GLint wrapMode) {
+void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter, GLint wrapMode) {
     UploadTexture(pixels, slot, width, height, GL_RGB, magFilter, wrapMode);
 }
 

@@ -42,8 +42,7 @@ void LoadRawImage(std::uint8_t* destination, const char* path, GLenum format, in
 // Linear, repeating, modulated RGBA texture under `slot`, level 0 only.
 void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int height);
 // RGB texture under `slot` with the given magnification filter and wrap mode.
-void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter,
-                      GLint wrapMode);
+void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter, GLint wrapMode);
 
 // Loads and uploads the whole texture table from the program folder's data/.
 // A path too long for the data path buffer counts as a file that can't be

@@ -72,8 +72,8 @@ void ChooseWaveDetail(WaveDetail* detail) {
     const float area = Length(normal);
     const float side = std::fmax(Length(xAxis), Length(zAxis));
     const float* origin = modelView + 12;
-    const float h = area > 0.0f ? std::fabs(normal[0] * origin[0] + normal[1] * origin[1] + normal[2] * origin[2]) / area
-                                : 0.0f;
+    const float h =
+        area > 0.0f ? std::fabs(normal[0] * origin[0] + normal[1] * origin[1] + normal[2] * origin[2]) / area : 0.0f;
     const float f = projection[5] * static_cast<float>(viewport[3]) * 0.5f;
     // Cell height on screen at depth z: heightScale / z^2.
     const float heightScale = side > 0.0f ? f * area * h / side : 0.0f;

@@ -42,8 +42,7 @@ void CellNormals(const float* __restrict above, const float* __restrict below, f
 void SumRow(const float* __restrict firstHere, const float* __restrict secondHere, const float* __restrict firstNext,
             const float* __restrict secondNext, float* __restrict sum) {
     for (int j = 0; j < kWaveSide; ++j)
-        sum[j] = secondHere[j] + firstHere[j + 1] + secondHere[j + 1] + firstNext[j] + secondNext[j] +
-                 firstNext[j + 1];
+        sum[j] = secondHere[j] + firstHere[j + 1] + secondHere[j + 1] + firstNext[j] + secondNext[j] + firstNext[j + 1];
 }
 
 void NormaliseRow(const float* __restrict sx, const float* __restrict sy, const float* __restrict sz,

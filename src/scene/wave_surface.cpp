@@ -31,8 +31,8 @@ void BuildGrid(WaveSurface& wave) {
 void ComputeHeights(WaveSurface& wave) {
     double sines[kWaveSide];
     for (int i = 0; i < kWaveSide; ++i)
-        sines[i] = std::sin(static_cast<double>(i) * static_cast<double>(kWaveNumber) +
-                            static_cast<double>(wave.phase));
+        sines[i] =
+            std::sin(static_cast<double>(i) * static_cast<double>(kWaveNumber) + static_cast<double>(wave.phase));
     for (int i = 0; i < kWaveSide; ++i) {
         float* row = wave.heights + i * kWaveSide;
         const double rowSine = sines[i];
@@ -59,7 +59,7 @@ void ComputeTexCoords(WaveSurface& wave) {
     const float zoomScale = wave.zoom * 256.0f;
     for (int j = 0; j < kWaveSide; ++j) scaled[j] = static_cast<float>(j) * zoomScale * (1.0f / 2048.0f);
     for (int i = 0; i < kWaveSide; ++i) {
-        float (*row)[2] = wave.texCoords + i * kWaveSide;
+        float(*row)[2] = wave.texCoords + i * kWaveSide;
         for (int j = 0; j < kWaveSide; ++j) {
             row[j][0] = scaled[j];
             row[j][1] = scaled[i];

@@ -10,7 +10,7 @@ constexpr int kWaveVertices = kWaveSide * kWaveSide;
 constexpr int kWaveCells = kWaveSide - 1;
 constexpr int kWaveTriangles = kWaveCells * kWaveCells * 2;
 
-constexpr float kWaveNumber = 0.029452432f;   // 3 pi / 320 per grid step
+constexpr float kWaveNumber = 0.029452432f;    // 3 pi / 320 per grid step
 constexpr float kWavePhaseStep = 0.08726647f;  // 5 degrees a frame
 constexpr float kWavePhaseWrap = 6.2831855f;
 constexpr float kWaveZoomStep = 0.0001f;

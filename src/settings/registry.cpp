@@ -4,9 +4,7 @@ RegistryKey::RegistryKey() : key(platform::OpenSettingsKey(&openError)) {}
 
 RegistryKey::~RegistryKey() { platform::CloseSettingsKey(key); }
 
-RegistryValue RegistryKey::Value(const std::string& name) {
-    return RegistryValue(this, name);
-}
+RegistryValue RegistryKey::Value(const std::string& name) { return RegistryValue(this, name); }
 
 bool RegistryKey::Query(const std::string& name, std::string* data) const {
     return platform::QuerySettingsValue(key, name, data);
@@ -27,8 +25,11 @@ bool RegistryKey::Set(const std::string& name, const std::string& data, std::str
 RegistryValue::RegistryValue(RegistryKey* key, std::string name) : key(key), name(std::move(name)) {}
 
 RegistryValue::RegistryValue(RegistryValue&& other) noexcept
-    : loaded(other.loaded), dirty(other.dirty), key(other.key),
-      name(std::move(other.name)), data(std::move(other.data)) {
+    : loaded(other.loaded),
+      dirty(other.dirty),
+      key(other.key),
+      name(std::move(other.name)),
+      data(std::move(other.data)) {
     other.dirty = false;
 }
 

@@ -227,7 +227,8 @@ CommandLine ParseSwitches(int argc, char** argv, const char* xscreensaverWindow)
             return line;
         }
         if (first == "--xscreensaver-add" || first == "--xscreensaver-remove") {
-            if (argc == 2) line.mode = first == "--xscreensaver-add" ? RunMode::XScreenSaverAdd : RunMode::XScreenSaverRemove;
+            if (argc == 2)
+                line.mode = first == "--xscreensaver-add" ? RunMode::XScreenSaverAdd : RunMode::XScreenSaverRemove;
             return line;
         }
     }

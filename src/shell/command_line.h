@@ -18,17 +18,17 @@
 
 enum class RunMode {
     FullScreen,
-    Preview,          // window: the parent to draw in
-    Configure,        // no owner
-    ConfigureOwned,   // window: the owner
-    XScreenSaverRoot, // window: XSCREENSAVER_WINDOW or 0 for the root window
+    Preview,             // window: the parent to draw in
+    Configure,           // no owner
+    ConfigureOwned,      // window: the owner
+    XScreenSaverRoot,    // window: XSCREENSAVER_WINDOW or 0 for the root window
     XScreenSaverWindow,  // window: the window to draw in
     XScreenSaverAdd,     // put Velmora! into the user's XScreenSaver list
     XScreenSaverRemove,  // take it out again
     Snapshot,
-    Help,             // a short usage on standard output, exit code 0
+    Help,  // a short usage on standard output, exit code 0
     Version,
-    Invalid,          // a switch nobody knows: usage, exit code 2
+    Invalid,  // a switch nobody knows: usage, exit code 2
 };
 
 struct CommandLine {

@@ -19,8 +19,14 @@ const DialogControl kControls[] = {
 };
 
 const platform::DialogTemplate kTemplate = {
-    kConfigDialogId, VELMORA_CONFIG_CAPTION, VELMORA_CONFIG_WIDTH, VELMORA_CONFIG_HEIGHT, VELMORA_CONFIG_FONT_NAME,
-    VELMORA_CONFIG_FONT_POINTS, kControls, static_cast<int>(sizeof kControls / sizeof kControls[0]),
+    kConfigDialogId,
+    VELMORA_CONFIG_CAPTION,
+    VELMORA_CONFIG_WIDTH,
+    VELMORA_CONFIG_HEIGHT,
+    VELMORA_CONFIG_FONT_NAME,
+    VELMORA_CONFIG_FONT_POINTS,
+    kControls,
+    static_cast<int>(sizeof kControls / sizeof kControls[0]),
 };
 
 // $XDG_CACHE_HOME/velmora, else ~/.cache/velmora; empty without either.
@@ -38,8 +44,7 @@ const platform::DialogTemplate& ConfigDialogTemplate() { return kTemplate; }
 platform::DialogPicture ConfigDialogPicture() {
     platform::DialogPicture picture;
     picture.bitmapId = kConfigBitmapId;
-    picture.files.push_back(ReadInstallFolder() + "data" + platform::PathSeparator() +
-                            "config.png");
+    picture.files.push_back(ReadInstallFolder() + "data" + platform::PathSeparator() + "config.png");
     std::string cache = CacheFolder();
     if (!cache.empty()) {
         picture.renderFile = cache + "config.png";
@@ -51,26 +56,26 @@ platform::DialogPicture ConfigDialogPicture() {
 
 bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage message, int id) {
     switch (message) {
-    case platform::DialogMessage::Init:
-        ReadMusicSetting(&musicSetting);
-        dialog.CheckButton(kMusicCheckBoxId, musicSetting == '1');
-        return true;
-    case platform::DialogMessage::Command:
-        if (id == kConfigOkId) {
-            musicSetting = dialog.IsButtonChecked(kMusicCheckBoxId) ? '1' : '0';
-            std::string error;
-            if (WriteMusicSetting(musicSetting, &error)) {
-                dialog.EndDialog(kConfigSaved);
-                return false;
+        case platform::DialogMessage::Init:
+            ReadMusicSetting(&musicSetting);
+            dialog.CheckButton(kMusicCheckBoxId, musicSetting == '1');
+            return true;
+        case platform::DialogMessage::Command:
+            if (id == kConfigOkId) {
+                musicSetting = dialog.IsButtonChecked(kMusicCheckBoxId) ? '1' : '0';
+                std::string error;
+                if (WriteMusicSetting(musicSetting, &error)) {
+                    dialog.EndDialog(kConfigSaved);
+                    return false;
+                }
+                // A choice that silently did not stick would look like a fault of
+                // the screensaver at its next start; the user learns it here.
+                std::fprintf(stderr, "velmora: can't save the settings: %s\n", error.c_str());
+                dialog.ShowErrorMessage("Velmora!", "Velmora! can't save its settings:\n\n" + error +
+                                                        "\n\nThe stored settings are unchanged.");
+                dialog.EndDialog(kConfigNotSaved);
             }
-            // A choice that silently did not stick would look like a fault of
-            // the screensaver at its next start; the user learns it here.
-            std::fprintf(stderr, "velmora: can't save the settings: %s\n", error.c_str());
-            dialog.ShowErrorMessage("Velmora!", "Velmora! can't save its settings:\n\n" + error +
-                                                    "\n\nThe stored settings are unchanged.");
-            dialog.EndDialog(kConfigNotSaved);
-        }
-        return false;
+            return false;
     }
     return false;
 }

@@ -1,9 +1,7 @@
 #include "shell/frame_clock.h"
 
 namespace {
-std::int32_t Elapsed(std::uint32_t now, std::uint32_t then) {
-    return static_cast<std::int32_t>(now - then);
-}
+std::int32_t Elapsed(std::uint32_t now, std::uint32_t then) { return static_cast<std::int32_t>(now - then); }
 }  // namespace
 
 bool FramePacer::TakeFrame(std::uint32_t now) {

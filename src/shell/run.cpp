@@ -8,9 +8,9 @@
 #include "music/music_thread.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
-#include "shell/config_dialog.h"
-#include "settings/music_setting.h"
 #include "settings/data_paths.h"
+#include "settings/music_setting.h"
+#include "shell/config_dialog.h"
 #include "shell/frame_clock.h"
 #include "shell/scene_start.h"
 #include "shell/screen_window.h"
@@ -92,8 +92,8 @@ struct FrameRate {
         ++framesThisSecond;
         const std::uint32_t elapsed = end - secondStart;
         if (elapsed >= 1000 || text[0] == '\0') {
-            std::snprintf(text, sizeof text, "%.1f fps  %u ms", elapsed == 0 ? 0.0 : framesThisSecond * 1000.0 / elapsed,
-                          static_cast<unsigned>(end - start));
+            std::snprintf(text, sizeof text, "%.1f fps  %u ms",
+                          elapsed == 0 ? 0.0 : framesThisSecond * 1000.0 / elapsed, static_cast<unsigned>(end - start));
             secondStart = end;
             framesThisSecond = 0;
         }

@@ -67,8 +67,10 @@ int RunXScreenSaverListCommand(bool add) {
             std::printf("Velmora! is already in XScreenSaver's list in %s: nothing to do.\n", shown.c_str());
             return 0;
         case ListChange::AlreadyOff:
-            std::printf("Velmora! is already in XScreenSaver's list in %s, turned off: tick it in "
-                        "xscreensaver-settings to use it.\n", shown.c_str());
+            std::printf(
+                "Velmora! is already in XScreenSaver's list in %s, turned off: tick it in "
+                "xscreensaver-settings to use it.\n",
+                shown.c_str());
             return 0;
         case ListChange::NotThere:
             std::printf("Velmora! is not in XScreenSaver's list in %s: nothing to do.\n", shown.c_str());
@@ -85,8 +87,10 @@ int RunXScreenSaverListCommand(bool add) {
     else if (!exists)
         std::printf("Made %s with XScreenSaver's list of screensavers and Velmora! at its end.\n", shown.c_str());
     else if (edit.change == ListChange::Created)
-        std::printf("Added XScreenSaver's list of screensavers with Velmora! at its end to %s, "
-                    "which had no list.\n", shown.c_str());
+        std::printf(
+            "Added XScreenSaver's list of screensavers with Velmora! at its end to %s, "
+            "which had no list.\n",
+            shown.c_str());
     else
         std::printf("Added Velmora! at the end of XScreenSaver's list in %s.\n", shown.c_str());
     if (exists) std::printf("The file as it was is in %s.\n", backup.c_str());

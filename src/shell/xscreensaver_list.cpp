@@ -50,8 +50,7 @@ struct Resource {
 
 // The last resource named `key` (as XScreenSaver, the last one counts); the
 // name is compared without regard to case and must be followed by ':'.
-bool FindResource(const std::string& text, const std::vector<Line>& lines, const std::string& key,
-                  Resource* found) {
+bool FindResource(const std::string& text, const std::vector<Line>& lines, const std::string& key, Resource* found) {
     bool any = false;
     for (size_t i = 0; i < lines.size();) {
         size_t j = i;
@@ -74,7 +73,7 @@ bool FindResource(const std::string& text, const std::vector<Line>& lines, const
 struct Entry {
     bool on = true;
     bool velmora = false;
-    size_t textBegin = 0, textEnd = 0;      // its first and after its last non-blank byte
+    size_t textBegin = 0, textEnd = 0;        // its first and after its last non-blank byte
     size_t separatorEnd = std::string::npos;  // after the "\n" that ends it, if one does
 };
 
@@ -107,9 +106,9 @@ void ReadEntry(const std::string& decoded, Entry* entry) {
     while (end < decoded.size() && !std::isspace(static_cast<unsigned char>(decoded[end]))) ++end;
     const std::string program = decoded.substr(at, end - at);
     const std::string name = "velmora";
-    entry->velmora = program == name || (program.size() > name.size() &&
-                                         program.compare(program.size() - name.size() - 1, std::string::npos,
-                                                         "/" + name) == 0);
+    entry->velmora =
+        program == name || (program.size() > name.size() &&
+                            program.compare(program.size() - name.size() - 1, std::string::npos, "/" + name) == 0);
 }
 
 // The entries of the resource's value, and whether the value ends with a
@@ -176,14 +175,17 @@ std::string Apply(std::string text, std::vector<Splice> splices) {
 
 std::string LineBreakOf(const std::string& text, const std::vector<Line>& lines, size_t preferred) {
     for (size_t k = preferred; k < lines.size(); ++k)
-        if (lines[k].end > lines[k].contentEnd) return text.substr(lines[k].contentEnd, lines[k].end - lines[k].contentEnd);
+        if (lines[k].end > lines[k].contentEnd)
+            return text.substr(lines[k].contentEnd, lines[k].end - lines[k].contentEnd);
     for (const Line& line : lines)
         if (line.end > line.contentEnd) return text.substr(line.contentEnd, line.end - line.contentEnd);
     return "\n";
 }
 
 // The entry's line, padded to XScreenSaver's columns as its settings write it.
-std::string EntryLine(bool continues) { return std::string(kXScreenSaverEntry) + "\t\t\t\t    \\n" + (continues ? "\\" : ""); }
+std::string EntryLine(bool continues) {
+    return std::string(kXScreenSaverEntry) + "\t\t\t\t    \\n" + (continues ? "\\" : "");
+}
 
 const char kProgramsKey[] = "programs";
 
@@ -210,7 +212,8 @@ ListEdit AppendEntry(const std::string& text, ListChange change) {
         // The list runs to the end of the file.
         splice = {last.end, last.end, (last.end > last.contentEnd ? "" : eol) + separator + EntryLine(false) + eol};
     } else {
-        splice = {last.contentEnd, last.contentEnd, (endsOpen ? "" : " \\n") + std::string("\\") + eol + EntryLine(false)};
+        splice = {last.contentEnd, last.contentEnd,
+                  (endsOpen ? "" : " \\n") + std::string("\\") + eol + EntryLine(false)};
     }
     return {change, Apply(text, {splice}), 0};
 }
@@ -277,7 +280,8 @@ ListEdit RemoveFromXScreenSaverList(const std::string& userFile) {
         removed.push_back(static_cast<int>(index));
         // Whole lines go when the entry has its lines to itself: from its
         // line's start, through its separator and the joining backslash.
-        const Line& line = *std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return e.textBegin < l.end; });
+        const Line& line =
+            *std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return e.textBegin < l.end; });
         size_t begin = BlankBetween(userFile, line.begin, e.textBegin) ? line.begin : e.textBegin;
         size_t end = e.separatorEnd != std::string::npos ? e.separatorEnd : e.textEnd;
         while (end < userFile.size() && Blank(userFile[end])) ++end;

@@ -78,12 +78,14 @@ protected:
         EXPECT_TRUE(child.Start(argv, env));
         unsigned long window = 0;
         WindowGeometry geometry;
-        const bool shown = WaitUntil([&] {
-            auto found = WindowsNamed("Velmora! Configuration");
-            if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
-            window = found[0];
-            return true;
-        }, 15000);
+        const bool shown = WaitUntil(
+            [&] {
+                auto found = WindowsNamed("Velmora! Configuration");
+                if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
+                window = found[0];
+                return true;
+            },
+            15000);
         EXPECT_TRUE(shown) << "no dialog; stderr: " << (child.Running() ? "" : child.Wait(100).err);
         if (!shown) return 0;
         Xdotool("windowfocus " + std::to_string(window));
@@ -92,7 +94,9 @@ protected:
         return window;
     }
     // OK at 319, 182 dialog units: 479, 296 pixels at 96 dpi.
-    static void ClickOk(unsigned long window) { Xdotool("mousemove --window " + std::to_string(window) + " 516 309 click 1"); }
+    static void ClickOk(unsigned long window) {
+        Xdotool("mousemove --window " + std::to_string(window) + " 516 309 click 1");
+    }
     std::string StoredMusic() const {
         SettingsValues values;
         DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &values);
@@ -173,7 +177,8 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
         char owner[32];
         std::snprintf(owner, sizeof owner, "window id # 0x%lx\n", c.transientFor);
         EXPECT_NE(Property(window, "WM_TRANSIENT_FOR").find(c.transientFor ? owner : "not found"), std::string::npos);
-        EXPECT_TRUE(c.transientFor == 0 || Property(window, "_NET_WM_STATE").find("_NET_WM_STATE_MODAL") != std::string::npos);
+        EXPECT_TRUE(c.transientFor == 0 ||
+                    Property(window, "_NET_WM_STATE").find("_NET_WM_STATE_MODAL") != std::string::npos);
         EXPECT_NE(Property(window, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"), std::string::npos);
         Xdotool("key Return");
         ExpectEnd(dialog, c.exitCode);
@@ -239,9 +244,11 @@ protected:
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
             struct stat info {};
             lstat(entry.path().c_str(), &info);
-            tree += entry.path().string() + " " + std::to_string(info.st_mode) + " " +
-                    std::to_string(info.st_size) + " " + (S_ISREG(info.st_mode) ? std::to_string(std::hash<std::string>()(ReadFileBytes(entry.path().string()))) : "") +
-                    "\n";
+            tree +=
+                entry.path().string() + " " + std::to_string(info.st_mode) + " " + std::to_string(info.st_size) + " " +
+                (S_ISREG(info.st_mode) ? std::to_string(std::hash<std::string>()(ReadFileBytes(entry.path().string())))
+                                       : "") +
+                "\n";
         }
         return tree;
     }
@@ -256,13 +263,16 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         ClickOk(window);
         unsigned long box = 0;
-        EXPECT_TRUE(WaitUntil([&] {
-            auto found = WindowsNamed("Velmora!");
-            WindowGeometry geometry;
-            if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
-            box = found[0];
-            return true;
-        }, 10000)) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                auto found = WindowsNamed("Velmora!");
+                WindowGeometry geometry;
+                if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
+                box = found[0];
+                return true;
+            },
+            10000))
+            << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
         if (box == 0) return;
         EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
         Xdotool("windowfocus " + std::to_string(box));
@@ -331,14 +341,14 @@ TEST_F(SettingsFileEndToEnd, AFullDiskMakesOkSayWhyAndKeepsTheFile) {
     } unmount{disk};
     const std::string file = disk + "/velmora/settings";
     std::filesystem::create_directories(disk + "/velmora");
-    {
-        std::ofstream(file) << EncodeSettings({{"ini", "0"}, {"note", "kept"}});
-    }
+    { std::ofstream(file) << EncodeSettings({{"ini", "0"}, {"note", "kept"}}); }
     const int fill = open((disk + "/fill").c_str(), O_WRONLY | O_CREAT, 0600);
     ASSERT_GE(fill, 0);
     const std::string block(4096, 'f');
-    while (write(fill, block.data(), block.size()) > 0) {}
-    while (write(fill, block.data(), 1) > 0) {}
+    while (write(fill, block.data(), block.size()) > 0) {
+    }
+    while (write(fill, block.data(), 1) > 0) {
+    }
     close(fill);
     const std::string before = Tree(disk);
     env = {"XDG_CONFIG_HOME=" + disk, "XDG_CACHE_HOME=" + cache.Path(), "NO_AT_BRIDGE=1"};

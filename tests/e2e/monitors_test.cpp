@@ -31,7 +31,8 @@ TEST(Monitors, MonitorsSetDuringARunGetTheirOwnViewsAndInputOnTheSecondEndsIt) {
     ASSERT_TRUE(WaitUntil([&] { return Colours(Screenshot(0, display), 0, 0, 800, 600) > 200; }, 20000));
     EXPECT_GT(AreaDifference(Screenshot(0, display), left, right), 0.1) << "one picture on the one monitor";
     // Two monitors of one size: the second gets a copy of the first's picture.
-    Shell("xrandr --setmonitor left 400/100x600/100+0+0 screen && xrandr --setmonitor right 400/100x600/100+400+0 none");
+    Shell(
+        "xrandr --setmonitor left 400/100x600/100+0+0 screen && xrandr --setmonitor right 400/100x600/100+400+0 none");
     EXPECT_TRUE(WaitUntil([&] { return AreaDifference(Screenshot(0, display), left, right) == 0.0; }, 5000));
     Shell("xdotool mousemove 600 300 sleep 0.4 click 1");
     ExpectEnd(saver);

@@ -14,20 +14,28 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* kFiles[] = {
-    "usr/bin/velmora", "usr/libexec/xscreensaver/velmora", "usr/share/velmora/data/6", "usr/share/velmora/data/xt",
-    "usr/share/xscreensaver/config/velmora.xml", "usr/share/applications/velmora.desktop",
-    "usr/share/applications/screensavers/velmora.desktop", "usr/share/icons/hicolor/48x48/apps/velmora.png",
-    "usr/share/icons/hicolor/256x256/apps/velmora.png", "usr/share/man/man6/velmora.6.gz",
+    "usr/bin/velmora",
+    "usr/libexec/xscreensaver/velmora",
+    "usr/share/velmora/data/6",
+    "usr/share/velmora/data/xt",
+    "usr/share/xscreensaver/config/velmora.xml",
+    "usr/share/applications/velmora.desktop",
+    "usr/share/applications/screensavers/velmora.desktop",
+    "usr/share/icons/hicolor/48x48/apps/velmora.png",
+    "usr/share/icons/hicolor/256x256/apps/velmora.png",
+    "usr/share/man/man6/velmora.6.gz",
     "usr/share/doc/velmora/copyright",
 };
 
 // A snapshot by the program under `root`: its data found with no setting.
 void ExpectItFindsItsData(const std::string& root) {
     TempDir config;
-    ProcessResult run = RunProcess({root + "/usr/bin/velmora", "--snapshot", config.Path() + "/s.png", "--size", "64x48"},
-                                   {"XDG_CONFIG_HOME=" + config.Path()}, config.Path(), 60000);
+    ProcessResult run =
+        RunProcess({root + "/usr/bin/velmora", "--snapshot", config.Path() + "/s.png", "--size", "64x48"},
+                   {"XDG_CONFIG_HOME=" + config.Path()}, config.Path(), 60000);
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(run.out.find("File path: " + fs::canonical(root).string() + "/usr/share/velmora/data/9\n"), 0u) << run.out;
+    EXPECT_EQ(run.out.find("File path: " + fs::canonical(root).string() + "/usr/share/velmora/data/9\n"), 0u)
+        << run.out;
 }
 
 TEST(Package, InstallTreeMovesWithItsData) {
@@ -42,8 +50,9 @@ TEST(Package, InstallTreeMovesWithItsData) {
 
 TEST(Package, DebianPackageHasEveryFileNoLintianErrorAndRuns) {
     TempDir work;
-    ProcessResult made = RunProcess({"cpack", "-G", "DEB", "--config", VELMORA_BUILD_DIR "/CPackConfig.cmake", "-B",
-                                     work.Path()}, {}, work.Path(), 300000);
+    ProcessResult made =
+        RunProcess({"cpack", "-G", "DEB", "--config", VELMORA_BUILD_DIR "/CPackConfig.cmake", "-B", work.Path()}, {},
+                   work.Path(), 300000);
     ASSERT_EQ(made.exitCode, 0) << made.out << made.err;
     const std::string deb = work.Path() + "/velmora_" VELMORA_VERSION "_amd64.deb";
     const std::string listing = Shell("dpkg-deb -c '" + deb + "'");

@@ -59,7 +59,8 @@ TEST_F(ShellEndToEnd, FullScreenCoversTheScreenAndOnlyRealInputEndsIt) {
     ASSERT_EQ(windows.size(), 1u);
     WindowGeometry geometry;
     ASSERT_TRUE(QueryGeometry(windows[0], &geometry));
-    EXPECT_EQ(std::make_tuple(geometry.x, geometry.y, geometry.width, geometry.height), std::make_tuple(0, 0, 800, 600));
+    EXPECT_EQ(std::make_tuple(geometry.x, geometry.y, geometry.width, geometry.height),
+              std::make_tuple(0, 0, 800, 600));
     EXPECT_TRUE(CursorIsInvisible());
     // --fps: white text in the lower left corner.
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
@@ -136,8 +137,8 @@ TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt
     EXPECT_EQ(RunProcess({VELMORA_EXE, "/s"}, env, "", 10000).exitCode, 0);
     EXPECT_EQ(WindowsNamed("orvane").size(), 1u);
     Xdotool("windowsize " + std::to_string(parent.Id()) + " 200 150");
-    EXPECT_TRUE(WaitUntil([&] { return QueryGeometry(children[0], &geometry) && geometry.width == 200 &&
-                                       geometry.height == 150; }));
+    EXPECT_TRUE(WaitUntil(
+        [&] { return QueryGeometry(children[0], &geometry) && geometry.width == 200 && geometry.height == 150; }));
     parent.Destroy();
     ExpectEnd(preview, 0, 3000);
 }
@@ -148,8 +149,11 @@ TEST_F(ShellEndToEnd, XScreenSaverRunsIgnoreInputAndEndOnASignalOrWithTheirWindo
         bool namedWindow;               // XSCREENSAVER_WINDOW set: the window, or with -window-id a decoy
         int signal;                     // 0: the window is destroyed
     } cases[] = {
-        {{"-window-id", "ID"}, false, SIGTERM}, {{"-window-id", "ID"}, false, SIGINT}, {{"-root"}, true, SIGTERM},
-        {{"-root"}, false, SIGTERM},            {{"--window-id", "DEC"}, false, 0},
+        {{"-window-id", "ID"}, false, SIGTERM},
+        {{"-window-id", "ID"}, false, SIGINT},
+        {{"-root"}, true, SIGTERM},
+        {{"-root"}, false, SIGTERM},
+        {{"--window-id", "DEC"}, false, 0},
         // As XScreenSaver's settings start a preview: -window-id wins over -root and the window named.
         {{"--root", "--no-music", "--window-id", "ID"}, true, SIGTERM},
         {{"-install", "-visual", "default", "--window-id", "DEC", "-mono", "--pair", "-noinstall", "-root"}, false, 0},
@@ -164,7 +168,8 @@ TEST_F(ShellEndToEnd, XScreenSaverRunsIgnoreInputAndEndOnASignalOrWithTheirWindo
         for (const std::string& word : c.args)
             argv.push_back(word == "ID" ? hex : word == "DEC" ? std::to_string(target.Id()) : word);
         SCOPED_TRACE(argv[1] + (c.namedWindow ? " named" : "") + " signal " + std::to_string(c.signal));
-        if (c.namedWindow) extra.push_back("XSCREENSAVER_WINDOW=" + (root ? std::string(hex) : std::to_string(decoy.Id())));
+        if (c.namedWindow)
+            extra.push_back("XSCREENSAVER_WINDOW=" + (root ? std::string(hex) : std::to_string(decoy.Id())));
         ChildProcess saver;
         ASSERT_TRUE(saver.Start(argv, extra));
         EXPECT_TRUE(WaitUntil([&] { return WindowShowsPicture(root && !c.namedWindow ? RootWindowId() : target.Id()); },
@@ -219,7 +224,8 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
             // writing too, never ends, so no end-of-file reaches the terminal.
             const std::string input = terminalInput.Path() + "/input";
             ASSERT_EQ(mkfifo(input.c_str(), 0600), 0);
-            argv = {"/bin/sh", "-c", "exec script -qec \"exec '$0' /s --no-music\" /dev/null <>\"$1\"", VELMORA_EXE, input};
+            argv = {"/bin/sh", "-c", "exec script -qec \"exec '$0' /s --no-music\" /dev/null <>\"$1\"", VELMORA_EXE,
+                    input};
         }
         ChildProcess saver;
         ProcessResult result;
@@ -319,7 +325,8 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         ASSERT_TRUE(WaitUntil([&] { return planter.OutputSoFar() == "ready\n"; }, 5000)) << planter.Wait(100).err;
 
         const std::string runtimeDir = std::string(r.runtime) == "attacker" ? tmp.Path() + "/attacker"
-                                       : std::string(r.runtime) == "own"    ? runtime.Path() : "";
+                                       : std::string(r.runtime) == "own"    ? runtime.Path()
+                                                                            : "";
         argv = r.victimRoot ? std::vector<std::string>{} : victimUser;
         argv.insert(argv.end(), {"env", "XDG_CONFIG_HOME=" + config.Path(), "TMPDIR=" + tmp.Path(),
                                  "XDG_RUNTIME_DIR=" + runtimeDir, VELMORA_EXE, "/s"});
@@ -399,10 +406,19 @@ TEST_F(ShellEndToEnd, SwitchesThatOpenNoWindow) {
         int code;
         std::string out{};  // its beginning
     } cases[] = {
-        {{"/a"}, 2}, {{"/s", "1"}, 2}, {{"/x", "12"}, 2}, {{"/"}, 2}, {{"-window-id"}, 2},
-        {{"-window-id", "nothing"}, 2}, {{"/p", "12345"}, 1}, {{"/p"}, 1}, {{"-window-id", "0x7"}, 1},
-        {{"-window-id", "0x20000000"}, 2}, {{"-root", "-nosuchoption"}, 2},
-        {{"/s", "--version"}, 0, "velmora " VELMORA_VERSION "\n"}, {{"--help"}, 0, "usage: velmora"},
+        {{"/a"}, 2},
+        {{"/s", "1"}, 2},
+        {{"/x", "12"}, 2},
+        {{"/"}, 2},
+        {{"-window-id"}, 2},
+        {{"-window-id", "nothing"}, 2},
+        {{"/p", "12345"}, 1},
+        {{"/p"}, 1},
+        {{"-window-id", "0x7"}, 1},
+        {{"-window-id", "0x20000000"}, 2},
+        {{"-root", "-nosuchoption"}, 2},
+        {{"/s", "--version"}, 0, "velmora " VELMORA_VERSION "\n"},
+        {{"--help"}, 0, "usage: velmora"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> argv = {VELMORA_EXE};

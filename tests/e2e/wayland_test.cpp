@@ -146,8 +146,14 @@ public:
 
 private:
     std::vector<std::string> AsNobody(std::vector<std::string> argv) const {
-        std::vector<std::string> command = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
-                                            "env", "-i", "HOME=" + session.Path(), "PATH=/usr/bin:/bin",
+        std::vector<std::string> command = {"setpriv",
+                                            "--reuid=nobody",
+                                            "--regid=nogroup",
+                                            "--clear-groups",
+                                            "env",
+                                            "-i",
+                                            "HOME=" + session.Path(),
+                                            "PATH=/usr/bin:/bin",
                                             "XDG_RUNTIME_DIR=" + runtime};
         // Unset until sway listens: sway takes even an empty SWAYSOCK as its
         // own socket's path.
@@ -195,8 +201,7 @@ bool OutputsShowTheScene(HeadlessSway& sway) {
     for (const Area& output : kOutputs)
         for (int y = 0; y < output.height; y += output.height / 2)
             for (int x = 0; x < output.width; x += output.width / 2)
-                if (Colours(second, output.x + x, output.y + y, output.width / 2, output.height / 2) < 20)
-                    return false;
+                if (Colours(second, output.x + x, output.y + y, output.width / 2, output.height / 2) < 20) return false;
     return CellDifference(second, kOutputs[0], kOutputs[1]) < 0.04;
 }
 
@@ -212,8 +217,7 @@ TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverEveryOutputAndAKeyEndsIt) {
     EXPECT_TRUE(WaitUntil([&] { return !Alive(saver[0]); }, 3000)) << "a key did not end it";
     // The key was input: a new idle period starts it again.
     std::vector<int> next;
-    ASSERT_TRUE(WaitUntil([&] { return (next = OwnProcesses("velmora")).size() == 1 && next[0] != saver[0]; },
-                          10000))
+    ASSERT_TRUE(WaitUntil([&] { return (next = OwnProcesses("velmora")).size() == 1 && next[0] != saver[0]; }, 10000))
         << "the next idle period did not start velmora";
     EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000)) << "the second run";
 }

@@ -26,7 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 // nobody's running velmora processes on `display` (any of its screens).
 std::vector<int> SaversOn(const std::string& display) {
     std::vector<int> pids;
@@ -34,11 +33,11 @@ std::vector<int> SaversOn(const std::string& display) {
     for (int pid; list >> pid;) {
         std::istringstream variables(ReadFileBytes("/proc/" + std::to_string(pid) + "/environ"));
         for (std::string variable; std::getline(variables, variable, '\0');)
-            if (variable == "DISPLAY=" + display || variable.rfind("DISPLAY=" + display + ".", 0) == 0) pids.push_back(pid);
+            if (variable == "DISPLAY=" + display || variable.rfind("DISPLAY=" + display + ".", 0) == 0)
+                pids.push_back(pid);
     }
     return pids;
 }
-
 
 // The daemon runs one process per monitor; with the music on, only one of
 // them plays it (music_test checks that another takes it over).
@@ -46,13 +45,24 @@ TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusic) {
     const std::string display = EnsureTwoMonitorXephyr();
     TempDir home;
     home.Write(".xscreensaver", "timeout: 0:30:00\nmode: one\nselected: 0\nprograms: velmora -root --music\n");
-    std::ofstream(home.Path() + "/alsoft.conf") << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
-        "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile=" << home.Path() << "/out.wav\n";
+    std::ofstream(home.Path() + "/alsoft.conf")
+        << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
+           "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
+        << home.Path() << "/out.wav\n";
     fs::permissions(home.Path(), fs::perms::all);
     for (const char* file : {"/.xscreensaver", "/alsoft.conf"}) fs::permissions(home.Path() + file, fs::perms::all);
-    const std::vector<std::string> nobody = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env",
-        "DISPLAY=" + display, "HOME=" + home.Path(), "TMPDIR=" + home.Path(), "ALSOFT_CONF=" + home.Path() + "/alsoft.conf",
-        "ALSOFT_LOGLEVEL=0", "ASAN_OPTIONS=detect_leaks=0", "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin"};
+    const std::vector<std::string> nobody = {"setpriv",
+                                             "--reuid=nobody",
+                                             "--regid=nogroup",
+                                             "--clear-groups",
+                                             "env",
+                                             "DISPLAY=" + display,
+                                             "HOME=" + home.Path(),
+                                             "TMPDIR=" + home.Path(),
+                                             "ALSOFT_CONF=" + home.Path() + "/alsoft.conf",
+                                             "ALSOFT_LOGLEVEL=0",
+                                             "ASAN_OPTIONS=detect_leaks=0",
+                                             "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin"};
     std::vector<std::string> daemon = nobody;
     daemon.insert(daemon.end(), {"xscreensaver", "-no-splash"});
     ChildProcess xscreensaver;
@@ -91,7 +101,8 @@ TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusic) {
 TEST(XScreenSaver, SettingsPagePassesOnlyTheProgramsOwnOptions) {
     const std::string help = RunProcess({VELMORA_EXE, "--help"}).out;
     std::istringstream values(RunProcess({"xmllint", "--xpath", "//@arg|//@arg-set|//@arg-unset",
-                                          VELMORA_SOURCE_DIR "/packaging/velmora.xml"}).out);
+                                          VELMORA_SOURCE_DIR "/packaging/velmora.xml"})
+                                  .out);
     int options = 0;
     for (std::string name, option; std::getline(values, name, '"') && std::getline(values, option, '"'); ++options)
         EXPECT_NE(help.find(" " + option), std::string::npos) << option;
@@ -121,13 +132,18 @@ public:
     // `command` run as nobody with HOME `home` (a folder every user may write).
     std::vector<std::string> AsNobody(const std::string& home, const std::vector<std::string>& command) const {
         const std::string& r = root.Path();
-        const std::string script =
-            "mount -t overlay overlay -o lowerdir=" + r + "/programs:/usr/libexec/xscreensaver /usr/libexec/xscreensaver"
-            " && mount -t overlay overlay -o lowerdir=" + r + "/usr/share/xscreensaver/config:/usr/share/xscreensaver/config"
-            " /usr/share/xscreensaver/config"
-            " && mount --bind " + r + "/usr/share/applications/screensavers /usr/share/applications/screensavers"
-            " && exec setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME=" + home +
-            " PATH=" + r + "/usr/bin:/usr/bin:/bin DISPLAY=" + Display() + " NO_AT_BRIDGE=1 \"$@\"";
+        const std::string script = "mount -t overlay overlay -o lowerdir=" + r +
+                                   "/programs:/usr/libexec/xscreensaver /usr/libexec/xscreensaver"
+                                   " && mount -t overlay overlay -o lowerdir=" +
+                                   r +
+                                   "/usr/share/xscreensaver/config:/usr/share/xscreensaver/config"
+                                   " /usr/share/xscreensaver/config"
+                                   " && mount --bind " +
+                                   r +
+                                   "/usr/share/applications/screensavers /usr/share/applications/screensavers"
+                                   " && exec setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME=" +
+                                   home + " PATH=" + r + "/usr/bin:/usr/bin:/bin DISPLAY=" + Display() +
+                                   " NO_AT_BRIDGE=1 \"$@\"";
         std::vector<std::string> argv = {"unshare", "-m", "sh", "-c", script, "sh"};
         argv.insert(argv.end(), command.begin(), command.end());
         return argv;
@@ -154,11 +170,13 @@ public:
     template <typename Want>
     int WaitForRun(Want want, int timeoutMs = 20000) const {
         int found = 0;
-        WaitUntil([&] {
-            for (int pid : Running())
-                if (want(Arguments(pid))) return found = pid, true;
-            return false;
-        }, timeoutMs);
+        WaitUntil(
+            [&] {
+                for (int pid : Running())
+                    if (want(Arguments(pid))) return found = pid, true;
+                return false;
+            },
+            timeoutMs);
         return found;
     }
 
@@ -253,20 +271,23 @@ TEST(XScreenSaver, SettingsPreviewShowsTheSceneAndItsBoxesReachTheCommandLine) {
     int preview = tree.WaitForRun([](const std::vector<std::string>& a) { return WindowOf(a) != 0; });
     ASSERT_NE(preview, 0) << "no preview started; " << settings.OutputSoFar();
     std::vector<std::string> arguments = InstalledTree::Arguments(preview);
-    EXPECT_TRUE(Has(arguments, "-root") && Has(arguments, "--no-music") && !Has(arguments, "--fps")) << Joined(arguments);
+    EXPECT_TRUE(Has(arguments, "-root") && Has(arguments, "--no-music") && !Has(arguments, "--fps"))
+        << Joined(arguments);
     const unsigned long window = WindowOf(arguments);
     EXPECT_TRUE(WaitUntil([&] { return ColoursShown(window) > 64; }, 20000)) << "the preview shows no scene";
 
     // The page's boxes, as a user ticks them: each restarts the preview with its option.
     Xdotool("mousemove 760 460 click 1");  // "Settings..."
     unsigned long dialog = 0;
-    ASSERT_TRUE(WaitUntil([&] {
-        for (unsigned long w : WindowsNamed("XScreenSaver: Velmora! Settings")) {
-            WindowGeometry g;
-            if (QueryGeometry(w, &g) && g.viewable && g.width < 500) return dialog = w, true;
-        }
-        return false;
-    }, 10000));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (unsigned long w : WindowsNamed("XScreenSaver: Velmora! Settings")) {
+                WindowGeometry g;
+                if (QueryGeometry(w, &g) && g.viewable && g.width < 500) return dialog = w, true;
+            }
+            return false;
+        },
+        10000));
     Xdotool("windowmove --sync " + std::to_string(dialog) + " 0 0");
     Xdotool("mousemove 38 55 click 1");  // "Play the music"
     preview = tree.WaitForRun([](const std::vector<std::string>& a) { return Has(a, "--music") && !Has(a, "--fps"); });
@@ -322,7 +343,8 @@ TEST(XScreenSaver, AddCommandListsItOnceKeepsEveryOtherLineAndTheRunningDaemonRu
     std::istringstream was(kUserFile), now(added);
     int extra = 0;
     for (std::string line, mine; std::getline(was, line);) {
-        while (std::getline(now, mine) && mine != line) extra += mine.find("velmora --root") != std::string::npos ? 1 : 100;
+        while (std::getline(now, mine) && mine != line)
+            extra += mine.find("velmora --root") != std::string::npos ? 1 : 100;
         EXPECT_EQ(mine, line);
     }
     EXPECT_EQ(extra, 1) << added;
@@ -339,16 +361,20 @@ TEST(XScreenSaver, AddCommandListsItOnceKeepsEveryOtherLineAndTheRunningDaemonRu
     // "selected: 2" is the new entry: the running daemon read the new list.
     std::vector<std::string> control = tree.AsNobody(home.Path(), {"xscreensaver-command", "-activate"});
     ASSERT_TRUE(WaitUntil([&] { return RunProcess(control).exitCode == 0; }, 10000));
-    const int run = tree.WaitForRun([](const std::vector<std::string>& a) { return a.size() == 2 && a[1] == "--root"; });
+    const int run =
+        tree.WaitForRun([](const std::vector<std::string>& a) { return a.size() == 2 && a[1] == "--root"; });
     ASSERT_NE(run, 0) << "the daemon did not run velmora --root";
-    EXPECT_TRUE(WaitUntil([] {
-        for (unsigned long window : ChildWindows(RootWindowId())) {
-            WindowGeometry geometry;
-            if (QueryGeometry(window, &geometry) && geometry.viewable && geometry.width == 800 && WindowShowsPicture(window))
-                return true;
-        }
-        return false;
-    }, 20000));
+    EXPECT_TRUE(WaitUntil(
+        [] {
+            for (unsigned long window : ChildWindows(RootWindowId())) {
+                WindowGeometry geometry;
+                if (QueryGeometry(window, &geometry) && geometry.viewable && geometry.width == 800 &&
+                    WindowShowsPicture(window))
+                    return true;
+            }
+            return false;
+        },
+        20000));
     control.back() = "-deactivate";
     RunProcess(control);
     EXPECT_TRUE(WaitUntil([&] { return tree.Running().empty(); }, 1500)) << "velmora still runs after -deactivate";
@@ -411,13 +437,14 @@ TEST(MateScreensaver, PreferencesListAndPreviewIt) {
     OpenToEveryone(home);
     // Picked as the one screensaver: the preferences find it in their list and preview it.
     ChildProcess preferences;
-    ASSERT_TRUE(preferences.Start(tree.AsNobody(
-        home.Path(), {"dbus-run-session", "--", "sh", "-c",
-                      "gsettings set org.mate.screensaver mode single && "
-                      "gsettings set org.mate.screensaver themes \"['screensavers-velmora']\" && "
-                      "exec mate-screensaver-preferences"})));
+    ASSERT_TRUE(preferences.Start(
+        tree.AsNobody(home.Path(), {"dbus-run-session", "--", "sh", "-c",
+                                    "gsettings set org.mate.screensaver mode single && "
+                                    "gsettings set org.mate.screensaver themes \"['screensavers-velmora']\" && "
+                                    "exec mate-screensaver-preferences"})));
     BusSession bus(preferences);
-    const int preview = tree.WaitForRun([](const std::vector<std::string>& a) { return a.size() == 2 && a[1] == "-root"; });
+    const int preview =
+        tree.WaitForRun([](const std::vector<std::string>& a) { return a.size() == 2 && a[1] == "-root"; });
     ASSERT_NE(preview, 0) << "no preview started; " << preferences.OutputSoFar();
     const std::string environment = ReadFileBytes("/proc/" + std::to_string(preview) + "/environ");
     const size_t at = environment.find("XSCREENSAVER_WINDOW=");

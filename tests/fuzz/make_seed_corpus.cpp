@@ -9,7 +9,10 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (int variant = 0; variant < 7; ++variant) {
         ms3d_writer::File f = SampleFile();
-        if (variant < 3) f.vertexExtrasSubVersion = variant + 1; else f.trailingSections = variant - 3;
+        if (variant < 3)
+            f.vertexExtrasSubVersion = variant + 1;
+        else
+            f.trailingSections = variant - 3;
         ok = ok && ms3d_writer::WriteFile(std::string(argv[1]) + "/seed-" + std::to_string(variant), Encode(f));
     }
     return ok ? 0 : 1;

@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (loaded != fileLoaded || (loaded && Shape(model) != Shape(fromFile))) std::abort();
     if (!loaded) {
         if (model.GetVertexCount() + model.GetTriangleCount() + model.GetGroupCount() + model.GetMaterialCount() +
-                model.GetJointCount() != 0 || !model.GetComment().empty()) {
+                    model.GetJointCount() !=
+                0 ||
+            !model.GetComment().empty()) {
             std::abort();  // a refused file must leave the model empty
         }
         return 0;

@@ -12,8 +12,8 @@
 #include "model/image_header.h"
 #include "model/model_textures.h"
 #include "model/model_viewer.h"
-#include "sample_file.h"
 #include "platform/platform.h"
+#include "sample_file.h"
 #include "scene/scene.h"
 #include "support/temp_dir.h"
 
@@ -31,7 +31,8 @@ std::string Tga(char r, char g, char b) {  // 2 x 2, 32 bits
 // by (10, 20): the viewer must centre it.
 void AddQuad(File& f, int group, int col, int row, float z) {
     const int n = static_cast<int>(f.vertices.size());
-    for (int c = 0; c < 4; ++c) f.vertices.push_back({0, {6.0f + 2 * col + 2 * (c == 1 || c == 2), 16.0f + 2 * row + 2 * (c >= 2), z}});
+    for (int c = 0; c < 4; ++c)
+        f.vertices.push_back({0, {6.0f + 2 * col + 2 * (c == 1 || c == 2), 16.0f + 2 * row + 2 * (c >= 2), z}});
     for (int first : {1, 2}) {
         f.triangles.push_back({0, {uint16_t(n), uint16_t(n + first), uint16_t(n + first + 1)}});
         f.groups[group].triangleIndices.push_back(static_cast<uint16_t>(f.triangles.size() - 1));
@@ -64,11 +65,18 @@ TEST(ModelPicture, MaterialsAsDrawn) {
     glMatrixMode(GL_PROJECTION);
     glOrtho(-4, 4, -4, 4, -100, 100);
     glMatrixMode(GL_MODELVIEW);
-    struct Probe { const char* what; int mode, col, row, rgb[3]; };  // mode: the model's transparency mode
+    struct Probe {
+        const char* what;
+        int mode, col, row, rgb[3];
+    };  // mode: the model's transparency mode
     const Probe probes[] = {
         {"an opaque material shows its texture, named on Windows in another case", 0, 0, 0, {178, 0, 0}},
         {"no material: untextured white", 0, 1, 0, {178, 178, 178}},
-        {"emission adds to the light; a drive path's last component is found beside the model", 0, 2, 0, {178, 255, 178}},
+        {"emission adds to the light; a drive path's last component is found beside the model",
+         0,
+         2,
+         0,
+         {178, 255, 178}},
         {"mode 0: a transparent group writes no depth, what is drawn behind shows", 0, 0, 1, {178, 178, 178}},
         {"mode 0: blended by its transparency", 0, 1, 1, {45, 45, 45}},
         {"mode 2: below the alpha reference nothing is drawn", 2, 1, 1, {0, 0, 0}},
@@ -87,7 +95,8 @@ TEST(ModelPicture, MaterialsAsDrawn) {
         ASSERT_TRUE(ReadFramePixels(64, 64, pixels.data()));
         for (const Probe& p : probes) {
             const uint8_t* at = &pixels[((p.row * 16 + 8) * 64 + p.col * 16 + 8) * 4];
-            for (int c = 0; c < 3 && p.mode == mode; ++c) EXPECT_NEAR(at[c], p.rgb[c], 12) << p.what << ", channel " << c;
+            for (int c = 0; c < 3 && p.mode == mode; ++c)
+                EXPECT_NEAR(at[c], p.rgb[c], 12) << p.what << ", channel " << c;
         }
     }
     EXPECT_EQ(ilGetError(), IL_NO_ERROR) << "a broken image leaves no DevIL error behind";
@@ -99,9 +108,11 @@ TEST(ModelViewer, PathsThatLoadNothingEmptyTheModel) {
     TempDir dir;
     const std::string good = dir.Write("good", Encode(SampleFile()));
     const std::string tooLong = dir.Write(std::string(260 - dir.Path().size(), 'x'), Encode(SampleFile()));
-    const std::string cut = dir.Write(tooLong.substr(dir.Path().size() + 1, 258 - dir.Path().size()), Encode(SampleFile()));
+    const std::string cut =
+        dir.Write(tooLong.substr(dir.Path().size() + 1, 258 - dir.Path().size()), Encode(SampleFile()));
     const std::string broken = dir.Write("broken", Encode(SampleFile()).substr(0, 100));
-    for (const char* path : {static_cast<const char*>(nullptr), "", tooLong.c_str(), broken.c_str(), "/nonexistent/model"}) {
+    for (const char* path :
+         {static_cast<const char*>(nullptr), "", tooLong.c_str(), broken.c_str(), "/nonexistent/model"}) {
         modelViewer.LoadModel(good.c_str());
         ASSERT_EQ(modelViewer.State().model.GetVertexCount(), 4);
         modelViewer.LoadModel(path);
@@ -134,7 +145,8 @@ TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
     auto bitmap = [](int width, int height) {  // 24 bits, rows padded to 4 bytes
         const int row = (width * 3 + 3) / 4 * 4;
         std::string bmp = "BM" + std::string(52, '\0');
-        for (auto [at, value] : {std::pair{2, 54 + row * height}, {10, 54}, {14, 40}, {18, width}, {22, height}, {26, 1 | 24 << 16}})
+        for (auto [at, value] :
+             {std::pair{2, 54 + row * height}, {10, 54}, {14, 40}, {18, width}, {22, height}, {26, 1 | 24 << 16}})
             for (int k = 0; k < 4; ++k) bmp[at + k] = char(value >> 8 * k);
         return bmp + std::string(size_t(row) * height, '\x40');
     };
@@ -143,8 +155,10 @@ TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
         std::string bytes;  // empty: a FIFO
         bool loads;
     } cases[] = {
-        {"edge.tga", targa(4096, 1), true}, {"wide.tga", targa(4097, 1), false},
-        {"edge.bmp", bitmap(1, 4096), true}, {"tall.bmp", bitmap(1, 4097), false},
+        {"edge.tga", targa(4096, 1), true},
+        {"wide.tga", targa(4097, 1), false},
+        {"edge.bmp", bitmap(1, 4096), true},
+        {"tall.bmp", bitmap(1, 4097), false},
         {"fifo.tga", "", false},
     };
     File f;
@@ -160,10 +174,13 @@ TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
     ASSERT_TRUE(model.Load(modelPath.c_str()));
     testing::internal::CaptureStdout();
     LoadModelTextures(modelPath.c_str(), model);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "***Texture too large, not loaded: " + dir.Path() + "/wide.tga (4097 x 1 pixels, at most 4096 x 4096)\n"
-              "***Texture too large, not loaded: " + dir.Path() + "/tall.bmp (1 x 4097 pixels, at most 4096 x 4096)\n");
-    for (int i = 0; i < model.GetMaterialCount(); ++i) EXPECT_EQ(model.GetMaterial(i).textureName != 0, cases[i].loads) << cases[i].name;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "***Texture too large, not loaded: " + dir.Path() +
+                                                          "/wide.tga (4097 x 1 pixels, at most 4096 x 4096)\n"
+                                                          "***Texture too large, not loaded: " +
+                                                          dir.Path() +
+                                                          "/tall.bmp (1 x 4097 pixels, at most 4096 x 4096)\n");
+    for (int i = 0; i < model.GetMaterialCount(); ++i)
+        EXPECT_EQ(model.GetMaterial(i).textureName != 0, cases[i].loads) << cases[i].name;
     platform::DestroyOffscreenContext();
 }
 
@@ -177,13 +194,26 @@ TEST(ImageHeader, SizesAsTheDecodersReadThem) {
         return out;
     };
     const std::string pngSignature("\x89PNG\r\n\x1a\n", 8);
-    auto png = [&](uint32_t width, uint32_t height) { return pngSignature + big32(13) + "IHDR" + big32(width) + big32(height) + std::string("\x08\x02\0\0\0", 5); };
+    auto png = [&](uint32_t width, uint32_t height) {
+        return pngSignature + big32(13) + "IHDR" + big32(width) + big32(height) + std::string("\x08\x02\0\0\0", 5);
+    };
     const std::string soi("\xff\xd8", 2);
-    auto segment = [&](int marker, const std::string& body) { return std::string{'\xff', char(marker)} + big16(int(body.size()) + 2) + body; };
-    auto frame = [&](int marker, int width, int height) { return segment(marker, "\x08" + big16(height) + big16(width) + std::string("\x01\x01\x11\0", 4)); };
-    auto bmp = [&](uint32_t infoSize, uint32_t width, uint32_t height) { return "BM" + std::string(12, '\0') + little(infoSize, 4) + little(width, 4) + little(height, 4); };
-    auto os2 = [&](int width, int height) { return "BM" + std::string(12, '\0') + little(12, 4) + little(width, 2) + little(height, 2) + little(1, 2) + little(24, 2); };
-    auto tga = [&](int width, int height) { return std::string(12, '\0') + little(width, 2) + little(height, 2) + std::string("\x20\x08", 2); };
+    auto segment = [&](int marker, const std::string& body) {
+        return std::string{'\xff', char(marker)} + big16(int(body.size()) + 2) + body;
+    };
+    auto frame = [&](int marker, int width, int height) {
+        return segment(marker, "\x08" + big16(height) + big16(width) + std::string("\x01\x01\x11\0", 4));
+    };
+    auto bmp = [&](uint32_t infoSize, uint32_t width, uint32_t height) {
+        return "BM" + std::string(12, '\0') + little(infoSize, 4) + little(width, 4) + little(height, 4);
+    };
+    auto os2 = [&](int width, int height) {
+        return "BM" + std::string(12, '\0') + little(12, 4) + little(width, 2) + little(height, 2) + little(1, 2) +
+               little(24, 2);
+    };
+    auto tga = [&](int width, int height) {
+        return std::string(12, '\0') + little(width, 2) + little(height, 2) + std::string("\x20\x08", 2);
+    };
     const struct {
         const char* what;
         ImageFormat format;
@@ -198,19 +228,25 @@ TEST(ImageHeader, SizesAsTheDecodersReadThem) {
         {"PNG, another chunk first", ImageFormat::Png, pngSignature + big32(13) + "IDAT" + png(3, 3).substr(16), 0, 0},
         {"PNG, no width", ImageFormat::Png, png(0, 3), 0, 0},
         {"PNG, 2^31 high", ImageFormat::Png, png(3, 0x80000000u), 0, 0},
-        {"JPEG after JFIF", ImageFormat::Jpeg, soi + segment(0xe0, "JFIF" + std::string(10, '\0')) + frame(0xc0, 16384, 16384), 16384, 16384},
-        {"JPEG, progressive after fill bytes and a restart marker", ImageFormat::Jpeg, soi + "\xff\xff\xff\xd3" + frame(0xc2, 640, 480), 640, 480},
-        {"JPEG, a table (DHT) is no frame", ImageFormat::Jpeg, soi + segment(0xc4, std::string(8, '\x7f')) + frame(0xc1, 9, 7), 9, 7},
-        {"JPEG, a long segment walked over", ImageFormat::Jpeg, soi + segment(0xe1, std::string(65533, '\xff')) + frame(0xcf, 5000, 2), 5000, 2},
+        {"JPEG after JFIF", ImageFormat::Jpeg,
+         soi + segment(0xe0, "JFIF" + std::string(10, '\0')) + frame(0xc0, 16384, 16384), 16384, 16384},
+        {"JPEG, progressive after fill bytes and a restart marker", ImageFormat::Jpeg,
+         soi + "\xff\xff\xff\xd3" + frame(0xc2, 640, 480), 640, 480},
+        {"JPEG, a table (DHT) is no frame", ImageFormat::Jpeg,
+         soi + segment(0xc4, std::string(8, '\x7f')) + frame(0xc1, 9, 7), 9, 7},
+        {"JPEG, a long segment walked over", ImageFormat::Jpeg,
+         soi + segment(0xe1, std::string(65533, '\xff')) + frame(0xcf, 5000, 2), 5000, 2},
         {"JPEG, scan before a frame", ImageFormat::Jpeg, soi + segment(0xda, "x") + frame(0xc0, 9, 9), 0, 0},
         {"JPEG, end before a frame", ImageFormat::Jpeg, soi + "\xff\xd9" + frame(0xc0, 9, 9), 0, 0},
         {"JPEG, second SOI", ImageFormat::Jpeg, soi + soi + frame(0xc0, 9, 9), 0, 0},
         {"JPEG, segment length 1", ImageFormat::Jpeg, soi + "\xff\xe0" + big16(1) + frame(0xc0, 9, 9), 0, 0},
         {"JPEG, segment past the end", ImageFormat::Jpeg, soi + "\xff\xe0" + big16(60000) + frame(0xc0, 9, 9), 0, 0},
         {"JPEG, frame cut short", ImageFormat::Jpeg, soi + frame(0xc0, 9, 9).substr(0, 8), 0, 0},
-        {"JPEG, frame length under 8", ImageFormat::Jpeg, soi + "\xff\xc0" + big16(7) + "\x08" + big16(9) + big16(9), 0, 0},
+        {"JPEG, frame length under 8", ImageFormat::Jpeg, soi + "\xff\xc0" + big16(7) + "\x08" + big16(9) + big16(9), 0,
+         0},
         {"JPEG, a byte between segments", ImageFormat::Jpeg, soi + "x" + frame(0xc0, 9, 9), 0, 0},
-        {"JPEG, stuffed zero outside a scan", ImageFormat::Jpeg, soi + std::string("\xff\0", 2) + frame(0xc0, 9, 9), 0, 0},
+        {"JPEG, stuffed zero outside a scan", ImageFormat::Jpeg, soi + std::string("\xff\0", 2) + frame(0xc0, 9, 9), 0,
+         0},
         {"JPEG, height from a DNL (0)", ImageFormat::Jpeg, soi + frame(0xc0, 9, 0), 0, 0},
         {"JPEG, SOI alone", ImageFormat::Jpeg, soi, 0, 0},
         {"JPEG, fill bytes to the end", ImageFormat::Jpeg, soi + std::string(5, '\xff'), 0, 0},
@@ -231,8 +267,10 @@ TEST(ImageHeader, SizesAsTheDecodersReadThem) {
     };
     for (const auto& c : cases) {
         ImageSize size;
-        const bool read = ReadImageSize(c.format, reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &size);
-        EXPECT_EQ(std::make_tuple(read, size.width, size.height), std::make_tuple(c.width != 0, c.width, c.height)) << c.what;
+        const bool read =
+            ReadImageSize(c.format, reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &size);
+        EXPECT_EQ(std::make_tuple(read, size.width, size.height), std::make_tuple(c.width != 0, c.width, c.height))
+            << c.what;
     }
 }
 

@@ -37,12 +37,15 @@ TEST(Ms3dLoad, ReadsEveryFieldFromDisk) {
     TempDir dir;
     Ms3dModel m;
     ASSERT_TRUE(m.Load(dir.Write("model.ms3d", Encode(f)).c_str()));
-    ASSERT_EQ(make_tuple(m.GetVertexCount(), m.GetTriangleCount(), m.GetGroupCount(), m.GetJointCount()), make_tuple(4, 2, 2, 2));
+    ASSERT_EQ(make_tuple(m.GetVertexCount(), m.GetTriangleCount(), m.GetGroupCount(), m.GetJointCount()),
+              make_tuple(4, 2, 2, 2));
     for (int i = 0; i < 4; ++i) {
         const Vertex& w = f.vertices[i];  // as written; v as read
         const Ms3dVertex& v = m.GetVertex(i);
-        EXPECT_TRUE(Same(v.position, w.position) && !std::memcmp(v.boneIndices, w.boneIndices, 3) && !std::memcmp(v.weights, w.weights, 3));
-        EXPECT_EQ(std::tie(v.flags, v.boneIndex, v.referenceCount, v.extra), std::tie(w.flags, w.boneIndex, w.referenceCount, w.extra));
+        EXPECT_TRUE(Same(v.position, w.position) && !std::memcmp(v.boneIndices, w.boneIndices, 3) &&
+                    !std::memcmp(v.weights, w.weights, 3));
+        EXPECT_EQ(std::tie(v.flags, v.boneIndex, v.referenceCount, v.extra),
+                  std::tie(w.flags, w.boneIndex, w.referenceCount, w.extra));
     }
     for (int i = 0; i < 2; ++i) {
         const Triangle& w = f.triangles[i];
@@ -57,24 +60,30 @@ TEST(Ms3dLoad, ReadsEveryFieldFromDisk) {
         const Ms3dJoint& j = m.GetJoint(i);
         const Joint& k = f.joints[i];
         EXPECT_EQ(NameText(j.name) + "<" + NameText(j.parentName), k.name + "<" + k.parentName);
-        EXPECT_TRUE(Same(j.rotation, k.rotation) && Same(j.position, k.position) && j.flags == k.flags && std::equal(j.colour, j.colour + 3, k.colour));
+        EXPECT_TRUE(Same(j.rotation, k.rotation) && Same(j.position, k.position) && j.flags == k.flags &&
+                    std::equal(j.colour, j.colour + 3, k.colour));
     }
     const Ms3dMaterial& skin = m.GetMaterial(0);
     EXPECT_EQ(std::tie(skin.diffuse[0], skin.emissive[1], skin.shininess, skin.mode, m.GetMaterial(1).mode),
               make_tuple(0.8f, 0.5f, 12.0f, kMs3dModeBlend, kMs3dModeSphereMap));
     for (const float* colour : {skin.ambient, skin.diffuse, skin.specular, skin.emissive}) EXPECT_EQ(colour[3], 0.75f);
-    EXPECT_EQ(NameText(skin.name) + NameText(skin.textureFile) + NameText(skin.alphaMapFile), "skinskin.tgaskin_alpha.tga");
+    EXPECT_EQ(NameText(skin.name) + NameText(skin.textureFile) + NameText(skin.alphaMapFile),
+              "skinskin.tgaskin_alpha.tga");
     const Ms3dJoint& root = m.GetJoint(0);
     const Joint& written = f.joints[0];
-    EXPECT_TRUE(root.rotationKeys.size() == 2 && root.positionKeys.size() == 1 && root.rotationKeys[1].time == 15 && root.positionKeys[0].time == 30 &&
-                Same(root.rotationKeys[1].value, written.rotationKeys[1].value) && Same(root.positionKeys[0].value, written.positionKeys[0].value));
-    EXPECT_EQ(m.GetGroup(1).comment + m.GetMaterial(0).comment + m.GetJoint(1).comment, "fins commentskin commentchild comment");
-    EXPECT_EQ(make_tuple(m.GetComment(), m.GetFrameRate(), m.GetCurrentFrame(), m.GetTotalFrames(), m.GetJointSize(), m.GetTransparencyMode(), m.GetAlphaRef()),
+    EXPECT_TRUE(root.rotationKeys.size() == 2 && root.positionKeys.size() == 1 && root.rotationKeys[1].time == 15 &&
+                root.positionKeys[0].time == 30 && Same(root.rotationKeys[1].value, written.rotationKeys[1].value) &&
+                Same(root.positionKeys[0].value, written.positionKeys[0].value));
+    EXPECT_EQ(m.GetGroup(1).comment + m.GetMaterial(0).comment + m.GetJoint(1).comment,
+              "fins commentskin commentchild comment");
+    EXPECT_EQ(make_tuple(m.GetComment(), m.GetFrameRate(), m.GetCurrentFrame(), m.GetTotalFrames(), m.GetJointSize(),
+                         m.GetTransparencyMode(), m.GetAlphaRef()),
               make_tuple(f.modelComment.text, 30.0f, 2.5f, 90, 0.25f, 2, 0.125f));
     // What is not a regular file can't be opened: a FIFO never waits for a writer.
     ASSERT_EQ(mkfifo((dir.Path() + "/fifo").c_str(), 0600), 0);
     for (const char* name : {"/missing", "", "/fifo"})
-        EXPECT_FALSE(m.Load((dir.Path() + name).c_str()) || m.GetVertexCount() != 4) << "a file that can't be opened leaves the model: " << name;
+        EXPECT_FALSE(m.Load((dir.Path() + name).c_str()) || m.GetVertexCount() != 4)
+            << "a file that can't be opened leaves the model: " << name;
 }
 
 // Files that differ from the sample in one way: each loads and `holds`, or
@@ -90,20 +99,33 @@ TEST(Ms3dLoad, OneChangeEach) {
     const auto none = [](File&) {};
     const Case cases[] = {
         {"vertex extras 1: bones and weights only", [](File& f) { f.vertexExtrasSubVersion = 1; },
-         [](const Ms3dModel& m) { return m.GetVertex(3).weights[2] == 10 && m.GetVertex(3).extra == 0 && m.GetJoint(0).colour[1] == 0.5f; }},
+         [](const Ms3dModel& m) {
+             return m.GetVertex(3).weights[2] == 10 && m.GetVertex(3).extra == 0 && m.GetJoint(0).colour[1] == 0.5f;
+         }},
         {"vertex extras 3: a second extra", [](File& f) { f.vertexExtrasSubVersion = 3; },
-         [](const Ms3dModel& m) { return m.GetVertex(3).extra2 == 0x01020304u && m.GetJoint(0).colour[1] == 0.5f && m.GetAlphaRef() == 0.125f; }},
+         [](const Ms3dModel& m) {
+             return m.GetVertex(3).extra2 == 0x01020304u && m.GetJoint(0).colour[1] == 0.5f &&
+                    m.GetAlphaRef() == 0.125f;
+         }},
         {"unknown vertex extras are skipped", [](File& f) { f.vertexExtrasSubVersion = 4; },
          [](const Ms3dModel& m) { return m.GetVertex(3).weights[0] == 0 && m.GetJoint(0).colour[1] == 0.5f; }},
         {"no trailing sections: their defaults", [](File& f) { f.trailingSections = 0; },
-         [](const Ms3dModel& m) { return m.GetComment().empty() && m.GetVertex(0).weights[0] == 0 && m.GetAlphaRef() == 0.5f; }},
+         [](const Ms3dModel& m) {
+             return m.GetComment().empty() && m.GetVertex(0).weights[0] == 0 && m.GetAlphaRef() == 0.5f;
+         }},
         {"NaN frame rate counts as 1: key times stay numbers", [](File& f) { f.frameRate = std::nanf(""); },
          [](const Ms3dModel& m) { return m.GetFrameRate() == 1 && m.GetJoint(0).rotationKeys[1].time == 0.5f; }},
-        {"comments naming no record are dropped", [](File& f) { f.groupComments = {{-1, "a"}, {2, "b"}}, f.materialComments = {{5, "c"}}; },
-         [](const Ms3dModel& m) { return (m.GetGroup(0).comment + m.GetGroup(1).comment + m.GetMaterial(0).comment).empty(); }},
+        {"comments naming no record are dropped",
+         [](File& f) {
+             f.groupComments = {{-1, "a"}, {2, "b"}}, f.materialComments = {{5, "c"}};
+         },
+         [](const Ms3dModel& m) {
+             return (m.GetGroup(0).comment + m.GetGroup(1).comment + m.GetMaterial(0).comment).empty();
+         }},
         {"a model comment only with flag 1", [](File& f) { f.modelCommentFlag = 2; },
          [](const Ms3dModel& m) { return m.GetComment().empty() && m.GetVertex(0).extra == 0xdeadbeefu; }},
-        {"an empty group's material index follows its count", [](File& f) { f.groups[0].triangleIndices.clear(), f.groups[0].materialIndex = 1; },
+        {"an empty group's material index follows its count",
+         [](File& f) { f.groups[0].triangleIndices.clear(), f.groups[0].materialIndex = 1; },
          [](const Ms3dModel& m) { return m.GetGroup(0).triangleIndices.empty() && m.GetGroup(0).materialIndex == 1; }},
         {"version 3", [](File& f) { f.version = 3; }},
         {"identifier in lower case", [](File& f) { f.identifier = "ms3d000000"; }},
@@ -116,13 +138,14 @@ TEST(Ms3dLoad, OneChangeEach) {
         {"position key count past the bytes", none, nullptr, &Layout::jointCountAt, 2 + 91, 0xffff, 2},
         {"a group's triangle count past the bytes", none, nullptr, &Layout::groupCountAt, 2 + 33, 0xffff, 2},
         {"2^31-1 group comments", none, nullptr, &Layout::jointsEnd, 4, 0x7fffffff, 4},
-        {"negative comment counts mean none", [](File& f) { f.groupComments.clear(); }, [](const Ms3dModel& m) { return !m.GetComment().empty(); },
-         &Layout::jointsEnd, 4, uint32_t(-3), 4},
+        {"negative comment counts mean none", [](File& f) { f.groupComments.clear(); },
+         [](const Ms3dModel& m) { return !m.GetComment().empty(); }, &Layout::jointsEnd, 4, uint32_t(-3), 4},
         {"negative comment length", [](File& f) { f.groupComments[0].length = -1; }},
         {"comment length far past the end", [](File& f) { f.materialComments[0].length = INT32_MAX; }},
         {"model comment one byte past the end", [](File& f) { f.trailingSections = 1, f.modelComment.length = 16; }},
         {"vertex index = vertex count", [](File& f) { f.triangles[1].vertexIndices[2] = 4; }},
-        {"the last vertex", [](File& f) { f.triangles[0].vertexIndices[0] = 3; }, [](const Ms3dModel& m) { return m.GetTriangle(0).vertexIndices[0] == 3; }},
+        {"the last vertex", [](File& f) { f.triangles[0].vertexIndices[0] = 3; },
+         [](const Ms3dModel& m) { return m.GetTriangle(0).vertexIndices[0] == 3; }},
         {"triangle index = triangle count", [](File& f) { f.groups[1].triangleIndices[0] = 2; }},
         {"material index = material count", [](File& f) { f.groups[0].materialIndex = 2; }},
         {"material index -2", [](File& f) { f.groups[0].materialIndex = -2; }},
@@ -130,7 +153,8 @@ TEST(Ms3dLoad, OneChangeEach) {
         {"bone index -2", [](File& f) { f.vertices[2].boneIndex = -2; }},
         {"extra bone index = joint count", [](File& f) { f.vertices[1].boneIndices[2] = 2; }},
         {"bone indices without joints", [](File& f) { f.joints.clear(), f.jointComments.clear(); }},
-        {"twenty groups without triangles and nothing after them", [](File& f) { f = File(), f.groups.resize(20), f.trailingSections = 0; },
+        {"twenty groups without triangles and nothing after them",
+         [](File& f) { f = File(), f.groups.resize(20), f.trailingSections = 0; },
          [](const Ms3dModel& m) { return m.GetGroupCount() == 20; }},
     };
     for (const Case& c : cases) {
@@ -143,7 +167,8 @@ TEST(Ms3dLoad, OneChangeEach) {
         ASSERT_TRUE(LoadBytes(m, Encode(SampleFile())));
         allocated = 0;
         const bool loaded = LoadBytes(m, bytes);
-        EXPECT_TRUE(c.holds ? loaded && c.holds(m) : !loaded && IsEmpty(m) && allocated < 65536) << c.what << ", " << allocated;
+        EXPECT_TRUE(c.holds ? loaded && c.holds(m) : !loaded && IsEmpty(m) && allocated < 65536)
+            << c.what << ", " << allocated;
     }
 }
 
@@ -166,31 +191,52 @@ TEST(Ms3dLoad, EveryTruncationFromMemoryAndDisk) {
             ASSERT_TRUE(LoadBytes(fromDisk, bytes));
             EXPECT_EQ(fromDisk.LoadFromFile(file, kMs3dMinWindowBytes), valid) << subVersion << " " << size;
             EXPECT_EQ(LoadBytes(fromMemory, bytes.substr(0, size)), valid) << subVersion << " " << size;
-            EXPECT_TRUE(valid ? fromDisk.GetGroup(0).comment == fromMemory.GetGroup(0).comment : IsEmpty(fromDisk)) << size;
+            EXPECT_TRUE(valid ? fromDisk.GetGroup(0).comment == fromMemory.GetGroup(0).comment : IsEmpty(fromDisk))
+                << size;
         }
         std::fclose(file);
-        EXPECT_TRUE(LoadBytes(fromMemory, bytes + std::string(100, '\x7f'))) << "bytes after the last section are ignored";
+        EXPECT_TRUE(LoadBytes(fromMemory, bytes + std::string(100, '\x7f')))
+            << "bytes after the last section are ignored";
     }
 }
 
-Joint J(const std::string& name, const std::string& parent, Vec3 r, Vec3 p) { return {0, name, parent, {r.x, r.y, r.z}, {p.x, p.y, p.z}, {}, {}}; }
+Joint J(const std::string& name, const std::string& parent, Vec3 r, Vec3 p) {
+    return {0, name, parent, {r.x, r.y, r.z}, {p.x, p.y, p.z}, {}, {}};
+}
 
 // Joint positions once loaded and set up: parents are found by name whatever
 // the table order, and a joint in a cycle is a root.
 TEST(Ms3dSkeleton, BindPose) {
-    struct Case { const char* what; std::vector<Joint> joints; std::vector<int> parents; std::vector<Vec3> world; };
+    struct Case {
+        const char* what;
+        std::vector<Joint> joints;
+        std::vector<int> parents;
+        std::vector<Vec3> world;
+    };
     const float a = 1.5707963f;
     const std::string r32(32, 'r');
     const Case cases[] = {
-        {"children before their parents, turned root", {J("leaf", "mid", {}, {0, 0, 1}), J("mid", "root", {}, {0, 2, 0}), J("root", "", {0, 0, a}, {10, 0, 0})},
-         {1, 2, -1}, {{8, 0, 1}, {8, 0, 0}, {10, 0, 0}}},
-        {"turned about x, then y", {J("root", "", {a, a, 0}, {}), J("child", "root", {}, {0, 1, 0})}, {-1, 0}, {{0, 0, 0}, {1, 0, 0}}},
+        {"children before their parents, turned root",
+         {J("leaf", "mid", {}, {0, 0, 1}), J("mid", "root", {}, {0, 2, 0}), J("root", "", {0, 0, a}, {10, 0, 0})},
+         {1, 2, -1},
+         {{8, 0, 1}, {8, 0, 0}, {10, 0, 0}}},
+        {"turned about x, then y",
+         {J("root", "", {a, a, 0}, {}), J("child", "root", {}, {0, 1, 0})},
+         {-1, 0},
+         {{0, 0, 0}, {1, 0, 0}}},
         {"a cycle, a joint hanging off it, a joint its own parent",
-         {J("a", "c", {}, {1, 0, 0}), J("b", "a", {}, {0, 1, 0}), J("c", "b", {}, {0, 0, 1}), J("hang", "b", {}, {0, 0, 5}), J("self", "self", {}, {7, 7, 7})},
-         {-1, -1, -1, 1, -1}, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 5}, {7, 7, 7}}},
-        {"an empty parent name names the joint without a name", {J("", "", {}, {1, 0, 0}), J("b", "", {}, {0, 1, 0})}, {-1, 0}, {{1, 0, 0}, {1, 1, 0}}},
-        {"32-byte names; a parent that isn't there", {J(r32, "", {}, {1, 0, 0}), J("c", r32, {}, {0, 1, 0}), J("d", "nobody", {}, {0, 0, 3})},
-         {-1, 0, -1}, {{1, 0, 0}, {1, 1, 0}, {0, 0, 3}}},
+         {J("a", "c", {}, {1, 0, 0}), J("b", "a", {}, {0, 1, 0}), J("c", "b", {}, {0, 0, 1}),
+          J("hang", "b", {}, {0, 0, 5}), J("self", "self", {}, {7, 7, 7})},
+         {-1, -1, -1, 1, -1},
+         {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 5}, {7, 7, 7}}},
+        {"an empty parent name names the joint without a name",
+         {J("", "", {}, {1, 0, 0}), J("b", "", {}, {0, 1, 0})},
+         {-1, 0},
+         {{1, 0, 0}, {1, 1, 0}}},
+        {"32-byte names; a parent that isn't there",
+         {J(r32, "", {}, {1, 0, 0}), J("c", r32, {}, {0, 1, 0}), J("d", "nobody", {}, {0, 0, 3})},
+         {-1, 0, -1},
+         {{1, 0, 0}, {1, 1, 0}, {0, 0, 3}}},
     };
     for (const Case& c : cases) {
         File f;
@@ -202,7 +248,9 @@ TEST(Ms3dSkeleton, BindPose) {
         for (size_t i = 0; i < c.joints.size(); ++i) {
             const Matrix3x4& g = m.GetJoint(i).currentGlobal;
             EXPECT_EQ(m.GetJoint(i).parentIndex, c.parents[i]) << c.what << " " << i;
-            EXPECT_NEAR(std::hypot(g.m[0][3] - c.world[i].x, g.m[1][3] - c.world[i].y, g.m[2][3] - c.world[i].z), 0, 1e-5) << c.what << " " << i;
+            EXPECT_NEAR(std::hypot(g.m[0][3] - c.world[i].x, g.m[1][3] - c.world[i].y, g.m[2][3] - c.world[i].z), 0,
+                        1e-5)
+                << c.what << " " << i;
         }
     }
 }

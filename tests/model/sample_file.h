@@ -25,9 +25,17 @@ inline ms3d_writer::File SampleFile() {
     skin.name = "skin", skin.textureFile = "skin.tga", skin.alphaMapFile = "skin_alpha.tga";
     skin.ambient[3] = 0.1f, skin.emissive[1] = 0.5f, skin.shininess = 12;  // every alpha takes the transparency on load
     skin.transparency = 0.75f, skin.mode = kMs3dModeBlendBit;
-    f.materials[1].name = "chrome", f.materials[1].textureFile = "chrome.tga", f.materials[1].mode = kMs3dModeSphereMapBit;
+    f.materials[1].name = "chrome", f.materials[1].textureFile = "chrome.tga",
+    f.materials[1].mode = kMs3dModeSphereMapBit;
     f.frameRate = 30, f.currentTime = 2.5f, f.totalFrames = 90;
-    f.joints = {{8, "root", "", {0, 0, 0.5f}, {1, 2, 3}, {{0.0f, {0, 0, 0}}, {0.5f, {0.1f, 0.2f, 0.3f}}}, {{1.0f, {4, 5, 6}}}, {0.25f, 0.5f, 1}},
+    f.joints = {{8,
+                 "root",
+                 "",
+                 {0, 0, 0.5f},
+                 {1, 2, 3},
+                 {{0.0f, {0, 0, 0}}, {0.5f, {0.1f, 0.2f, 0.3f}}},
+                 {{1.0f, {4, 5, 6}}},
+                 {0.25f, 0.5f, 1}},
                 {0, "child", "root", {}, {0, 1, 0}, {}, {}}};
     f.groupComments = {{1, "fins comment"}};
     f.materialComments = {{0, "skin comment"}};
@@ -44,6 +52,8 @@ inline bool LoadBytes(Ms3dModel& model, const std::string& bytes) {
 
 // What every refused file must leave: nothing, and the defaults.
 inline bool IsEmpty(const Ms3dModel& m) {
-    return m.GetVertexCount() + m.GetTriangleCount() + m.GetGroupCount() + m.GetMaterialCount() + m.GetJointCount() == 0 &&
-           m.GetComment().empty() && m.GetTransparencyMode() == 0 && m.GetJointSize() == 1.0f && m.GetAlphaRef() == 0.5f;
+    return m.GetVertexCount() + m.GetTriangleCount() + m.GetGroupCount() + m.GetMaterialCount() + m.GetJointCount() ==
+               0 &&
+           m.GetComment().empty() && m.GetTransparencyMode() == 0 && m.GetJointSize() == 1.0f &&
+           m.GetAlphaRef() == 0.5f;
 }

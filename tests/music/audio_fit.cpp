@@ -47,7 +47,6 @@ long LoudFrame(const Pcm& pcm, bool last) {
     return -1;
 }
 
-
 static double FitAt(const Pcm& capture, const Pcm& reference, long lag, long from, long to, CaptureFit* fit) {
     const int in = reference.channels;
     fit->gain.assign(static_cast<std::size_t>(capture.channels), {});
@@ -87,4 +86,3 @@ CaptureFit FitCapture(const Pcm& capture, const Pcm& reference, long frames) {
     if (best < 2.0 && sound >= 0) fit.residual = FitAt(capture, reference, fit.lag, 0, frames, &fit);
     return fit;
 }
-

@@ -21,6 +21,10 @@ long LoudFrame(const Pcm& pcm, bool last);
 
 // Captured frame lag + i of output o = sum over c of gain[o][c] * reference frame i of
 // channel c (i < frames), up to `residual`: the rms misfit over the capture's rms.
-struct CaptureFit { long lag = 0; std::vector<std::vector<double>> gain; double residual = 1.0; };
+struct CaptureFit {
+    long lag = 0;
+    std::vector<std::vector<double>> gain;
+    double residual = 1.0;
+};
 // The best lag near where both begin to sound, found on a short window there.
 CaptureFit FitCapture(const Pcm& capture, const Pcm& reference, long frames);

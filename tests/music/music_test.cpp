@@ -46,8 +46,9 @@ std::string GeneratedMusic() { return ReadFileBytes(std::string(VELMORA_BUILD_DI
 // An OpenAL Soft configuration in `folder`; "wave" writes folder/out.wav.
 std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate = 44100,
                                    const std::string& channels = "stereo") {
-    std::ofstream(folder + "/alsoft.conf") << "[general]\ndrivers=" << drivers << "\nfrequency=" << rate
-        << "\nchannels=" << channels << "\nsample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false"
+    std::ofstream(folder + "/alsoft.conf")
+        << "[general]\ndrivers=" << drivers << "\nfrequency=" << rate << "\nchannels=" << channels
+        << "\nsample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false"
         << "\n[wave]\nfile=" << folder << "/out.wav\n";
     // OpenAL Soft's own hand-offs are invisible to ThreadSanitizer.
     return {"ALSOFT_CONF=" + folder + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
@@ -69,7 +70,8 @@ ProcessResult RunProbe(const std::string& folder, std::vector<std::string> argv,
 
 void ExpectCleanEnd(const ProcessResult& r) {
     EXPECT_TRUE(!r.timedOut && !r.signaled && r.exitCode == 0 && r.err.find("Sanitizer") == std::string::npos)
-        << "hung " << r.timedOut << ", signal " << r.signal << ", exit " << r.exitCode << "\n" << r.err;
+        << "hung " << r.timedOut << ", signal " << r.signal << ", exit " << r.exitCode << "\n"
+        << r.err;
 }
 
 const std::string kPrompt = "\nPress a key to quit\n";
@@ -174,8 +176,8 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
             folder.Write(dataName::kMusic, r.music);
         std::vector<std::string> env = AlsoftEnv(folder.Path(), r.drivers);
         env.push_back(r.env);
-        ProcessResult result = RunProcess({"/bin/sh", "-c", r.line, MUSIC_PROBE_EXE, program.Path() + "/"}, env,
-                                          folder.Path(), 20000);
+        ProcessResult result =
+            RunProcess({"/bin/sh", "-c", r.line, MUSIC_PROBE_EXE, program.Path() + "/"}, env, folder.Path(), 20000);
         if (r.line[0] == 'u' && result.err.find("Sanitizer") != std::string::npos) continue;  // its shadow memory
         ExpectCleanEnd(result);
         EXPECT_EQ(result.out, r.out);
@@ -195,7 +197,10 @@ TEST(MusicStop, EndingARunAtAnyMomentNeverCrashesOrHangs) {
 }
 
 // Its name in the enumeration, the name it gives itself once open, whether it opens.
-struct FakeDevice { std::string listed, own; bool opens; };
+struct FakeDevice {
+    std::string listed, own;
+    bool opens;
+};
 std::vector<FakeDevice> fakeDevices;
 std::string fakeNames;
 const char* fakeDefault;

@@ -42,17 +42,17 @@ public:
         std::vector<const char*> names = {dataName::kGround, dataName::kWater, dataName::kCameraPath};
         names.insert(names.end(), std::begin(dataName::kCubePanels), std::end(dataName::kCubePanels));
         names.insert(names.end(), std::begin(dataName::kSkyFaces), std::end(dataName::kSkyFaces));
-        for (const char* name : names)
-            fs::copy_file(std::string(VELMORA_BUILD_DIR) + "/data/" + name, DataPath(name));
+        for (const char* name : names) fs::copy_file(std::string(VELMORA_BUILD_DIR) + "/data/" + name, DataPath(name));
     }
     // `wrapper`: a program that runs the snapshot, /usr/bin/time for one.
     ProcessResult Snapshot(int width, int height, int frames, RgbImage* image = nullptr,
                            std::vector<std::string> wrapper = {}) const {
         const std::string out = program.Path() + "/snapshot.png";
-        wrapper.insert(wrapper.end(), {VELMORA_EXE, "--snapshot", out, "--size", std::to_string(width) + "x" +
-                                       std::to_string(height), "--frames", std::to_string(frames)});
-        ProcessResult result = RunProcess(wrapper,
-                                          {"XDG_CONFIG_HOME=" + config.Path()}, program.Path(), 300000);  // 2401 frames under a sanitizer take a while
+        wrapper.insert(wrapper.end(),
+                       {VELMORA_EXE, "--snapshot", out, "--size", std::to_string(width) + "x" + std::to_string(height),
+                        "--frames", std::to_string(frames)});
+        ProcessResult result = RunProcess(wrapper, {"XDG_CONFIG_HOME=" + config.Path()}, program.Path(),
+                                          300000);  // 2401 frames under a sanitizer take a while
         if (image != nullptr) *image = ReadPng(out);
         return result;
     }
@@ -123,7 +123,8 @@ TEST(SceneProgram, TextureFilesMessagesAndExitCodes) {
         if (c.delta == LONG_MIN)
             fs::remove(path);
         else if (c.delta != 0)
-            folder.Write(c.file, c.delta > 0 ? bytes + std::string(size_t(c.delta), 'B') : bytes.substr(0, bytes.size() + c.delta));
+            folder.Write(c.file, c.delta > 0 ? bytes + std::string(size_t(c.delta), 'B')
+                                             : bytes.substr(0, bytes.size() + c.delta));
         const ProcessResult result = folder.Snapshot(64, 48, 1);
         EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
         std::string expected;
@@ -146,8 +147,9 @@ TEST(SceneProgram, AFolderTooLongForTheDataPathCountsAsMissing) {
     const std::string folder = root.Path() + "/" + std::string(150, 'f') + "/" + std::string(150, 'g') + "/";
     fs::create_directories(folder);
     fs::copy_file(VELMORA_EXE, folder + "velmora");
-    const ProcessResult result = RunProcess({folder + "velmora", "--snapshot", root.Path() + "/out.png", "--size", "32x32"},
-                                      {"XDG_CONFIG_HOME=" + root.Path()}, root.Path(), 60000);
+    const ProcessResult result =
+        RunProcess({folder + "velmora", "--snapshot", root.Path() + "/out.png", "--size", "32x32"},
+                   {"XDG_CONFIG_HOME=" + root.Path()}, root.Path(), 60000);
     EXPECT_EQ(result.exitCode, 11) << result.err;
     EXPECT_EQ(result.out, "***Can't open " + folder + "data/9!\n ");
 }
@@ -216,7 +218,9 @@ TEST(SceneProgram, OversizedModelTexturesAreRefusedBeforeTheyAreDecoded) {
     ASSERT_EQ(result.exitCode, 0) << result.err;
     for (const char* name : {"medusa_glow.jpg", "medusa_bell.png"})
         EXPECT_NE(result.out.find("***Texture too large, not loaded: " + folder.DataPath(name) +
-                                  " (16384 x 16384 pixels, at most 4096 x 4096)\n"), std::string::npos) << result.out;
+                                  " (16384 x 16384 pixels, at most 4096 x 4096)\n"),
+                  std::string::npos)
+            << result.out;
     // /usr/bin/time's last line: the peak resident set in KB.
     const size_t line = result.err.find_last_of('\n', result.err.size() - 2);
     const long peakKb = std::atol(result.err.c_str() + (line == std::string::npos ? 0 : line + 1));
@@ -232,12 +236,15 @@ TEST(SceneProgram, SkyFacesGroundAndCubePanelsOnPlainColours) {
                              {"d", "\x80\x80\x00"}, {"g", "\x80\x00\x80"}, {"c", "\x00\x80\x80"}};
     for (auto& face : sky) folder.WriteSolid(face[0], 512, std::string(face[1], 3));
     const std::string cut("\xff\xff\xff\x00", 4), opaque("\xff\xff\xff\xff", 4);
-    for (auto [name, size] : {std::pair{"9", 512}, {"3", 1024}, {"5", 512}, {"4", 256}, {"8", 256}, {"2", 256}, {"1", 256}})
+    for (auto [name, size] :
+         {std::pair{"9", 512}, {"3", 1024}, {"5", 512}, {"4", 256}, {"8", 256}, {"2", 256}, {"1", 256}})
         folder.WriteSolid(name, size, cut);
     folder.Write("p", "1.2607,60.0682,-129.0309\n0,40,0");  // the first frame reads no step
     RgbImage plain, changed;
     ASSERT_EQ(folder.Snapshot(160, 60, 1, &plain).exitCode, 0);
-    auto sum = [](const RgbImage& image, int x, int y) { return image.At(x, y)[0] + image.At(x, y)[1] + image.At(x, y)[2]; };
+    auto sum = [](const RgbImage& image, int x, int y) {
+        return image.At(x, y)[0] + image.At(x, y)[1] + image.At(x, y)[2];
+    };
     // Ahead above the cube the z = -1 face (red), right x = +1 (green), left
     // x = -1 (blue); the faces behind (yellow) and above (magenta) never show
     // in the upper half.
@@ -253,7 +260,9 @@ TEST(SceneProgram, SkyFacesGroundAndCubePanelsOnPlainColours) {
     // From the path's first step, on the other side, the face behind is ahead, whole.
     ASSERT_EQ(folder.Snapshot(160, 60, 2, &changed).exitCode, 0);
     for (int x : {40, 80, 120})
-        for (int y : {4, 14}) EXPECT_TRUE(changed.At(x, y)[0] > 40 && changed.At(x, y)[1] > 40 && changed.At(x, y)[2] < 20) << x << "," << y;
+        for (int y : {4, 14})
+            EXPECT_TRUE(changed.At(x, y)[0] > 40 && changed.At(x, y)[1] > 40 && changed.At(x, y)[2] < 20)
+                << x << "," << y;
     // An opaque ground adds to what lies behind it, below the horizon only.
     folder.WriteSolid("3", 1024, opaque);
     ASSERT_EQ(folder.Snapshot(160, 60, 1, &changed).exitCode, 0);

@@ -1,12 +1,12 @@
 // The scene's parts that need no GL: the camera path, the wave's
 // field, the cube's face order and the snapshot switches; and, on Mesa's
 // off-screen context, small views of the wave against its every cell.
-#include <gtest/gtest.h>
 #include <GL/gl.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,13 +33,17 @@ TEST(CameraPath, StepsThroughTheFileAndLoops) {
         std::string text;
         std::vector<std::vector<float>> steps;  // eye and target after each step from the second
     } cases[] = {
-        {"no line break at the end: loops without a seam", "1,2,3\n4,5,6\n7,8,9\n10,11,12",
+        {"no line break at the end: loops without a seam",
+         "1,2,3\n4,5,6\n7,8,9\n10,11,12",
          {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}, {1, 2, 3, 4, 5, 6}}},
-        {"a line break at the end repeats the last target once", "1,2,3\n4,5,6\n7,8,9\n10,11,12\n",
+        {"a line break at the end repeats the last target once",
+         "1,2,3\n4,5,6\n7,8,9\n10,11,12\n",
          {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}, {10, 11, 12, 10, 11, 12}, {1, 2, 3, 4, 5, 6}}},
-        {"partial parses keep the rest", "1, 2, 3\n4,5,6\n7 ,8,9\n10,11\njunk\n13,14,15",
+        {"partial parses keep the rest",
+         "1, 2, 3\n4,5,6\n7 ,8,9\n10,11\njunk\n13,14,15",
          {{1, 2, 3, 4, 5, 6}, {7, 2, 3, 10, 11, 6}, {7, 2, 3, 13, 14, 15}}},
-        {"long lines are read in 79-character pieces", "10,20,30" + std::string(71, ' ') + "40,50,60\n70,80,90\n",
+        {"long lines are read in 79-character pieces",
+         "10,20,30" + std::string(71, ' ') + "40,50,60\n70,80,90\n",
          {{10, 20, 30, 40, 50, 60}, {70, 80, 90, 70, 80, 90}}},
     };
     TempDir folder;
@@ -74,7 +78,8 @@ TEST(CameraPath, StepsThroughTheFileAndLoops) {
         for (int k = 0; k < 5; ++k) StepCameraPath();
         EXPECT_EQ(testing::internal::GetCapturedStdout(),
                   "***Can't open the camera path " + where + "data/p, the camera stays still!\n");
-        EXPECT_EQ(std::vector<float>(pathTarget, pathTarget + 3), std::vector<float>(initial.begin() + 3, initial.end()));
+        EXPECT_EQ(std::vector<float>(pathTarget, pathTarget + 3),
+                  std::vector<float>(initial.begin() + 3, initial.end()));
         EXPECT_EQ(frameCounter, 0);
     }
     ResetCameraPath();
@@ -121,7 +126,8 @@ TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
         for (int v = kWaveSide + 1; v < kWaveVertices - kWaveSide; v += 13) {
             const int i = v / kWaveSide, j = v % kWaveSide;
             if (j == 0 || j == kWaveCells) continue;
-            const std::vector<float> n = frame == 1 ? std::vector<float>{0, 1, 0} : SurfaceNormal(i, j, phases[frame - 2]);
+            const std::vector<float> n =
+                frame == 1 ? std::vector<float>{0, 1, 0} : SurfaceNormal(i, j, phases[frame - 2]);
             for (int k = 0; k < 3; ++k) ASSERT_NEAR(waveSurface.normals[v][k], n[k], 1e-5) << frame << " " << v;
         }
     }
@@ -181,7 +187,8 @@ TEST(WaveDetail, SmallViewsDifferOnlyWhereCellsAreUnderAPixel) {
         AdvanceSceneFrame();
         ++frame;
         for (auto [width, height] : {std::pair{kWidth, kHeight}, {160, 120}}) {
-            SCOPED_TRACE("frame " + std::to_string(shown) + ", " + std::to_string(width) + " x " + std::to_string(height));
+            SCOPED_TRACE("frame " + std::to_string(shown) + ", " + std::to_string(width) + " x " +
+                         std::to_string(height));
             SetViewport(0, 0, width, height);
             std::vector<int> views[2];
             int triangles[2] = {};
@@ -256,7 +263,8 @@ TEST(SnapshotArguments, FileSizeAndFrames) {
         EXPECT_EQ(error == nullptr, ok) << line;
         if (ok) {
             EXPECT_EQ(std::vector<int>({request.width, request.height, request.frames}),
-                      std::vector<int>({c.width, c.height, c.frames})) << line;
+                      std::vector<int>({c.width, c.height, c.frames}))
+                << line;
         }
     }
 }

@@ -11,10 +11,10 @@
 #include <unistd.h>
 
 #include "platform/gtk/dialog_units.h"
-#include "shell/config_dialog.h"
+#include "platform/posix/settings_file.h"
 #include "settings/music_setting.h"
 #include "settings/registry.h"
-#include "platform/posix/settings_file.h"
+#include "shell/config_dialog.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -182,7 +182,8 @@ TEST_F(Settings, PlantedTemporaryFilesAndLinksRedirectNoWrite) {
         // What was planted is left alone, and nothing else is left behind.
         const auto tree = Tree(config.Path());
         EXPECT_EQ(tree.size(), 3u);  // the folder, the file and what was planted
-        EXPECT_EQ(tree.count(predictable) ? tree.at(predictable) : "(gone)", c.link.empty() ? "planted" : "-> " + c.link);
+        EXPECT_EQ(tree.count(predictable) ? tree.at(predictable) : "(gone)",
+                  c.link.empty() ? "planted" : "-> " + c.link);
     }
 }
 
@@ -227,9 +228,8 @@ TEST(ConfigDialogUnits, TemplatePlacesScaleWithTheDesktopButNeverShrink) {
         double scale;
         int units, pixelsX, pixelsY;
     } cases[] = {
-        {1.0, 387, 581, 629}, {1.0, 173, 260, 281}, {1.0, -4, -6, -7},  {1.0, 0, 0, 0},
-        {0.5, 387, 581, 629}, {0.0, 50, 75, 81},    {2.0, 50, 150, 163}, {1.5, 203, 457, 508},
-        {100.0, 10, 60, 65},
+        {1.0, 387, 581, 629}, {1.0, 173, 260, 281}, {1.0, -4, -6, -7},    {1.0, 0, 0, 0},      {0.5, 387, 581, 629},
+        {0.0, 50, 75, 81},    {2.0, 50, 150, 163},  {1.5, 203, 457, 508}, {100.0, 10, 60, 65},
     };
     for (const auto& c : cases) {
         const platform::DialogUnits units = platform::DialogUnitsForScale(c.scale);

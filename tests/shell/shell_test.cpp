@@ -8,8 +8,8 @@
 
 #include "platform/platform.h"
 #include "platform/posix/settings_file.h"
-#include "shell/command_line.h"
 #include "settings/data_paths.h"
+#include "shell/command_line.h"
 #include "shell/frame_clock.h"
 #include "shell/screen_window.h"
 #include "shell/xscreensaver_list.h"
@@ -24,17 +24,28 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         RunMode mode;
         std::uint64_t window;
     } cases[] = {
-        {{"/s"}, nullptr, RunMode::FullScreen, 0},   {{"-S"}, nullptr, RunMode::FullScreen, 0},
-        {{"s"}, "0x10", RunMode::FullScreen, 0},     {{"/s", ""}, nullptr, RunMode::Invalid, 0},
-        {{"/s", "1"}, nullptr, RunMode::Invalid, 0}, {{}, nullptr, RunMode::Configure, 0},
-        {{"x"}, nullptr, RunMode::Configure, 0},     {{"-p", "1234"}, nullptr, RunMode::Configure, 0},
-        {{"ss"}, nullptr, RunMode::Configure, 0},    {{"/P", "1234"}, nullptr, RunMode::Preview, 1234},
-        {{"/p1234"}, nullptr, RunMode::Preview, 0},  {{"/p:1234"}, nullptr, RunMode::Preview, 1234},
-        {{"/c:5678"}, nullptr, RunMode::ConfigureOwned, 5678},  {{"/p", "12ab"}, nullptr, RunMode::Preview, 12},
-        {{"/p", "+5"}, nullptr, RunMode::Preview, 5}, {{"/p"}, nullptr, RunMode::Preview, 0},
-        {{"/pxyz", "99"}, nullptr, RunMode::Preview, 99}, {{"/C", "5678"}, nullptr, RunMode::ConfigureOwned, 5678},
-        {{"/c"}, nullptr, RunMode::ConfigureOwned, 0}, {{"/a"}, nullptr, RunMode::Invalid, 0},
-        {{"/"}, nullptr, RunMode::Invalid, 0},       {{"/x", "12"}, nullptr, RunMode::Invalid, 0},
+        {{"/s"}, nullptr, RunMode::FullScreen, 0},
+        {{"-S"}, nullptr, RunMode::FullScreen, 0},
+        {{"s"}, "0x10", RunMode::FullScreen, 0},
+        {{"/s", ""}, nullptr, RunMode::Invalid, 0},
+        {{"/s", "1"}, nullptr, RunMode::Invalid, 0},
+        {{}, nullptr, RunMode::Configure, 0},
+        {{"x"}, nullptr, RunMode::Configure, 0},
+        {{"-p", "1234"}, nullptr, RunMode::Configure, 0},
+        {{"ss"}, nullptr, RunMode::Configure, 0},
+        {{"/P", "1234"}, nullptr, RunMode::Preview, 1234},
+        {{"/p1234"}, nullptr, RunMode::Preview, 0},
+        {{"/p:1234"}, nullptr, RunMode::Preview, 1234},
+        {{"/c:5678"}, nullptr, RunMode::ConfigureOwned, 5678},
+        {{"/p", "12ab"}, nullptr, RunMode::Preview, 12},
+        {{"/p", "+5"}, nullptr, RunMode::Preview, 5},
+        {{"/p"}, nullptr, RunMode::Preview, 0},
+        {{"/pxyz", "99"}, nullptr, RunMode::Preview, 99},
+        {{"/C", "5678"}, nullptr, RunMode::ConfigureOwned, 5678},
+        {{"/c"}, nullptr, RunMode::ConfigureOwned, 0},
+        {{"/a"}, nullptr, RunMode::Invalid, 0},
+        {{"/"}, nullptr, RunMode::Invalid, 0},
+        {{"/x", "12"}, nullptr, RunMode::Invalid, 0},
         {{"-root"}, nullptr, RunMode::XScreenSaverRoot, 0},
         {{"--root"}, "0x1c00007", RunMode::XScreenSaverRoot, 0x1c00007},
         {{"-root"}, "junk", RunMode::XScreenSaverRoot, 0},
@@ -107,8 +118,9 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         CommandLine line = ParseCommandLine(int(argv.size()), const_cast<char**>(argv.data()), nullptr);
         EXPECT_EQ(std::tuple(line.mode, line.music, line.showFps), std::tuple(c.mode, c.music, c.fps)) << c.args[0];
     }
-    EXPECT_EQ(ParseCommandLine(4, const_cast<char**>(std::vector<const char*>{"v", "/p", "-fps", "12"}.data()),
-                               nullptr).window, 12u);
+    EXPECT_EQ(ParseCommandLine(4, const_cast<char**>(std::vector<const char*>{"v", "/p", "-fps", "12"}.data()), nullptr)
+                  .window,
+              12u);
     EXPECT_EQ(ParseArgumentString("/s ").mode, RunMode::Invalid);
 }
 
@@ -116,15 +128,23 @@ TEST(CommandLine, AtoiRule) {
     const struct {
         const char* text;
         std::int32_t value;
-    } cases[] = {{"", 0},    {"abc", 0}, {" \t42", 42}, {"-7", -7}, {"+8x", 8}, {"- 3", 0},
-                 {"2147483647", 2147483647}, {"2147483648", INT32_MIN}, {"007", 7}};
+    } cases[] = {{"", 0},
+                 {"abc", 0},
+                 {" \t42", 42},
+                 {"-7", -7},
+                 {"+8x", 8},
+                 {"- 3", 0},
+                 {"2147483647", 2147483647},
+                 {"2147483648", INT32_MIN},
+                 {"007", 7}};
     for (const auto& c : cases) EXPECT_EQ(AtoiRule(c.text), c.value) << '"' << c.text << '"';
 }
 
 // The entry as it stands in the file, XScreenSaver's settings' columns included.
 const std::string kEntry = "  GL: \t\t    \"Velmora!\" \tvelmora --root\t\t\t\t    \\n";
 const std::string kDefaults =
-    "*timeout:\t0:10:00\n*programs:\t\t\\\n\t\t\t\tmaze --root\t\\n\\\n-\t\t\t\tpyro --root\t\\n\n\n\n*hacks.pyro.name: Pyro\n";
+    "*timeout:\t0:10:00\n*programs:\t\t\\\n\t\t\t\tmaze --root\t\\n\\\n-\t\t\t\tpyro "
+    "--root\t\\n\n\n\n*hacks.pyro.name: Pyro\n";
 const std::string kSystemList = "programs:\t\t\\\n\t\t\t\tmaze --root\t\\n\\\n-\t\t\t\tpyro --root\t\\n\\\n";
 
 TEST(XScreenSaverList, AddAppendsTheEntryAndKeepsEveryOtherLine) {
@@ -135,16 +155,19 @@ TEST(XScreenSaverList, AddAppendsTheEntryAndKeepsEveryOtherLine) {
         ListChange change;
         std::string text;
     } cases[] = {
-        {"XScreenSaver's layout", "timeout:\t0:10:00\nprograms:\t\t\\\n  maze --root \\n\\\n- GL: \t\tgears --root \\n\\\n\nselected:\t1\n",
+        {"XScreenSaver's layout",
+         "timeout:\t0:10:00\nprograms:\t\t\\\n  maze --root \\n\\\n- GL: \t\tgears --root \\n\\\n\nselected:\t1\n",
          &kDefaults, ListChange::Added,
          "timeout:\t0:10:00\nprograms:\t\t\\\n  maze --root \\n\\\n- GL: \t\tgears --root \\n\\\n" + kEntry +
              "\\\n\nselected:\t1\n"},
-        {"there once", "programs: \\\n  maze --root \\n\\\n  GL: \"Velmora!\" velmora -root --fps \\n\\\n\n", &kDefaults,
-         ListChange::AlreadyThere, ""},
-        {"there, turned off, by its path", "programs: \\\n- GL: /usr/libexec/xscreensaver/velmora --root \\n\\\n  qix \\n\\\n\n",
-         &kDefaults, ListChange::AlreadyOff, ""},
-        {"the last resource, no line break at the end", "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n",
-         nullptr, ListChange::Added, "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n\\\n" + kEntry},
+        {"there once", "programs: \\\n  maze --root \\n\\\n  GL: \"Velmora!\" velmora -root --fps \\n\\\n\n",
+         &kDefaults, ListChange::AlreadyThere, ""},
+        {"there, turned off, by its path",
+         "programs: \\\n- GL: /usr/libexec/xscreensaver/velmora --root \\n\\\n  qix \\n\\\n\n", &kDefaults,
+         ListChange::AlreadyOff, ""},
+        {"the last resource, no line break at the end",
+         "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n", nullptr, ListChange::Added,
+         "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n\\\n" + kEntry},
         {"on one line", "programs: maze -root\nlock: False\n", nullptr, ListChange::Added,
          "programs: maze -root \\n\\\n" + kEntry + "\nlock: False\n"},
         {"empty", "programs:\nlock: False\n", nullptr, ListChange::Added, "programs:\\\n" + kEntry + "\nlock: False\n"},
@@ -153,14 +176,15 @@ TEST(XScreenSaverList, AddAppendsTheEntryAndKeepsEveryOtherLine) {
         {"odd spacing and case", "  Programs:maze -root\\n  \\\n\t qix -root  \n", nullptr, ListChange::Added,
          "  Programs:maze -root\\n  \\\n\t qix -root   \\n\\\n" + kEntry + "\n"},
         {"comments and an earlier list", "! programs: velmora\nprograms: velmora -root\nprograms: \\\n  maze \\n\\\n\n",
-         nullptr, ListChange::Added, "! programs: velmora\nprograms: velmora -root\nprograms: \\\n  maze \\n\\\n" + kEntry + "\\\n\n"},
+         nullptr, ListChange::Added,
+         "! programs: velmora\nprograms: velmora -root\nprograms: \\\n  maze \\n\\\n" + kEntry + "\\\n\n"},
         {"no separator before the blank line", "programs: \\\n  maze --root \\\n\n", nullptr, ListChange::Added,
          "programs: \\\n  maze --root \\\n\\n" + kEntry + "\\\n\n"},
         {"no list: the system's", "timeout: 0:05:00\n", &kDefaults, ListChange::Created,
          "timeout: 0:05:00\n\n" + kSystemList + kEntry + "\n"},
         {"no list, CRLF", "timeout: 0:05:00\r\n", &kDefaults, ListChange::Created,
-         "timeout: 0:05:00\r\n\r\nprograms:\t\t\\\r\n\t\t\t\tmaze --root\t\\n\\\r\n-\t\t\t\tpyro --root\t\\n\\\r\n" + kEntry +
-             "\r\n"},
+         "timeout: 0:05:00\r\n\r\nprograms:\t\t\\\r\n\t\t\t\tmaze --root\t\\n\\\r\n-\t\t\t\tpyro --root\t\\n\\\r\n" +
+             kEntry + "\r\n"},
         {"no list and no system list", "timeout: 0:05:00\n", nullptr, ListChange::NoSystemList, ""},
     };
     for (const auto& c : cases) {
@@ -193,21 +217,26 @@ TEST(XScreenSaverList, RemoveTakesOutEveryEntryOfTheProgramAndKeepsTheSelection)
         int entries;  // removed
         std::string text;
     } cases[] = {
-        {"a middle line, selected after it", "selected: 2\nprograms: \\\n  maze \\n\\\n  GL: \"Velmora!\" velmora -root --fps \\n\\\n  qix \\n\\\n\n",
-         1, "selected: 1\nprograms: \\\n  maze \\n\\\n  qix \\n\\\n\n"},
+        {"a middle line, selected after it",
+         "selected: 2\nprograms: \\\n  maze \\n\\\n  GL: \"Velmora!\" velmora -root --fps \\n\\\n  qix \\n\\\n\n", 1,
+         "selected: 1\nprograms: \\\n  maze \\n\\\n  qix \\n\\\n\n"},
         {"selected before it", "programs: \\\n  maze \\n\\\n  velmora -root \\n\\\n  qix \\n\\\n\nselected:\t0\n", 1,
          "programs: \\\n  maze \\n\\\n  qix \\n\\\n\nselected:\t0\n"},
-        {"twice, once turned off", "selected: 3\nprograms: \\\n- velmora --root \\n\\\n  maze \\n\\\n  GL: velmora -root \\n\\\n  qix \\n\\\n\n",
+        {"twice, once turned off",
+         "selected: 3\nprograms: \\\n- velmora --root \\n\\\n  maze \\n\\\n  GL: velmora -root \\n\\\n  qix \\n\\\n\n",
          2, "selected: 1\nprograms: \\\n  maze \\n\\\n  qix \\n\\\n\n"},
         {"the last line", "programs: \\\n  maze \\n\\\n  velmora -root\nmode: one\n", 1,
          "programs: \\\n  maze \\n\\\n\nmode: one\n"},
         {"the last line with its separator", "programs: \\\n  maze \\n\\\n  velmora -root \\n\nmode: one\n", 1,
          "programs: \\\n  maze \\n\\\n\nmode: one\n"},
-        {"alone on the resource's line", "programs: velmora -root --fps\nlock: False\n", 1, "programs: \nlock: False\n"},
+        {"alone on the resource's line", "programs: velmora -root --fps\nlock: False\n", 1,
+         "programs: \nlock: False\n"},
         {"between others on one line", "programs: maze \\n velmora -root \\n qix\n", 1, "programs: maze \\n qix\n"},
-        {"wrapped over two lines", "programs: \\\n  GL: \"Velmora!\" velmora -root --music   \\\n\t\t  --fps \\n\\\n  maze \\n\\\n\n",
-         1, "programs: \\\n  maze \\n\\\n\n"},
-        {"CRLF", "programs: \\\r\n  maze \\n\\\r\n  GL: velmora --root \\n\\\r\n\r\n", 1, "programs: \\\r\n  maze \\n\\\r\n\r\n"},
+        {"wrapped over two lines",
+         "programs: \\\n  GL: \"Velmora!\" velmora -root --music   \\\n\t\t  --fps \\n\\\n  maze \\n\\\n\n", 1,
+         "programs: \\\n  maze \\n\\\n\n"},
+        {"CRLF", "programs: \\\r\n  maze \\n\\\r\n  GL: velmora --root \\n\\\r\n\r\n", 1,
+         "programs: \\\r\n  maze \\n\\\r\n\r\n"},
         {"other programs", "programs: \\\n  velmorax -root \\n\\\n  /opt/velmora/maze \\n\\\n\n", 0, ""},
         {"no list", "timeout: 0:05:00\n", 0, ""},
     };
@@ -219,7 +248,8 @@ TEST(XScreenSaverList, RemoveTakesOutEveryEntryOfTheProgramAndKeepsTheSelection)
         EXPECT_EQ(edit.text, c.entries > 0 ? c.text : c.file);
     }
     // Adding and removing gives the file back, byte for byte, in XScreenSaver's layout.
-    for (const std::string file : {"a: 1\nprograms:\t\\\n  maze \\n\\\n\nb: 2\n", "programs: \\\r\n  maze \\n\\\r\n\r\n"}) {
+    for (const std::string file :
+         {"a: 1\nprograms:\t\\\n  maze \\n\\\n\nb: 2\n", "programs: \\\r\n  maze \\n\\\r\n\r\n"}) {
         ListEdit added = AddToXScreenSaverList(&file, nullptr);
         EXPECT_EQ(RemoveFromXScreenSaverList(added.text).text, file);
     }
@@ -278,7 +308,8 @@ TEST(ScreenWindowProc, MouseRuleMeasuresFromTheFirstMove) {
 
 TEST(LayOutViews, OneViewAMonitorCutToTheWindowClonesOnceInGLCoordinates) {
     using R = platform::MonitorRect;
-    const std::vector<std::vector<R>> cases[] = {  // monitors (y down) in 1440 x 600, views (y up)
+    const std::vector<std::vector<R>> cases[] = {
+        // monitors (y down) in 1440 x 600, views (y up)
         {{}, {{0, 0, 1440, 600}}},
         {{{0, 0, 640, 480}, {640, 0, 800, 600}}, {{0, 120, 640, 480}, {640, 0, 800, 600}}},
         {{{-100, 0, 740, 700}, {640, 100, 900, 500}}, {{0, 0, 640, 600}, {640, 0, 800, 500}}},

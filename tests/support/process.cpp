@@ -138,7 +138,8 @@ int ProcessesHoldingFile(const std::vector<int>& pids, const std::string& ending
         std::error_code error;
         for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
             const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
-            if (target.size() >= ending.size() && target.compare(target.size() - ending.size(), ending.size(), ending) == 0) {
+            if (target.size() >= ending.size() &&
+                target.compare(target.size() - ending.size(), ending.size(), ending) == 0) {
                 ++holders;
                 break;
             }

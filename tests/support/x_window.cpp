@@ -114,11 +114,13 @@ bool WindowShowsPicture(unsigned long window) {
 
 unsigned long DrawnScreenWindow(int timeoutMs) {
     unsigned long found = 0;
-    WaitUntil([&] {
-        for (unsigned long window : WindowsNamed("orvane"))
-            if (WindowShowsPicture(window)) return found = window, true;
-        return false;
-    }, timeoutMs);
+    WaitUntil(
+        [&] {
+            for (unsigned long window : WindowsNamed("orvane"))
+                if (WindowShowsPicture(window)) return found = window, true;
+            return false;
+        },
+        timeoutMs);
     return found;
 }
 
@@ -144,19 +146,23 @@ void MapWindow(unsigned long window) {
 
 ::testing::AssertionResult CoversBothXephyrMonitors(const std::string& display, int timeoutMs) {
     int width = 0, height = 0;
-    WaitUntil([&] {
-        const std::string out = Shell("DISPLAY=" + display + " xdotool search --name '^orvane$' getwindowgeometry");
-        return std::sscanf(out.c_str() + std::min(out.size(), out.find("Geometry: ") + 10), "%dx%d", &width,
-                           &height) == 2;
-    }, timeoutMs);
+    WaitUntil(
+        [&] {
+            const std::string out = Shell("DISPLAY=" + display + " xdotool search --name '^orvane$' getwindowgeometry");
+            return std::sscanf(out.c_str() + std::min(out.size(), out.find("Geometry: ") + 10), "%dx%d", &width,
+                               &height) == 2;
+        },
+        timeoutMs);
     if (width != 1440 || height != 600) return ::testing::AssertionFailure() << "window of " << width << "x" << height;
     // One picture stretched over both differs by about 0.15.
     double difference = 1.0;
-    if (WaitUntil([&] {
-            const RgbImage shot = Screenshot(0, display);
-            difference = AreaDifference(shot, {0, 0, 640, 480}, {640, 0, 800, 600});
-            return Colours(shot, 0, 0, 640, 480) > 200 && difference < 0.07;
-        }, timeoutMs))
+    if (WaitUntil(
+            [&] {
+                const RgbImage shot = Screenshot(0, display);
+                difference = AreaDifference(shot, {0, 0, 640, 480}, {640, 0, 800, 600});
+                return Colours(shot, 0, 0, 640, 480) > 200 && difference < 0.07;
+            },
+            timeoutMs))
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "monitors differ by " << difference;
 }

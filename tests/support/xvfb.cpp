@@ -60,8 +60,8 @@ const std::string& EnsureXvfb() {
     static std::string display;
     if (display.empty()) {
         // -noreset: a server resetting after its last client refuses the next one for a moment.
-        display = StartXServer({"Xvfb", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset", "-ac", "-br",
-                                "+extension", "GLX"});
+        display = StartXServer(
+            {"Xvfb", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-noreset", "-ac", "-br", "+extension", "GLX"});
         setenv("DISPLAY", display.c_str(), 1);
     }
     return display;

@@ -74,8 +74,8 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
 /* The access to the user's settings key: everyone's `allowed`, or all of it. */
 static int SetSettingsKeyAccess(DWORD allowed) {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}", 0,
-                        NULL, 0, WRITE_DAC, NULL, &key, NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Classes\\CLSID\\{6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60}", 0, NULL,
+                        0, WRITE_DAC, NULL, &key, NULL) != ERROR_SUCCESS)
         return 1;
     SID_IDENTIFIER_AUTHORITY world = {SECURITY_WORLD_SID_AUTHORITY};
     PSID everyone = NULL;
@@ -105,8 +105,8 @@ int main(int argc, char** argv) {
     windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
     windowClass.lpszClassName = "VelmoraTestParent";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("VelmoraTestParent", "velmora-test-parent", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                20, 20, 100, 100, NULL, NULL, windowClass.hInstance, NULL);
+    HWND window = CreateWindowA("VelmoraTestParent", "velmora-test-parent", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20,
+                                20, 100, 100, NULL, NULL, windowClass.hInstance, NULL);
     Resize(window, width, height);
     ShowWindow(window, SW_SHOW);
     if (startMinimised) {

@@ -53,7 +53,8 @@ protected:
     void SetUp() override { Reg({"delete", kKey, "/f"}); }
 
     static std::vector<std::string> Env(std::vector<std::string> extra = {}) {
-        extra.insert(extra.end(), {"WINEPREFIX=" + prefix->Path(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="});
+        extra.insert(extra.end(),
+                     {"WINEPREFIX=" + prefix->Path(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="});
         return extra;
     }
     static ProcessResult Reg(std::vector<std::string> args) {
@@ -80,13 +81,15 @@ protected:
     static std::string StartParent(ChildProcess& parent, const std::string& mode) {
         Start(parent, {mode}, {}, VELMORA_TEST_PARENT);
         std::string handle;
-        EXPECT_TRUE(WaitUntil([&] {
-            const std::string out = parent.OutputSoFar();
-            const size_t at = out.find("HWND ");
-            if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-            handle = out.substr(at + 5, out.find_first_of("\r\n", at) - at - 5);
-            return true;
-        }, 30000));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                const std::string out = parent.OutputSoFar();
+                const size_t at = out.find("HWND ");
+                if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
+                handle = out.substr(at + 5, out.find_first_of("\r\n", at) - at - 5);
+                return true;
+            },
+            30000));
         return handle;
     }
 
@@ -176,10 +179,12 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
         ChildProcess dialog;
         Start(dialog, c.args);
         unsigned long window = 0;
-        ASSERT_TRUE(WaitUntil([&] {
-            auto found = WindowsNamed("Velmora! Configuration");
-            return !found.empty() && (window = found[0]) != 0;
-        }, 30000));
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                auto found = WindowsNamed("Velmora! Configuration");
+                return !found.empty() && (window = found[0]) != 0;
+            },
+            30000));
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         const RgbImage shot = Screenshot(window);
         EXPECT_GT(Colours(shot, shot.width / 2, 10, shot.width / 2 - 10, shot.height / 2), 50) << "bitmap 138";
@@ -209,8 +214,9 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     Xdotool("key Tab space Return");
     std::vector<unsigned long> box;
-    EXPECT_TRUE(WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); },
-                          30000)) << "no message box";
+    EXPECT_TRUE(
+        WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); }, 30000))
+        << "no message box";
     EXPECT_TRUE(StillRunningAfter(dialog, 500)) << "the message box must wait for the user";
     if (!box.empty()) Xdotool("mousemove --window " + std::to_string(box[0]) + " 20 20 key Return");
     ExpectEnd(dialog, 3);
@@ -246,22 +252,26 @@ TEST_F(Windows, DataComesFromTheInstallFolderOrTheExecutablesFolder) {
     ProcessResult result = missing.Wait(60000);
     EXPECT_EQ(result.exitCode, 11);
     const std::string folder = WindowsPath(dir.Path() + "/lonely/data/");
-    EXPECT_EQ(WithoutReturns(result.out), "File path: " + folder + "9\n \nRGBA Image input completed!\n***Can't open " +
-                                              folder + "3!\n ");
+    EXPECT_EQ(WithoutReturns(result.out),
+              "File path: " + folder + "9\n \nRGBA Image input completed!\n***Can't open " + folder + "3!\n ");
     // With the "install" value, the same copy reads the build's folder: the
     // frame is the one the full folder draws, model included, and the one the
     // Linux build draws (both on llvmpipe).
     Reg({"add", kKey, "/v", "install", "/t", "REG_SZ", "/d", WindowsPath(kFolder + "/"), "/f"});
     for (const std::string& exe : {dir.Path() + "/lonely/velmora.scr", kFolder + "/velmora.scr"}) {
         ChildProcess snapshot;
-        Start(snapshot, {"--snapshot", WindowsPath(dir.Path() + "/" + fs::path(exe).parent_path().filename().string() + ".png"),
-                         "--size", "160x120", "--frames", "30"}, {}, exe);
+        Start(snapshot,
+              {"--snapshot", WindowsPath(dir.Path() + "/" + fs::path(exe).parent_path().filename().string() + ".png"),
+               "--size", "160x120", "--frames", "30"},
+              {}, exe);
         ExpectEnd(snapshot, 0, 60000);
     }
     Reg({"delete", kKey, "/v", "install", "/f"});
     EXPECT_EQ(Rmse(ReadPng(dir.Path() + "/lonely.png"), ReadPng(dir.Path() + "/velmora.png")), 0.0);
     ASSERT_EQ(RunProcess({VELMORA_EXE, "--snapshot", dir.Path() + "/linux.png", "--size", "160x120", "--frames", "30"},
-                         {"XDG_CONFIG_HOME=" + dir.Path()}, dir.Path(), 60000).exitCode, 0);
+                         {"XDG_CONFIG_HOME=" + dir.Path()}, dir.Path(), 60000)
+                  .exitCode,
+              0);
     EXPECT_LT(Rmse(ReadPng(dir.Path() + "/linux.png"), ReadPng(dir.Path() + "/velmora.png")), 0.01);
 }
 
@@ -303,15 +313,15 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
         ProcessResult result = Reg({"query", key, "/v", value});
         return result.exitCode == 0 ? WithoutReturns(result.out) : "(none)";
     };
-    ProcessResult setup = RunProcess({kWine, VELMORA_WINDOWS_BUILD "/velmora-" VELMORA_VERSION "-setup-x86_64.exe",
-                                      "/S", "/CURRENT"}, Env(), "", 120000);
+    ProcessResult setup =
+        RunProcess({kWine, VELMORA_WINDOWS_BUILD "/velmora-" VELMORA_VERSION "-setup-x86_64.exe", "/S", "/CURRENT"},
+                   Env(), "", 120000);
     ASSERT_EQ(setup.exitCode, 0) << setup.err;
     std::vector<std::string> files = {"Uninstall.exe"};
     for (const auto& entry : fs::recursive_directory_iterator(kFolder))
         if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), kFolder).string());
     for (size_t i = 1; i < files.size(); ++i)
-        EXPECT_TRUE(ReadFileBytes(installed + "/" + files[i]) == ReadFileBytes(kFolder + "/" + files[i]))
-            << files[i];
+        EXPECT_TRUE(ReadFileBytes(installed + "/" + files[i]) == ReadFileBytes(kFolder + "/" + files[i])) << files[i];
     EXPECT_NE(query(machineKey, "install").find("REG_SZ    C:\\Program Files\\Velmora! Screensaver\\\n"),
               std::string::npos);
     EXPECT_NE(query(uninstallKey, "DisplayVersion").find("REG_SZ    " VELMORA_VERSION "\n"), std::string::npos);
@@ -325,8 +335,13 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     TempDir dir;
     fs::copy(kFolder, dir.Path() + "/decoy", fs::copy_options::recursive);
     Reg({"add", kKey, "/v", "install", "/t", "REG_SZ", "/d", WindowsPath(dir.Path() + "/decoy/"), "/f"});
-    const struct { std::vector<std::string> args; int exitCode; const char* out; } runs[] = {
-        {{"--snapshot", WindowsPath(dir.Path() + "/installed.png"), "--size", "160x120"}, 0,
+    const struct {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* out;
+    } runs[] = {
+        {{"--snapshot", WindowsPath(dir.Path() + "/installed.png"), "--size", "160x120"},
+         0,
          "File path: C:\\Program Files\\Velmora! Screensaver\\data\\9\n"},
         {{"--version"}, 0, "velmora " VELMORA_VERSION "\n"},
         {{"/a"}, 2, ""},
@@ -346,8 +361,10 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     // A copy run in place, as the uninstaller runs itself, so it is waited for;
     // "_?=" takes the rest of the line unquoted, which only cmd passes on.
     fs::copy_file(installed + "/Uninstall.exe", dir.Path() + "/Uninstall.exe");
-    ProcessResult removal = RunProcess({kWine, "cmd", "/c", WindowsPath(dir.Path() + "/Uninstall.exe") +
-                                        " /S _?=C:\\Program Files\\Velmora! Screensaver"}, Env(), "", 120000);
+    ProcessResult removal =
+        RunProcess({kWine, "cmd", "/c",
+                    WindowsPath(dir.Path() + "/Uninstall.exe") + " /S _?=C:\\Program Files\\Velmora! Screensaver"},
+                   Env(), "", 120000);
     EXPECT_EQ(removal.exitCode, 0) << removal.err;
     for (const std::string& file : files) EXPECT_FALSE(fs::exists(installed + "/" + file)) << file;
     EXPECT_TRUE(fs::exists(installed + "/notes.txt"));
@@ -362,8 +379,8 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
     ChildProcess orphan;
     Start(orphan, {"/s"}, {}, VELMORA_WINDOWS_BUILD "/x86_64/build/launcher/velmora.scr");
     std::vector<unsigned long> box;
-    ASSERT_TRUE(WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); },
-                          30000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return !(box = WindowsNamed("Velmora!")).empty() && WindowShowsPicture(box[0]); }, 30000));
     Xdotool("mousemove --window " + std::to_string(box[0]) + " 20 20 key Return");
     ExpectEnd(orphan, 1);
 }
@@ -381,8 +398,9 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         EXPECT_EQ(imports.find(std::string("dll name: ") + library), std::string::npos) << library;
 
     TempDir dir;
-    std::ofstream(dir.Path() + "/alsoft.conf") << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
-        "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
+    std::ofstream(dir.Path() + "/alsoft.conf")
+        << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
+           "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
         << WindowsPath(dir.Path() + "/out.wav") << "\n";
     Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
     for (const std::string library : {"vorbisfile.dll", "OpenAL32.dll"}) {
@@ -415,7 +433,8 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         SCOPED_TRACE(c.what);
         fs::remove(marker);
         std::vector<std::string> caseEnv = env;
-        if (c.library[0] != '\0') caseEnv.push_back("VELMORA_VORBISFILE_LIBRARY=" + WindowsPath(dir.Path() + c.library));
+        if (c.library[0] != '\0')
+            caseEnv.push_back("VELMORA_VORBISFILE_LIBRARY=" + WindowsPath(dir.Path() + c.library));
         ChildProcess saver;
         Start(saver, {"/s"}, caseEnv,
               c.missing[0] == '\0' ? kFolder + "/velmora.scr" : dir.Path() + "/without-" + c.missing + "/velmora.scr",
@@ -465,8 +484,9 @@ TEST(WindowsBuild32, IsAGuiPe32WithOnlyKnownImports) {
         for (char& c : name) c = char(std::tolower(c));
         return " " + name + " ";
     };
-    std::string known = " advapi32.dll gdi32.dll glu32.dll kernel32.dll msvcrt.dll opengl32.dll user32.dll "
-                        "winmm.dll shell32.dll ole32.dll avrt.dll comctl32.dll ";
+    std::string known =
+        " advapi32.dll gdi32.dll glu32.dll kernel32.dll msvcrt.dll opengl32.dll user32.dll "
+        "winmm.dll shell32.dll ole32.dll avrt.dll comctl32.dll ";
     for (const auto& entry : fs::directory_iterator(folder)) known += lower(entry.path().filename().string());
     int imports = 0;
     for (size_t at = 0; (at = headers.find("DLL Name: ", at)) != std::string::npos; ++imports, at += 10) {

@@ -49,8 +49,8 @@ std::string EncodeIconFile(const IconPixels& image) {
     std::string colour = PixelRows(image);
     size_t maskStride = (size_t(image.width) + 31) / 32 * 4;
     std::string mask(maskStride * size_t(image.height), '\0');
-    std::string dib = InfoHeader(image, image.height * 2, std::uint32_t(colour.size() + mask.size()), 0) +
-                      colour + mask;
+    std::string dib =
+        InfoHeader(image, image.height * 2, std::uint32_t(colour.size() + mask.size()), 0) + colour + mask;
     std::string file;
     Put16(file, 0);  // reserved
     Put16(file, 1);  // icon

@@ -48,8 +48,7 @@ bool ConvertPictureToBitmap(const std::string& pngPath, const std::string& bmpPa
     // The dialog's static control shows the bitmap at its own size, which
     // the template's picture frame was laid out for.
     if (png.width != 256 || png.height != 256) {
-        std::fprintf(stderr, "make-data: %s is %ux%u, not 256x256\n", pngPath.c_str(), png.width,
-                     png.height);
+        std::fprintf(stderr, "make-data: %s is %ux%u, not 256x256\n", pngPath.c_str(), png.width, png.height);
         png_image_free(&png);
         return false;
     }

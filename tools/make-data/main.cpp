@@ -15,7 +15,8 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--icon-png") return WriteIconPng(std::atoi(argv[2]), argv[3]) ? 0 : 1;
     if (argc == 4 && std::string(argv[1]) == "--bitmap") return ConvertPictureToBitmap(argv[2], argv[3]) ? 0 : 1;
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make-data DIR | --icon FILE.ico | --icon-png SIZE FILE.png | --bitmap IN.png OUT.bmp\n");
+        std::fprintf(stderr,
+                     "usage: make-data DIR | --icon FILE.ico | --icon-png SIZE FILE.png | --bitmap IN.png OUT.bmp\n");
         return 2;
     }
     std::string dir = argv[1];

@@ -11,7 +11,7 @@ bool WriteDefaultModel(const std::string& dataDir);   // data/6 and its textures
 bool WriteMusic(const std::string& dataDir);          // data/xt
 
 // The Windows resources' images (resources/velmora.rc).
-bool WriteIconFile(const std::string& path);  // icon group 139: one 64 x 64, 24-bit image
+bool WriteIconFile(const std::string& path);           // icon group 139: one 64 x 64, 24-bit image
 bool WriteIconPng(int size, const std::string& path);  // the same picture for desktops, size x size
 // Bitmap 138: the 256 x 256 dialog picture (a PNG) as a 24-bit uncompressed BMP.
 bool ConvertPictureToBitmap(const std::string& pngPath, const std::string& bmpPath);

@@ -127,8 +127,8 @@ void AddJoints(File& f) {
             const V3 here = point(k, double(i) / (count - 1));
             const std::string name = stem + std::to_string(k + 1) + "_" + std::to_string(i + 1);
             const std::string parent = i == 0 ? "bell" : stem + std::to_string(k + 1) + "_" + std::to_string(i);
-            Joint j = MakeJoint(name, parent, i == 0 ? underRoot(here) : here - previous, k * 0.7 + i * 0.9,
-                                0.08 * (i + 1));
+            Joint j =
+                MakeJoint(name, parent, i == 0 ? underRoot(here) : here - previous, k * 0.7 + i * 0.9, 0.08 * (i + 1));
             const float shade = 1.0f - 0.2f * static_cast<float>(i);
             j.colour[0] = shade, j.colour[1] = 0.5f * shade, j.colour[2] = 0.4f;
             f.joints.push_back(j);
@@ -220,18 +220,20 @@ ms3d_writer::File BuildDefaultModel() {
         bone = 0;
     });
     for (int k = 0; k < kTentacles; ++k) {
-        AddTube(mesh, kTentacleGroup, 40, 8, 2 + k * kTentacleJoints, kTentacleJoints,
-                [k](double u) { return TentaclePoint(k, u); },
-                [](double u, double, double& rx, double& ry) { rx = ry = 0.9 * (1 - u) + 0.12; });
+        AddTube(
+            mesh, kTentacleGroup, 40, 8, 2 + k * kTentacleJoints, kTentacleJoints,
+            [k](double u) { return TentaclePoint(k, u); },
+            [](double u, double, double& rx, double& ry) { rx = ry = 0.9 * (1 - u) + 0.12; });
     }
     for (int k = 0; k < kArms; ++k) {
-        AddTube(mesh, kArmGroup, 30, 10, 2 + kTentacles * kTentacleJoints + k * kArmJoints, kArmJoints,
-                [k](double u) { return ArmPoint(k, u); },
-                [](double u, double a, double& rx, double& ry) {
-                    const double frill = 1.0 + 0.35 * std::sin(u * kPi * 14) * std::cos(a * 2);
-                    rx = (1.3 * (1 - u) + 0.2) * frill;
-                    ry = 0.45 * (1 - u) + 0.1;
-                });
+        AddTube(
+            mesh, kArmGroup, 30, 10, 2 + kTentacles * kTentacleJoints + k * kArmJoints, kArmJoints,
+            [k](double u) { return ArmPoint(k, u); },
+            [](double u, double a, double& rx, double& ry) {
+                const double frill = 1.0 + 0.35 * std::sin(u * kPi * 14) * std::cos(a * 2);
+                rx = (1.3 * (1 - u) + 0.2) * frill;
+                ry = 0.45 * (1 - u) + 0.1;
+            });
     }
     mesh.FinishNormals();
     ScaleModel(f, kModelScale);

@@ -28,8 +28,8 @@ double Mix(double a, double b, double f) { return a + (b - a) * f; }
 
 // Uncompressed true-colour TGA, 32 bits, origin at the bottom left.
 bool WriteTga(const std::string& path, const std::function<Rgba(double s, double t)>& texel) {
-    std::vector<uint8_t> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                  kSize & 0xff, kSize >> 8, kSize & 0xff, kSize >> 8, 32, 8};
+    std::vector<uint8_t> bytes = {0,          0,  2, 0, 0, 0, 0, 0, 0, 0, 0, 0, kSize & 0xff, kSize >> 8, kSize & 0xff,
+                                  kSize >> 8, 32, 8};
     for (int row = 0; row < kSize; ++row) {
         for (int column = 0; column < kSize; ++column) {
             const Rgba c = texel((column + 0.5) / kSize, (row + 0.5) / kSize);

@@ -50,41 +50,41 @@ void WriteComments(Out& out, const std::vector<Comment>& comments) {
 
 void WriteTrailing(Out& out, const File& f, int section) {
     switch (section) {
-    case 0:
-        out.I32(f.commentsSubVersion);
-        if (f.commentsSubVersion != 1) return;
-        WriteComments(out, f.groupComments);
-        WriteComments(out, f.materialComments);
-        WriteComments(out, f.jointComments);
-        out.I32(f.modelCommentFlag);
-        if (f.modelCommentFlag == 1) {
-            const Comment& c = f.modelComment;
-            out.I32(c.length.value_or(static_cast<int32_t>(c.text.size())));
-            out.Raw(c.text.data(), c.text.size());
-        }
-        return;
-    case 1:
-        out.I32(f.vertexExtrasSubVersion);
-        if (f.vertexExtrasSubVersion < 1 || f.vertexExtrasSubVersion > 3) return;
-        for (const Vertex& v : f.vertices) {
-            for (int8_t b : v.boneIndices) out.I8(b);
-            for (uint8_t w : v.weights) out.U8(w);
-            if (f.vertexExtrasSubVersion >= 2) out.U32(v.extra);
-            if (f.vertexExtrasSubVersion >= 3) out.U32(v.extra2);
-        }
-        return;
-    case 2:
-        out.I32(f.jointExtrasSubVersion);
-        if (f.jointExtrasSubVersion != 1) return;
-        for (const Joint& j : f.joints) out.Floats(j.colour, 3);
-        return;
-    default:
-        out.I32(f.modelExtrasSubVersion);
-        if (f.modelExtrasSubVersion != 1) return;
-        out.F32(f.jointSize);
-        out.I32(f.transparencyMode);
-        out.F32(f.alphaRef);
-        return;
+        case 0:
+            out.I32(f.commentsSubVersion);
+            if (f.commentsSubVersion != 1) return;
+            WriteComments(out, f.groupComments);
+            WriteComments(out, f.materialComments);
+            WriteComments(out, f.jointComments);
+            out.I32(f.modelCommentFlag);
+            if (f.modelCommentFlag == 1) {
+                const Comment& c = f.modelComment;
+                out.I32(c.length.value_or(static_cast<int32_t>(c.text.size())));
+                out.Raw(c.text.data(), c.text.size());
+            }
+            return;
+        case 1:
+            out.I32(f.vertexExtrasSubVersion);
+            if (f.vertexExtrasSubVersion < 1 || f.vertexExtrasSubVersion > 3) return;
+            for (const Vertex& v : f.vertices) {
+                for (int8_t b : v.boneIndices) out.I8(b);
+                for (uint8_t w : v.weights) out.U8(w);
+                if (f.vertexExtrasSubVersion >= 2) out.U32(v.extra);
+                if (f.vertexExtrasSubVersion >= 3) out.U32(v.extra2);
+            }
+            return;
+        case 2:
+            out.I32(f.jointExtrasSubVersion);
+            if (f.jointExtrasSubVersion != 1) return;
+            for (const Joint& j : f.joints) out.Floats(j.colour, 3);
+            return;
+        default:
+            out.I32(f.modelExtrasSubVersion);
+            if (f.modelExtrasSubVersion != 1) return;
+            out.F32(f.jointSize);
+            out.I32(f.transparencyMode);
+            out.F32(f.alphaRef);
+            return;
     }
 }
 

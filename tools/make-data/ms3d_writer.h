@@ -102,7 +102,7 @@ struct File {
     int32_t commentsSubVersion = 1;
     std::vector<Comment> groupComments, materialComments, jointComments;
     int32_t modelCommentFlag = 0;
-    Comment modelComment;  // written when the flag is 1; its index is ignored
+    Comment modelComment;                // written when the flag is 1; its index is ignored
     int32_t vertexExtrasSubVersion = 2;  // 1: 6 bytes a vertex, 2: 10, 3: 14
     int32_t jointExtrasSubVersion = 1;
     int32_t modelExtrasSubVersion = 1;
@@ -115,7 +115,7 @@ struct File {
 struct Layout {
     size_t vertexCountAt = 0, triangleCountAt = 0, groupCountAt = 0, materialCountAt = 0;
     size_t animationAt = 0, jointCountAt = 0;
-    size_t jointsEnd = 0;  // where the trailing sections begin
+    size_t jointsEnd = 0;              // where the trailing sections begin
     std::vector<size_t> trailingEnds;  // end of each trailing section written
 };
 

@@ -111,8 +111,7 @@ void AddBass(StereoMix* mix) {
     for (int bar = 4; bar < 30; ++bar) {
         const Chord& chord = kChords[bar % 8];
         AddBassNote({bar * kBar, 2 * kBeat - 0.1, chord.bass, 0.22f, 0.0f}, mix);
-        AddBassNote({bar * kBar + 2.5 * kBeat, 1.4 * kBeat, chord.bass + (bar % 2 == 0 ? 7 : 12), 0.16f, 0.0f},
-                    mix);
+        AddBassNote({bar * kBar + 2.5 * kBeat, 1.4 * kBeat, chord.bass + (bar % 2 == 0 ? 7 : 12), 0.16f, 0.0f}, mix);
     }
 }
 

@@ -159,8 +159,8 @@ void AddKeysNote(const NoteSpec& note, float brightness, StereoMix* mix) {
         double index = brightness * (0.25 + 1.4 * std::exp(-t / 0.35));
         double modulator = sine.At(f * t) * index / kTwoPi;
         float body = static_cast<float>(std::exp(-t / 1.6));
-        float envelope = std::min(1.0f, static_cast<float>(t / 0.006)) * body *
-                         HeldEnvelope(t, 1e-9, note.length, release);
+        float envelope =
+            std::min(1.0f, static_cast<float>(t / 0.006)) * body * HeldEnvelope(t, 1e-9, note.length, release);
         float value = sine.At(f * t + modulator) * envelope * note.gain;
         return StereoSample{value, value};
     });

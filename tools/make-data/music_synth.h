@@ -13,11 +13,11 @@ struct StereoMix {
 };
 
 struct NoteSpec {
-    double start = 0;     // seconds
-    double length = 0;    // seconds held before the release
+    double start = 0;   // seconds
+    double length = 0;  // seconds held before the release
     int midiNote = 60;
     float gain = 0.1f;
-    float pan = 0;        // -1 left .. 1 right
+    float pan = 0;  // -1 left .. 1 right
 };
 
 double MidiFrequency(int midiNote);

@@ -82,8 +82,7 @@ Curve SampleClosed(const std::vector<P3>& control) {
     Curve curve;
     const int n = static_cast<int>(control.size());
     for (int k = 0; k < n; ++k) {
-        const P3 p0 = control[(k + n - 1) % n], p1 = control[k], p2 = control[(k + 1) % n],
-                 p3 = control[(k + 2) % n];
+        const P3 p0 = control[(k + n - 1) % n], p1 = control[k], p2 = control[(k + 1) % n], p3 = control[(k + 2) % n];
         for (int i = 0; i < kSamplesPerSegment; ++i)
             curve.points.push_back(CatmullRom(p0, p1, p2, p3, static_cast<double>(i) / kSamplesPerSegment));
     }
@@ -111,7 +110,7 @@ bool WriteCameraPath(const std::string& dataDir) {
     control.push_back(kStart);
     // The flight: out to the right and down over the water, round behind the
     // cube, in low along its side, then up and back into the circle.
-    const P3 flight[] = {{105, 44, 118}, {210, 26, 30},   {200, 15, -130}, {80, 12, -205},
+    const P3 flight[] = {{105, 44, 118},  {210, 26, 30},  {200, 15, -130}, {80, 12, -205},
                          {-70, 13, -175}, {-92, 15, -40}, {-78, 26, 55},   {-40, 45, 112}};
     for (const P3& f : flight) control.push_back(f);
     const Curve curve = SampleClosed(control);
@@ -151,7 +150,8 @@ bool WriteCameraPath(const std::string& dataDir) {
             // Turns from the centre to the way ahead and, before the circle
             // takes over again, back to the centre.
             const int q = m - kOrbitSteps;
-            const double look = 0.85 * SmoothStep(0.0, 200.0, q) * (1.0 - SmoothStep(flightSteps - 260.0, flightSteps - 1.0, q));
+            const double look =
+                0.85 * SmoothStep(0.0, 200.0, q) * (1.0 - SmoothStep(flightSteps - 260.0, flightSteps - 1.0, q));
             // Along the path, but level with a slight look down at the water
             // while it climbs or dives.
             P3 ahead = curve.At(arc[m] + 60.0) - eye;

@@ -29,8 +29,8 @@ double StarOutline(double px, double py, int points, double outer, double inner,
     for (int k = 0; k < corners; ++k) {
         const double a0 = turn + kPi * k / points, a1 = turn + kPi * (k + 1) / points;
         const double r0 = k % 2 == 0 ? outer : inner, r1 = k % 2 == 0 ? inner : outer;
-        const double d = SegmentDistance(px, py, r0 * std::cos(a0), r0 * std::sin(a0), r1 * std::cos(a1),
-                                         r1 * std::sin(a1));
+        const double d =
+            SegmentDistance(px, py, r0 * std::cos(a0), r0 * std::sin(a0), r1 * std::cos(a1), r1 * std::sin(a1));
         if (d < best) best = d;
     }
     return best;
@@ -80,7 +80,8 @@ void PaintGroundRow(int row, void* context) {
         // Beads on a circle between the outer rings and the hexagram.
         const double beadStep = 2.0 * kPi / 24.0;
         const double beadAngle = std::round(a / beadStep) * beadStep;
-        outer = std::fmin(outer, std::fabs(Length(x - 0.8 * std::cos(beadAngle), y - 0.8 * std::sin(beadAngle)) - 0.018));
+        outer =
+            std::fmin(outer, std::fabs(Length(x - 0.8 * std::cos(beadAngle), y - 0.8 * std::sin(beadAngle)) - 0.018));
         double inner = Ring(x, y, 0.72);
         inner = std::fmin(inner, StarOutline(x, y, 6, 0.72, 0.416, kPi / 2.0));
         inner = std::fmin(inner, Ring(x, y, 0.42));

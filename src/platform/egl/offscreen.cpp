@@ -73,8 +73,8 @@ bool CreateOffscreenContext(int width, int height, std::string* error) {
     offscreen.surface = eglCreatePbufferSurface(offscreen.display, config, surfaceAttributes);
     if (offscreen.surface == EGL_NO_SURFACE) return Fail(error, "can't create the pbuffer surface");
 
-    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                        EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
+    const EGLint contextAttributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
+                                        EGL_NONE};
     offscreen.context = eglCreateContext(offscreen.display, config, EGL_NO_CONTEXT, contextAttributes);
     if (offscreen.context == EGL_NO_CONTEXT) return Fail(error, "can't create a compatibility OpenGL context");
     if (!eglMakeCurrent(offscreen.display, offscreen.surface, offscreen.surface, offscreen.context))

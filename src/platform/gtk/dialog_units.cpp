@@ -8,8 +8,7 @@ namespace {
 int MulDivRounded(int value, int numerator, int denominator) {
     long long product = static_cast<long long>(value) * numerator;
     long long half = denominator / 2;
-    return static_cast<int>(product >= 0 ? (product + half) / denominator
-                                         : -((-product + half) / denominator));
+    return static_cast<int>(product >= 0 ? (product + half) / denominator : -((-product + half) / denominator));
 }
 }  // namespace
 

@@ -9,9 +9,9 @@
 #include <map>
 #include <memory>
 
+#include "platform/dialog.h"
 #include "platform/gtk/dialog_units.h"
 #include "platform/gtk/picture_render.h"
-#include "platform/dialog.h"
 
 namespace platform {
 
@@ -44,8 +44,8 @@ public:
     }
 
     void ShowErrorMessage(const char* caption, const std::string& text) override {
-        GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR,
-                                                GTK_BUTTONS_OK, "%s", text.c_str());
+        GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(window), GTK_DIALOG_MODAL, GTK_MESSAGE_ERROR, GTK_BUTTONS_OK,
+                                                "%s", text.c_str());
         gtk_window_set_title(GTK_WINDOW(box), caption);
         gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
         gtk_dialog_run(GTK_DIALOG(box));
@@ -94,8 +94,8 @@ GdkPixbuf* LoadPicture(const std::string& file, int maxWidth, int maxHeight) {
     int height = gdk_pixbuf_get_height(pixbuf);
     if (width <= maxWidth && height <= maxHeight) return pixbuf;
     double fit = std::min(double(maxWidth) / width, double(maxHeight) / height);
-    GdkPixbuf* scaled = gdk_pixbuf_scale_simple(pixbuf, std::max(1, int(width * fit)),
-                                                std::max(1, int(height * fit)), GDK_INTERP_BILINEAR);
+    GdkPixbuf* scaled = gdk_pixbuf_scale_simple(pixbuf, std::max(1, int(width * fit)), std::max(1, int(height * fit)),
+                                                GDK_INTERP_BILINEAR);
     g_object_unref(pixbuf);
     return scaled;
 }
@@ -103,15 +103,15 @@ GdkPixbuf* LoadPicture(const std::string& file, int maxWidth, int maxHeight) {
 void ModalDialog::ShowPicture(GtkWidget* image, const std::string& file) {
     // The bitmap keeps its own size unless it would not fit its place.
     const int border = 4;
-    GdkPixbuf* pixbuf = LoadPicture(file, std::max(1, pictureBox.width - border),
-                                    std::max(1, pictureBox.height - border));
+    GdkPixbuf* pixbuf =
+        LoadPicture(file, std::max(1, pictureBox.width - border), std::max(1, pictureBox.height - border));
     if (pixbuf == nullptr) return;
     gtk_image_set_from_pixbuf(GTK_IMAGE(image), pixbuf);
     g_object_unref(pixbuf);
 }
 
 GtkWidget* ModalDialog::MakePicture(const DialogControl& control, const DialogUnits& units,
-                                  const std::vector<DialogPicture>& pictures) {
+                                    const std::vector<DialogPicture>& pictures) {
     pictureBox.width = DialogUnitsToPixelsX(units, control.width);
     pictureBox.height = DialogUnitsToPixelsY(units, control.height);
     GtkWidget* frame = gtk_frame_new(nullptr);
@@ -154,22 +154,22 @@ void ModalDialog::Build(const DialogUnits& units, const std::vector<DialogPictur
     for (const DialogControl* control : order) {
         GtkWidget* widget = nullptr;
         switch (control->kind) {
-        case DialogControlKind::DefaultPushButton:
-            widget = gtk_button_new_with_label(control->text);
-            gtk_widget_set_can_default(widget, TRUE);
-            defaultButton = widget;
-            break;
-        case DialogControlKind::AutoCheckBox:
-            widget = gtk_check_button_new_with_label(control->text);
-            break;
-        case DialogControlKind::GroupBox:
-            widget = gtk_frame_new(control->text);
-            // A group box's caption sits on its top edge, a little way in.
-            gtk_frame_set_label_align(GTK_FRAME(widget), 0.04f, 0.5f);
-            break;
-        case DialogControlKind::Picture:
-            widget = MakePicture(*control, units, pictures);
-            break;
+            case DialogControlKind::DefaultPushButton:
+                widget = gtk_button_new_with_label(control->text);
+                gtk_widget_set_can_default(widget, TRUE);
+                defaultButton = widget;
+                break;
+            case DialogControlKind::AutoCheckBox:
+                widget = gtk_check_button_new_with_label(control->text);
+                break;
+            case DialogControlKind::GroupBox:
+                widget = gtk_frame_new(control->text);
+                // A group box's caption sits on its top edge, a little way in.
+                gtk_frame_set_label_align(GTK_FRAME(widget), 0.04f, 0.5f);
+                break;
+            case DialogControlKind::Picture:
+                widget = MakePicture(*control, units, pictures);
+                break;
         }
         if (control->kind != DialogControlKind::Picture)
             gtk_widget_set_size_request(widget, DialogUnitsToPixelsX(units, control->width),
@@ -204,8 +204,7 @@ void ModalDialog::SetOwner(WindowId owner) {
     // and the dialog then shows without an owner.
     GdkWindow* foreign = gdk_x11_window_foreign_new_for_display(display, static_cast<Window>(owner));
     if (foreign == nullptr) {
-        std::fprintf(stderr, "velmora: owner window %llu does not exist\n",
-                     static_cast<unsigned long long>(owner));
+        std::fprintf(stderr, "velmora: owner window %llu does not exist\n", static_cast<unsigned long long>(owner));
         return;
     }
     gdk_window_set_transient_for(gtk_widget_get_window(window), foreign);
@@ -221,22 +220,22 @@ void ModalDialog::OnClicked(GtkButton* button, gpointer data) {
 gboolean ModalDialog::OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer data) {
     auto* dialog = static_cast<ModalDialog*>(data);
     switch (event->keyval) {
-    case GDK_KEY_Escape:
-        dialog->Send(kDialogCancelId);
-        return TRUE;
-    case GDK_KEY_Return:
-    case GDK_KEY_KP_Enter:
-    case GDK_KEY_ISO_Enter: {
-        // Return presses the focused push button, or else the default one,
-        // even while the check box has the focus.
-        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog->window));
-        bool pushButton = focus != nullptr && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus);
-        GtkWidget* target = pushButton ? focus : dialog->defaultButton;
-        if (target != nullptr) gtk_button_clicked(GTK_BUTTON(target));
-        return TRUE;
-    }
-    default:
-        return FALSE;
+        case GDK_KEY_Escape:
+            dialog->Send(kDialogCancelId);
+            return TRUE;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+        case GDK_KEY_ISO_Enter: {
+            // Return presses the focused push button, or else the default one,
+            // even while the check box has the focus.
+            GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog->window));
+            bool pushButton = focus != nullptr && GTK_IS_BUTTON(focus) && !GTK_IS_TOGGLE_BUTTON(focus);
+            GtkWidget* target = pushButton ? focus : dialog->defaultButton;
+            if (target != nullptr) gtk_button_clicked(GTK_BUTTON(target));
+            return TRUE;
+        }
+        default:
+            return FALSE;
     }
 }
 

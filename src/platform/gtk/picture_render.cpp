@@ -23,8 +23,7 @@ PictureRender::~PictureRender() {
     g_unlink(partFile.c_str());
 }
 
-bool PictureRender::Start(const DialogPicture& picture,
-                          std::function<void(const std::string&)> done) {
+bool PictureRender::Start(const DialogPicture& picture, std::function<void(const std::string&)> done) {
     if (child != 0 || picture.renderFile.empty() || picture.renderArgs.empty()) return false;
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
     if (self == nullptr) return false;
@@ -48,8 +47,8 @@ bool PictureRender::Start(const DialogPicture& picture,
     GError* error = nullptr;
     GPid pid = 0;
     if (!g_spawn_async(nullptr, argv.data(), nullptr,
-                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL), nullptr,
-                       nullptr, &pid, &error)) {
+                       GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL), nullptr, nullptr, &pid,
+                       &error)) {
         std::fprintf(stderr, "velmora: can't render the dialog picture: %s\n", error->message);
         g_error_free(error);
         return false;

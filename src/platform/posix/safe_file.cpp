@@ -38,8 +38,7 @@ std::string FolderOf(const std::string& path) {
 // A FIFO opened for reading would wait for a writer, and a terminal could
 // become the controlling one: O_NONBLOCK and O_NOCTTY keep the open from
 // either, and anything but a regular file is refused before it is read.
-int OpenRegularFileDescriptor(const std::string& path, ReadResult* result, std::string* error,
-                              struct stat* info) {
+int OpenRegularFileDescriptor(const std::string& path, ReadResult* result, std::string* error, struct stat* info) {
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         *result = errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
@@ -70,8 +69,7 @@ std::FILE* OpenRegularFile(const char* path, const char* mode) {
     return stream;
 }
 
-ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* bytes,
-                         std::string* error) {
+ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* error) {
     bytes->clear();
     ReadResult opened;
     struct stat info;

@@ -21,13 +21,11 @@ enum class ReadResult {
 // Opens `path` for reading when it is a regular file, without waiting on a
 // FIFO; -1 otherwise, with `result` Missing or Unreadable and `error` saying
 // why. `info` holds the file's status.
-int OpenRegularFileDescriptor(const std::string& path, ReadResult* result, std::string* error,
-                              struct stat* info);
+int OpenRegularFileDescriptor(const std::string& path, ReadResult* result, std::string* error, struct stat* info);
 
 // Reads a regular file of at most `maxBytes` bytes. Opens without blocking,
 // so a FIFO at the path is refused, not waited on.
-ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* bytes,
-                         std::string* error);
+ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* bytes, std::string* error);
 
 // Replaces `path` with `bytes`: a fresh temporary file (mkstemp) in the same
 // folder, written, flushed and renamed over the path. It keeps the mode of

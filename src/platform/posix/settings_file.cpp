@@ -41,9 +41,7 @@ bool DecodeSettings(const std::string& text, SettingsValues* values) {
             return false;
         size_t length = std::strtoul(digits.c_str(), nullptr, 10);
         size_t start = eol + 1;
-        if (length > text.size() - start || start + length >= text.size() ||
-            text[start + length] != '\n')
-            return false;
+        if (length > text.size() - start || start + length >= text.size() || text[start + length] != '\n') return false;
         read[name] = text.substr(start, length);
         pos = start + length + 1;
     }

@@ -46,7 +46,8 @@ void ReportUnusableFile(const std::string& path, const std::string& why) {
     static bool reported = false;
     if (reported) return;
     reported = true;
-    std::fprintf(stderr, "velmora: the settings file %s can't be used (%s); it is left as it is and no settings are read\n",
+    std::fprintf(stderr,
+                 "velmora: the settings file %s can't be used (%s); it is left as it is and no settings are read\n",
                  path.c_str(), why.c_str());
 }
 
@@ -72,22 +73,22 @@ SettingsKey* OpenSettingsKey(std::string* error) {
     std::string text, why;
     SettingsValues values;
     switch (ReadSmallFile(path, kMaxSettingsBytes, &text, &why)) {
-    case ReadResult::Read:
-        if (DecodeSettings(text, &values)) return new SettingsKey{path, std::move(values), ""};
-        why = "not a settings file of this version";
-        break;
-    case ReadResult::Missing:
-        if (!MakeFolders(folder)) {
-            *error = path + ": " + std::strerror(errno);
-            return nullptr;
-        }
-        if (!ReplaceFileSafely(path, EncodeSettings({}), &why)) {
-            *error = path + ": " + why;
-            return nullptr;
-        }
-        return new SettingsKey{path, {}, ""};
-    case ReadResult::Unreadable:
-        break;
+        case ReadResult::Read:
+            if (DecodeSettings(text, &values)) return new SettingsKey{path, std::move(values), ""};
+            why = "not a settings file of this version";
+            break;
+        case ReadResult::Missing:
+            if (!MakeFolders(folder)) {
+                *error = path + ": " + std::strerror(errno);
+                return nullptr;
+            }
+            if (!ReplaceFileSafely(path, EncodeSettings({}), &why)) {
+                *error = path + ": " + why;
+                return nullptr;
+            }
+            return new SettingsKey{path, {}, ""};
+        case ReadResult::Unreadable:
+            break;
     }
     ReportUnusableFile(path, why);
     return new SettingsKey{path, {}, why};

@@ -36,8 +36,8 @@ bool CreateOffscreenContext(int width, int height, std::string* error) {
     windowClass.lpszClassName = kOffscreenClass;
     RegisterClassA(&windowClass);  // fails harmlessly when registered already
     // A popup has no frame, so its client area is the whole requested size.
-    offscreen.window = CreateWindowExA(WS_EX_TOOLWINDOW, kOffscreenClass, "velmora snapshot", WS_POPUP, 0, 0,
-                                       width, height, nullptr, nullptr, instance, nullptr);
+    offscreen.window = CreateWindowExA(WS_EX_TOOLWINDOW, kOffscreenClass, "velmora snapshot", WS_POPUP, 0, 0, width,
+                                       height, nullptr, nullptr, instance, nullptr);
     if (offscreen.window == nullptr) return Fail(error, "can't create the hidden window");
     offscreen.dc = GetDC(offscreen.window);
     // The snapshot's format: RGBA with a 16-bit depth buffer, as on Linux.

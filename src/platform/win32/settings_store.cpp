@@ -41,9 +41,9 @@ std::string UserKeyError(LONG status) {
 }  // namespace
 
 struct SettingsKey {
-    HKEY user = nullptr;     // written, and read first
-    HKEY merged = nullptr;   // HKEY_CLASSES_ROOT's view, read only
-    HKEY machine = nullptr;  // HKEY_LOCAL_MACHINE's, the installer's record
+    HKEY user = nullptr;              // written, and read first
+    HKEY merged = nullptr;            // HKEY_CLASSES_ROOT's view, read only
+    HKEY machine = nullptr;           // HKEY_LOCAL_MACHINE's, the installer's record
     LONG userStatus = ERROR_SUCCESS;  // why `user` could not be opened
 };
 

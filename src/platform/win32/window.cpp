@@ -18,7 +18,6 @@ const char kWindowTitle[] = "orvane";
 // The console display's power state, the notice the system sends of it.
 const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
-
 void Queue(EventType type, int button = 0, int width = 0, int height = 0, bool visible = true) {
     Event event;
     event.type = type;
@@ -229,9 +228,9 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         // Every monitor: the virtual screen, which the primary monitor alone
         // is when there is one.
         const RECT area = VirtualScreen();
-        window = CreateWindowExA(WS_EX_TOPMOST, kClassName, kWindowTitle, WS_POPUP, area.left, area.top,
-                                 area.right - area.left, area.bottom - area.top, nullptr, nullptr, screen.instance,
-                                 nullptr);
+        window =
+            CreateWindowExA(WS_EX_TOPMOST, kClassName, kWindowTitle, WS_POPUP, area.left, area.top,
+                            area.right - area.left, area.bottom - area.top, nullptr, nullptr, screen.instance, nullptr);
     } else if (request.kind == WindowKind::Preview) {
         RECT client;
         if (parent == nullptr || !IsWindow(parent) || !GetClientRect(parent, &client)) {
@@ -290,8 +289,8 @@ bool PollEvent(Event* event) {
 void WaitForEvents(int timeoutMs) {
     if (timeoutMs <= 0 || !screen.pending.Empty()) return;
     HANDLE termination = TerminationEvent();
-    MsgWaitForMultipleObjects(termination != nullptr ? 1 : 0, &termination, FALSE,
-                              static_cast<DWORD>(timeoutMs), QS_ALLINPUT);
+    MsgWaitForMultipleObjects(termination != nullptr ? 1 : 0, &termination, FALSE, static_cast<DWORD>(timeoutMs),
+                              QS_ALLINPUT);
 }
 
 void SwapScreenBuffers() {

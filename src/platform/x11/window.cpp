@@ -5,8 +5,8 @@
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/Xinerama.h>
-#include <X11/extensions/dpms.h>
 #include <X11/extensions/Xrandr.h>
+#include <X11/extensions/dpms.h>
 #include <X11/keysym.h>
 #include <poll.h>
 #include <unistd.h>
@@ -137,8 +137,8 @@ XVisualInfo* ChooseVisual(Window existing) {
         int count = 0;
         return XGetVisualInfo(x11.display, VisualIDMask, &wanted, &count);
     }
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
-                        GLX_BLUE_SIZE, 1, GLX_DEPTH_SIZE, 16, None};
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1,   GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE,
+                        1,        GLX_DEPTH_SIZE,   16,           None};
     return glXChooseVisual(x11.display, DefaultScreen(x11.display), attributes);
 }
 
@@ -155,9 +155,9 @@ void GrabInput() {
     // The window has just been mapped; a grab can fail until it is viewable.
     for (int attempt = 0; attempt < 50; ++attempt) {
         int keyboard = XGrabKeyboard(x11.display, x11.screenWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-        int pointer = XGrabPointer(x11.display, x11.screenWindow, True,
-                                   ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                                   GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+        int pointer =
+            XGrabPointer(x11.display, x11.screenWindow, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
+                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
         if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
         SleepMilliseconds(10);
     }
@@ -165,8 +165,7 @@ void GrabInput() {
 
 bool IsSystemKey(XKeyEvent* key) {
     KeySym sym = XLookupKeysym(key, 0);
-    if (sym == XK_Alt_L || sym == XK_Alt_R || sym == XK_Meta_L || sym == XK_Meta_R || sym == XK_F10)
-        return true;
+    if (sym == XK_Alt_L || sym == XK_Alt_R || sym == XK_Meta_L || sym == XK_Meta_R || sym == XK_F10) return true;
     return (key->state & Mod1Mask) != 0;
 }
 
@@ -197,7 +196,8 @@ bool Translate(XEvent& native, Event* event) {
         case ConfigureNotify:
             // RandR tells of a monitor set or removed (xrandr --setmonitor)
             // only through the root window's ConfigureNotify.
-            if (x11.windowKind == WindowKind::FullScreen && native.xconfigure.window == DefaultRootWindow(x11.display)) {
+            if (x11.windowKind == WindowKind::FullScreen &&
+                native.xconfigure.window == DefaultRootWindow(x11.display)) {
                 FollowScreenChange(native);
                 return false;
             }
@@ -232,8 +232,7 @@ bool Translate(XEvent& native, Event* event) {
             ReportVisibility();
             return false;
         case DestroyNotify:
-            if (native.xdestroywindow.window != x11.screenWindow &&
-                native.xdestroywindow.window != x11.watchedParent)
+            if (native.xdestroywindow.window != x11.screenWindow && native.xdestroywindow.window != x11.watchedParent)
                 return false;
             event->type = EventType::Destroy;
             x11.screenWindow = 0;
@@ -295,11 +294,10 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
             attributes.event_mask |= KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                                      PointerMotionMask | FocusChangeMask;
         lastXError = 0;
-        x11.screenWindow = XCreateWindow(x11.display, under, 0, 0, static_cast<unsigned>(width),
-                                     static_cast<unsigned>(height), 0, visual->depth, InputOutput,
-                                     visual->visual,
-                                     CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask,
-                                     &attributes);
+        x11.screenWindow =
+            XCreateWindow(x11.display, under, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                          visual->depth, InputOutput, visual->visual,
+                          CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask, &attributes);
         XSync(x11.display, False);
         if (x11.screenWindow == 0 || lastXError != 0) {
             XFree(visual);
@@ -378,7 +376,8 @@ void WaitForEvents(int timeoutMs) {
 }
 
 void SwapScreenBuffers() {
-    if (x11.display != nullptr && x11.screenWindow != 0 && x11.context != nullptr) glXSwapBuffers(x11.display, x11.screenWindow);
+    if (x11.display != nullptr && x11.screenWindow != 0 && x11.context != nullptr)
+        glXSwapBuffers(x11.display, x11.screenWindow);
 }
 
 void ReleaseGLContext() {
@@ -432,8 +431,7 @@ bool RaiseWindow(WindowId window) {
     if (SharedDisplay() == nullptr || window == 0) return false;
     XWindowAttributes attributes;
     lastXError = 0;
-    if (!XGetWindowAttributes(x11.display, static_cast<Window>(window), &attributes) || lastXError != 0)
-        return false;
+    if (!XGetWindowAttributes(x11.display, static_cast<Window>(window), &attributes) || lastXError != 0) return false;
     // An unmapped (minimised) window is restored by mapping it again.
     XMapRaised(x11.display, static_cast<Window>(window));
     XSync(x11.display, False);
