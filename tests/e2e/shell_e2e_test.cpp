@@ -308,11 +308,10 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         UnmapWindow(foreign.Id());
-        TempDir tmp, runtime;
+        TempDir tmp, runtime, victimConfig;  // the victim's settings are its own
         std::filesystem::permissions(tmp.Path(), std::filesystem::perms::all | std::filesystem::perms::sticky_bit);
-        std::filesystem::permissions(config.Path(), std::filesystem::perms::all);
         const std::string uid = r.victimRoot ? "0" : "12345";
-        if (!r.victimRoot) Shell("chown 12345:12345 " + runtime.Path());
+        if (!r.victimRoot) Shell("chown 12345:12345 " + runtime.Path() + " " + victimConfig.Path());
         const std::string name = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
         const std::string shm = "/dev/shm/" + name + "-" + uid + "-" + display;
         Shell("rm -f " + shm + " " + shm + ".guard");  // left by runs before
@@ -328,7 +327,7 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
                                        : std::string(r.runtime) == "own"    ? runtime.Path()
                                                                             : "";
         argv = r.victimRoot ? std::vector<std::string>{} : victimUser;
-        argv.insert(argv.end(), {"env", "XDG_CONFIG_HOME=" + config.Path(), "TMPDIR=" + tmp.Path(),
+        argv.insert(argv.end(), {"env", "XDG_CONFIG_HOME=" + victimConfig.Path(), "TMPDIR=" + tmp.Path(),
                                  "XDG_RUNTIME_DIR=" + runtimeDir, VELMORA_EXE, "/s"});
         ChildProcess victim;
         ASSERT_TRUE(victim.Start(argv));
