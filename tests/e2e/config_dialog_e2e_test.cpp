@@ -65,31 +65,41 @@ void RequestClose(Window window) {
     XCloseDisplay(display);
 }
 
+// The one window named `name` once it is on screen; 0 when none is.
+unsigned long ShownWindow(const std::string& name, int timeoutMs) {
+    unsigned long window = 0;
+    WaitUntil(
+        [&] {
+            auto found = WindowsNamed(name);
+            WindowGeometry geometry;
+            if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
+            return window = found[0], true;
+        },
+        timeoutMs);
+    return window;
+}
+
+// Gives `window` the keyboard focus (there is no window manager to give it).
+bool Focus(unsigned long window) {
+    Xdotool("windowfocus " + std::to_string(window));
+    return WaitUntil([&] { return Shell("xdotool getwindowfocus") == std::to_string(window) + "\n"; });
+}
+
 class ConfigDialogEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { EnsureXvfb(); }
 
     // Starts a configuration run and waits until its dialog is on screen with
-    // the keyboard focus (there is no window manager to give it).
+    // the keyboard focus.
     unsigned long Open(ChildProcess& child, const std::vector<std::string>& args = {},
                        const std::string& exe = VELMORA_EXE) {
         std::vector<std::string> argv = {exe};
         argv.insert(argv.end(), args.begin(), args.end());
         EXPECT_TRUE(child.Start(argv, env));
-        unsigned long window = 0;
-        WindowGeometry geometry;
-        const bool shown = WaitUntil(
-            [&] {
-                auto found = WindowsNamed("Velmora! Configuration");
-                if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
-                window = found[0];
-                return true;
-            },
-            15000);
-        EXPECT_TRUE(shown) << "no dialog; stderr: " << (child.Running() ? "" : child.Wait(100).err);
-        if (!shown) return 0;
-        Xdotool("windowfocus " + std::to_string(window));
-        EXPECT_TRUE(WaitUntil([&] { return Shell("xdotool getwindowfocus") == std::to_string(window) + "\n"; }));
+        const unsigned long window = ShownWindow("Velmora! Configuration", 15000);
+        EXPECT_NE(window, 0u) << "no dialog; stderr: " << (child.Running() ? "" : child.Wait(100).err);
+        if (window == 0) return 0;
+        EXPECT_TRUE(Focus(window));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));  // GTK's first frame
         return window;
     }
@@ -235,9 +245,6 @@ protected:
         EXPECT_EQ(chmod(folder.c_str(), folderMode), 0);
         return file;
     }
-    static std::vector<std::string> AsNobody() {
-        return {"--reuid=nobody", "--regid=nogroup", "--clear-groups", VELMORA_EXE};
-    }
     // Every entry below `folder` with its mode and bytes.
     static std::string Tree(const std::string& folder) {
         std::string tree;
@@ -252,31 +259,21 @@ protected:
         }
         return tree;
     }
-    // OK pressed, a message box "Velmora!" must tell why the box could not be
-    // stored; its OK ends the program with the code of a failed save.
-    void ExpectFailedSave(const std::vector<std::string>& args, const std::string& exe, const std::string& file,
-                          const std::string& reason) {
+    // OK pressed in the dialog that `argv` opens, a message box "Velmora!" must
+    // tell why the box could not be stored; its OK ends the program with the
+    // code of a failed save.
+    void ExpectFailedSave(const std::vector<std::string>& argv, const std::string& file, const std::string& reason) {
         ChildProcess dialog;
-        const unsigned long window = Open(dialog, args, exe);
+        const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
         ASSERT_NE(window, 0u);
         Xdotool("key Tab space");  // the box checked: music on
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         ClickOk(window);
-        unsigned long box = 0;
-        EXPECT_TRUE(WaitUntil(
-            [&] {
-                auto found = WindowsNamed("Velmora!");
-                WindowGeometry geometry;
-                if (found.size() != 1 || !QueryGeometry(found[0], &geometry) || !geometry.viewable) return false;
-                box = found[0];
-                return true;
-            },
-            10000))
-            << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
+        const unsigned long box = ShownWindow("Velmora!", 10000);
+        EXPECT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
         if (box == 0) return;
         EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
-        Xdotool("windowfocus " + std::to_string(box));
-        WaitUntil([&] { return Shell("xdotool getwindowfocus") == std::to_string(box) + "\n"; });
+        Focus(box);
         Xdotool("key Return");
         const ProcessResult result = dialog.Wait(10000);
         EXPECT_EQ(result.exitCode, 3) << result.err;
@@ -305,10 +302,7 @@ TEST_F(SettingsFileEndToEnd, AnUnusableFileOutlivesAFullScreenStartByteForByte) 
         ASSERT_EQ(chmod(file.c_str(), c.mode), 0);
         const std::string before = Tree(home.Path() + "/velmora");
         ChildProcess saver;
-        std::vector<std::string> argv = {"setpriv"};
-        for (const std::string& arg : AsNobody()) argv.push_back(arg);
-        argv.insert(argv.end(), {"/s", "--no-music"});
-        ASSERT_TRUE(saver.Start(argv, env));
+        ASSERT_TRUE(saver.Start(AsNobody({VELMORA_EXE, "/s", "--no-music"}), env));
         ASSERT_NE(DrawnScreenWindow(20000), 0u) << "no frame drawn; " << (saver.Running() ? "" : saver.Wait(100).err);
         Xdotool("key a");
         const ProcessResult result = saver.Wait(10000);
@@ -325,7 +319,7 @@ TEST_F(SettingsFileEndToEnd, AnUnusableFileOutlivesAFullScreenStartByteForByte) 
 TEST_F(SettingsFileEndToEnd, AReadOnlyFolderMakesOkSayWhyAndKeepsTheFile) {
     WriteSettings(EncodeSettings({{"ini", "0"}, {"note", "kept"}}), 0500);
     const std::string before = Tree(home.Path() + "/velmora");
-    ExpectFailedSave(AsNobody(), "setpriv", home.Path() + "/velmora/settings", "Permission denied");
+    ExpectFailedSave(AsNobody({VELMORA_EXE}), home.Path() + "/velmora/settings", "Permission denied");
     EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
 }
 
@@ -352,7 +346,7 @@ TEST_F(SettingsFileEndToEnd, AFullDiskMakesOkSayWhyAndKeepsTheFile) {
     close(fill);
     const std::string before = Tree(disk);
     env = {"XDG_CONFIG_HOME=" + disk, "XDG_CACHE_HOME=" + cache.Path(), "NO_AT_BRIDGE=1"};
-    ExpectFailedSave({}, VELMORA_EXE, file, "No space left on device");
+    ExpectFailedSave({VELMORA_EXE}, file, "No space left on device");
     EXPECT_EQ(Tree(disk), before);
 }
 

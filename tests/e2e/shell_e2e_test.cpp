@@ -280,7 +280,6 @@ echo ready
 [ "$HOLD" = truncate ] || exec sleep 600
 while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N/$NAME-$D"; done
 )";
-    const std::vector<std::string> nobody = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
     const std::vector<std::string> victimUser = {"setpriv", "--reuid=12345", "--regid=12345", "--clear-groups"};
     const struct {
         const char* what;
@@ -315,10 +314,10 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         const std::string name = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
         const std::string shm = "/dev/shm/" + name + "-" + uid + "-" + display;
         Shell("rm -f " + shm + " " + shm + ".guard");  // left by runs before
-        std::vector<std::string> argv = nobody;
-        argv.insert(argv.end(), {"env", "T=" + tmp.Path(), "U=" + uid, "D=" + display, "NAME=" + name, "ID=" + id,
-                                 "PLANT=" + std::string(r.plant), "HOLD=" + std::string(r.hold),
-                                 "MODE=" + std::string(r.mode), "sh", "-c", attacker});
+        std::vector<std::string> argv =
+            AsNobody({"env", "T=" + tmp.Path(), "U=" + uid, "D=" + display, "NAME=" + name, "ID=" + id,
+                      "PLANT=" + std::string(r.plant), "HOLD=" + std::string(r.hold), "MODE=" + std::string(r.mode),
+                      "sh", "-c", attacker});
         ChildProcess planter;
         ASSERT_TRUE(planter.Start(argv));
         ASSERT_TRUE(WaitUntil([&] { return planter.OutputSoFar() == "ready\n"; }, 5000)) << planter.Wait(100).err;

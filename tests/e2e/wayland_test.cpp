@@ -10,7 +10,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -26,28 +25,6 @@ namespace fs = std::filesystem;
 // view of its own.
 const Area kOutputs[] = {{0, 0, 320, 240}, {320, 0, 240, 180}};
 const int kWidth = 560, kHeight = 240;  // the box around them, as grim shows it
-
-struct ProcessInfo {
-    int parent = 0;
-    std::string name;
-};
-
-// Living processes (no zombies) by pid, from /proc.
-std::map<int, ProcessInfo> LivingProcesses() {
-    std::map<int, ProcessInfo> found;
-    std::error_code error;  // processes come and go while the folder is read
-    for (fs::directory_iterator entry("/proc", error), end; !error && entry != end; entry.increment(error)) {
-        const std::string pid = entry->path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
-        const std::string stat = ReadFileBytes("/proc/" + pid + "/stat");
-        const size_t open = stat.find('('), close = stat.rfind(')');
-        if (open == std::string::npos || close == std::string::npos || close + 4 >= stat.size()) continue;
-        if (stat[close + 2] == 'Z') continue;
-        found[std::stoi(pid)] = {std::stoi(stat.substr(close + 4)), stat.substr(open + 1, close - open - 1)};
-    }
-    return found;
-}
 
 // This test's own processes named `name`: the daemons start theirs through a
 // double fork, and the test, a child subreaper, adopts the orphans, so other
@@ -145,22 +122,15 @@ public:
     }
 
 private:
-    std::vector<std::string> AsNobody(std::vector<std::string> argv) const {
-        std::vector<std::string> command = {"setpriv",
-                                            "--reuid=nobody",
-                                            "--regid=nogroup",
-                                            "--clear-groups",
-                                            "env",
-                                            "-i",
-                                            "HOME=" + session.Path(),
-                                            "PATH=/usr/bin:/bin",
+    std::vector<std::string> AsNobody(const std::vector<std::string>& argv) const {
+        std::vector<std::string> command = {"env", "-i", "HOME=" + session.Path(), "PATH=/usr/bin:/bin",
                                             "XDG_RUNTIME_DIR=" + runtime};
         // Unset until sway listens: sway takes even an empty SWAYSOCK as its
         // own socket's path.
         if (!swaySocket.empty())
             command.insert(command.end(), {"WAYLAND_DISPLAY=" + waylandDisplay, "SWAYSOCK=" + swaySocket});
         command.insert(command.end(), argv.begin(), argv.end());
-        return command;
+        return ::AsNobody(command);
     }
 
     TempDir session;

@@ -31,10 +31,8 @@ std::vector<int> SaversOn(const std::string& display) {
     std::vector<int> pids;
     std::istringstream list(Shell("pgrep -x -u nobody -r R,S,D velmora"));
     for (int pid; list >> pid;) {
-        std::istringstream variables(ReadFileBytes("/proc/" + std::to_string(pid) + "/environ"));
-        for (std::string variable; std::getline(variables, variable, '\0');)
-            if (variable == "DISPLAY=" + display || variable.rfind("DISPLAY=" + display + ".", 0) == 0)
-                pids.push_back(pid);
+        const std::string on = ProcessVariable(pid, "DISPLAY");
+        if (on == display || on.rfind(display + ".", 0) == 0) pids.push_back(pid);
     }
     return pids;
 }
@@ -51,18 +49,10 @@ TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusic) {
         << home.Path() << "/out.wav\n";
     fs::permissions(home.Path(), fs::perms::all);
     for (const char* file : {"/.xscreensaver", "/alsoft.conf"}) fs::permissions(home.Path() + file, fs::perms::all);
-    const std::vector<std::string> nobody = {"setpriv",
-                                             "--reuid=nobody",
-                                             "--regid=nogroup",
-                                             "--clear-groups",
-                                             "env",
-                                             "DISPLAY=" + display,
-                                             "HOME=" + home.Path(),
-                                             "TMPDIR=" + home.Path(),
-                                             "ALSOFT_CONF=" + home.Path() + "/alsoft.conf",
-                                             "ALSOFT_LOGLEVEL=0",
-                                             "ASAN_OPTIONS=detect_leaks=0",
-                                             "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin"};
+    const std::vector<std::string> nobody =
+        AsNobody({"env", "DISPLAY=" + display, "HOME=" + home.Path(), "TMPDIR=" + home.Path(),
+                  "ALSOFT_CONF=" + home.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=0", "ASAN_OPTIONS=detect_leaks=0",
+                  "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin"});
     std::vector<std::string> daemon = nobody;
     daemon.insert(daemon.end(), {"xscreensaver", "-no-splash"});
     ChildProcess xscreensaver;
@@ -158,11 +148,8 @@ public:
     std::vector<int> Running() const {
         std::vector<int> pids;
         std::error_code error;
-        for (const auto& entry : fs::directory_iterator("/proc", error)) {
-            const std::string name = entry.path().filename();
-            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-            if (fs::read_symlink(entry.path() / "exe", error) == Program()) pids.push_back(std::stoi(name));
-        }
+        for (const auto& [pid, info] : LivingProcesses())
+            if (fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", error) == Program()) pids.push_back(pid);
         return pids;
     }
 
@@ -173,18 +160,11 @@ public:
         WaitUntil(
             [&] {
                 for (int pid : Running())
-                    if (want(Arguments(pid))) return found = pid, true;
+                    if (want(ProcessArguments(pid))) return found = pid, true;
                 return false;
             },
             timeoutMs);
         return found;
-    }
-
-    static std::vector<std::string> Arguments(int pid) {
-        std::vector<std::string> words;
-        std::istringstream in(ReadFileBytes("/proc/" + std::to_string(pid) + "/cmdline"));
-        for (std::string word; std::getline(in, word, '\0');) words.push_back(word);
-        return words;
     }
 
     // Ends what is left of the program's runs (a preview whose settings were killed).
@@ -204,16 +184,8 @@ class BusSession {
 public:
     explicit BusSession(ChildProcess& session) : session(session) {}
     ~BusSession() {
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator("/proc", error)) {
-            const std::string pid = entry.path().filename();
-            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-            std::istringstream stat(ReadFileBytes("/proc/" + pid + "/stat"));
-            std::string self, name, state, parent;
-            if (stat >> self >> name >> state >> parent && parent == std::to_string(session.Pid()) &&
-                name != "(dbus-daemon)")
-                kill(std::stoi(pid), SIGTERM);
-        }
+        for (const auto& [pid, info] : LivingProcesses())
+            if (info.parent == session.Pid() && info.name != "dbus-daemon") kill(pid, SIGTERM);
         EXPECT_FALSE(session.Wait(10000).timedOut) << "the bus session did not end";
     }
 
@@ -270,7 +242,7 @@ TEST(XScreenSaver, SettingsPreviewShowsTheSceneAndItsBoxesReachTheCommandLine) {
     // The preview: --root --window-id as the settings pass them, the music box off.
     int preview = tree.WaitForRun([](const std::vector<std::string>& a) { return WindowOf(a) != 0; });
     ASSERT_NE(preview, 0) << "no preview started; " << settings.OutputSoFar();
-    std::vector<std::string> arguments = InstalledTree::Arguments(preview);
+    std::vector<std::string> arguments = ProcessArguments(preview);
     EXPECT_TRUE(Has(arguments, "-root") && Has(arguments, "--no-music") && !Has(arguments, "--fps"))
         << Joined(arguments);
     const unsigned long window = WindowOf(arguments);
@@ -295,7 +267,7 @@ TEST(XScreenSaver, SettingsPreviewShowsTheSceneAndItsBoxesReachTheCommandLine) {
     Xdotool("mousemove 38 85 click 1");  // "Show frame rate"
     preview = tree.WaitForRun([](const std::vector<std::string>& a) { return Has(a, "--music") && Has(a, "--fps"); });
     ASSERT_NE(preview, 0) << "the frame-rate box did not reach the command line";
-    arguments = InstalledTree::Arguments(preview);
+    arguments = ProcessArguments(preview);
     EXPECT_FALSE(Has(arguments, "--no-music")) << Joined(arguments);
     const unsigned long second = WindowOf(arguments);
     EXPECT_TRUE(WaitUntil([&] { return ColoursShown(second) > 64; }, 20000));
@@ -446,10 +418,9 @@ TEST(MateScreensaver, PreferencesListAndPreviewIt) {
     const int preview =
         tree.WaitForRun([](const std::vector<std::string>& a) { return a.size() == 2 && a[1] == "-root"; });
     ASSERT_NE(preview, 0) << "no preview started; " << preferences.OutputSoFar();
-    const std::string environment = ReadFileBytes("/proc/" + std::to_string(preview) + "/environ");
-    const size_t at = environment.find("XSCREENSAVER_WINDOW=");
-    ASSERT_NE(at, std::string::npos);
-    const unsigned long window = std::strtoul(environment.c_str() + at + 20, nullptr, 0);
+    const std::string variable = ProcessVariable(preview, "XSCREENSAVER_WINDOW");
+    ASSERT_NE(variable, "");
+    const unsigned long window = std::strtoul(variable.c_str(), nullptr, 0);
     EXPECT_TRUE(WaitUntil([&] { return ColoursShown(window) > 64; }, 20000)) << "the preview shows no scene";
 }
 

@@ -160,3 +160,40 @@ int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name
     }
     return runners;
 }
+
+std::vector<std::string> AsNobody(const std::vector<std::string>& command) {
+    std::vector<std::string> argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+    argv.insert(argv.end(), command.begin(), command.end());
+    return argv;
+}
+
+std::map<int, ProcessInfo> LivingProcesses() {
+    std::map<int, ProcessInfo> found;
+    std::error_code error;  // processes come and go while the folder is read
+    for (std::filesystem::directory_iterator entry("/proc", error), end; !error && entry != end;
+         entry.increment(error)) {
+        const std::string pid = entry->path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        const std::string stat = ReadFileBytes("/proc/" + pid + "/stat");
+        const size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close + 4 >= stat.size()) continue;
+        if (stat[close + 2] == 'Z') continue;
+        found[std::stoi(pid)] = {std::stoi(stat.substr(close + 4)), stat.substr(open + 1, close - open - 1)};
+    }
+    return found;
+}
+
+std::vector<std::string> ProcessArguments(int pid) {
+    std::vector<std::string> words;
+    std::istringstream in(ReadFileBytes("/proc/" + std::to_string(pid) + "/cmdline"));
+    for (std::string word; std::getline(in, word, '\0');) words.push_back(word);
+    return words;
+}
+
+std::string ProcessVariable(int pid, const std::string& name) {
+    std::istringstream in(ReadFileBytes("/proc/" + std::to_string(pid) + "/environ"));
+    for (std::string variable; std::getline(in, variable, '\0');)
+        if (variable.rfind(name + "=", 0) == 0) return variable.substr(name.size() + 1);
+    return "";
+}

@@ -1,6 +1,7 @@
 // The real executable (or any program) started as a child process.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,20 @@ int ProcessesHoldingFile(const std::vector<int>& pids, const std::string& ending
 // How many of the processes `pids` run a thread named `name` (threads it
 // starts inherit the name).
 int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name);
+
+// `command` run as nobody (group nogroup, no other groups).
+std::vector<std::string> AsNobody(const std::vector<std::string>& command);
+
+struct ProcessInfo {
+    int parent = 0;
+    std::string name;
+};
+// Living processes (no zombies) by pid, from /proc.
+std::map<int, ProcessInfo> LivingProcesses();
+// The words of a process's command line.
+std::vector<std::string> ProcessArguments(int pid);
+// The value of `name` in a process's environment; "" when unset.
+std::string ProcessVariable(int pid, const std::string& name);
 
 // Polls `condition` every 20 ms for up to timeoutMs.
 template <typename Condition>
