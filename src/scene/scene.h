@@ -18,6 +18,9 @@ void AdvanceSceneFrame();
 // the current projection; called once for each view of the same frame. The
 // state each piece leaves is the next one's input, from view to view too.
 void DrawSceneView();
+// Back to the start-up state of all that changes from frame to frame: the
+// camera path (closed, the initial camera), the wave and the cube's turn.
+void ResetScene();
 // Deletes the 96 font lists; called on every way a run ends, safe to repeat.
 void DeleteFontLists();
 // Pixels over the frame (text, copies between views): saves every state,

@@ -20,6 +20,12 @@ void AdvanceCubeAngle() {
         cubeAngle = static_cast<float>(static_cast<double>(cubeAngle) - 360.0);
 }
 
+void ResetScene() {
+    ResetCameraPath();
+    ResetWaveSurface();
+    cubeAngle = 0.0f;
+}
+
 void InitSceneGL() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glEnable(GL_DEPTH_TEST);

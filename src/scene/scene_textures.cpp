@@ -8,8 +8,6 @@
 #include "settings/data_names.h"
 #include "settings/data_paths.h"
 
-std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
-
 const SceneTexture kSceneTextures[kSceneTextureCount] = {
     {dataName::kWater, GL_RGBA, 512, 7},          {dataName::kGround, GL_RGBA, 1024, 8},
     {dataName::kCubePanels[0], GL_RGBA, 256, 17}, {dataName::kCubePanels[1], GL_RGBA, 256, 18},
@@ -21,6 +19,11 @@ const SceneTexture kSceneTextures[kSceneTextureCount] = {
 };
 
 namespace {
+
+// The loader's own pixel area, which every load fills and every upload
+// reads: one image of the largest size, tightly packed, bottom row first (the
+// file's last row comes first). Nothing else uses it.
+std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
 
 [[noreturn]] void ExitCantOpen(const char* path) {
     std::printf("***Can't open %s!\n ", path);

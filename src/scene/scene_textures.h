@@ -10,10 +10,6 @@
 // Largest side of a raw image; the upload buffer holds one such RGBA image.
 constexpr int kRawImageMaxSide = 1024;
 
-// The shared pixel area every load fills and every upload reads: tightly
-// packed, bottom row first (the file's last row comes first).
-extern std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
-
 struct SceneTexture {
     const char* file;  // name below data/
     GLenum format;     // GL_RGB or GL_RGBA

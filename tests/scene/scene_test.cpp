@@ -176,8 +176,7 @@ TEST(WaveDetail, SmallViewsDifferOnlyWhereCellsAreUnderAPixel) {
     modelViewer.LoadModel((programFolder + "data/" + dataName::kModel).c_str());
     modelViewer.UploadModel();
     testing::internal::GetCapturedStdout();
-    ResetCameraPath();
-    ResetWaveSurface();
+    ResetScene();
     DrawSceneFrame();  // from then on each view starts from the state the last one left
     int frame = 1;
     // The circle round the centre, and the flight along the path.
