@@ -87,9 +87,6 @@ bool QueryPointerPosition(int* x, int* y);
 // the console can't arrive then, so nothing may wait for one.
 bool ScreenWindowHoldsInput();
 
-// Size of the screen in pixels.
-bool QueryScreenSize(int* width, int* height);
-
 // One monitor: a rectangle in the screen window's coordinates (origin at its
 // top left corner, y down).
 struct MonitorRect {

@@ -319,12 +319,6 @@ bool QueryPointerPosition(int* x, int* y) {
     return true;
 }
 
-bool QueryScreenSize(int* width, int* height) {
-    *width = GetSystemMetrics(SM_CXSCREEN);
-    *height = GetSystemMetrics(SM_CYSCREEN);
-    return *width > 0 && *height > 0;
-}
-
 void QueryWindowMonitors(MonitorList* monitors) {
     monitors->count = 0;
     if (!screen.fullScreen || screen.window == nullptr) return;

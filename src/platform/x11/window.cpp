@@ -402,13 +402,6 @@ bool QueryPointerPosition(int* x, int* y) {
                          &windowY, &mask) == True;
 }
 
-bool QueryScreenSize(int* width, int* height) {
-    if (SharedDisplay() == nullptr) return false;
-    *width = DisplayWidth(x11.display, DefaultScreen(x11.display));
-    *height = DisplayHeight(x11.display, DefaultScreen(x11.display));
-    return true;
-}
-
 void QueryWindowMonitors(MonitorList* monitors) {
     monitors->count = 0;
     if (x11.display == nullptr || x11.screenWindow == 0 || x11.windowKind != WindowKind::FullScreen) return;
