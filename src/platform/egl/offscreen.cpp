@@ -5,6 +5,7 @@
 #include <EGL/eglext.h>
 
 #include "platform/platform.h"
+#include "platform/posix/frame_heap.h"
 
 namespace platform {
 
@@ -35,6 +36,7 @@ bool CreateOffscreenContext(int width, int height, std::string* error) {
         *error = "an off-screen context exists already";
         return false;
     }
+    KeepFrameHeap();
     auto getPlatformDisplay =
         reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (getPlatformDisplay == nullptr) return Fail(error, "EGL has no eglGetPlatformDisplayEXT");

@@ -15,6 +15,7 @@
 
 #include "platform/event_queue.h"
 #include "platform/platform.h"
+#include "platform/posix/frame_heap.h"
 #include "platform/posix/termination.h"
 #include "platform/x11/x11_display.h"
 
@@ -331,6 +332,7 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         }
     }
 
+    KeepFrameHeap();
     x11.context = glXCreateContext(x11.display, visual, nullptr, True);
     XFree(visual);
     if (x11.context == nullptr || !glXMakeCurrent(x11.display, x11.screenWindow, x11.context)) {
