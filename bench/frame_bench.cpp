@@ -4,6 +4,7 @@
 // drawn (the blocks in view, coarser where cells are under a pixel tall)
 // against every cell in strips and one call per corner, the wave's CPU update,
 // the time from start to the first finished frame, the peak resident memory,
+// the pages faulted in a frame,
 // CPU time of all threads a frame, and frames sampled along the whole camera
 // path.
 #include <GL/gl.h>
@@ -51,6 +52,14 @@ double Percentile(std::vector<double> values, double share) {
     std::sort(values.begin(), values.end());
     const std::size_t rank = static_cast<std::size_t>(share * static_cast<double>(values.size()) + 0.5);
     return values[std::min(values.size() - 1, rank == 0 ? 0 : rank - 1)];
+}
+
+// Pages the kernel had to fault in so far: a heap given back after each
+// frame and taken again on the next shows here.
+long MinorPageFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
 }
 
 // CPU time of every thread of the process: llvmpipe's rasteriser threads too.
@@ -186,10 +195,12 @@ int main(int argc, char** argv) {
 
     std::vector<double> whole;
     const double cpuStart = ProcessCpuMs();
+    const long faultsStart = MinorPageFaults();
     const Clock::time_point wholeStart = Clock::now();
     for (int f = 0; f < frames; ++f) whole.push_back(TimePiece(DrawSceneFrame));
     const double wholeWallMs = MsSince(wholeStart) / frames;
     const double wholeCpuMs = (ProcessCpuMs() - cpuStart) / frames;
+    const double faultsPerFrame = static_cast<double>(MinorPageFaults() - faultsStart) / frames;
 
     Pieces pieces;
     for (int f = 0; f < frames; ++f) TimedFrame(pieces);
@@ -253,6 +264,7 @@ int main(int argc, char** argv) {
     std::printf("\nmedian ms of %d frames\n", frames);
     std::printf("  whole frame (DrawSceneFrame + glFinish) %8.3f\n", Median(whole));
     std::printf("  CPU time of all threads per frame       %8.3f (mean; wall %.3f)\n", wholeCpuMs, wholeWallMs);
+    std::printf("  pages faulted in per frame              %8.1f\n", faultsPerFrame);
     std::printf("  each piece finished before the next:    median wall, mean CPU of all threads\n");
     const struct {
         const char* name;
