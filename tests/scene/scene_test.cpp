@@ -101,10 +101,6 @@ TEST(CameraPath, StepsThroughTheFileAndLoops) {
     ResetCameraPath();
 }
 
-float DirectHeight(int i, int j, float phase) {
-    return float(std::sin(i * double(kWaveNumber) + phase) + std::sin(j * double(kWaveNumber) + phase));
-}
-
 // The mesh's normal at an inner vertex of the field at `phase`: its
 // averaged triangles follow the surface's own slope closely.
 std::vector<float> SurfaceNormal(int i, int j, float phase) {
@@ -114,7 +110,10 @@ std::vector<float> SurfaceNormal(int i, int j, float phase) {
     return {float(-dx / length), float(1 / length), float(-dz / length)};
 }
 
-TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
+// Heights and texture coordinates show in the reference frames; the normals,
+// read only by a view that draws the wave lit (the scene never does), and the
+// zoom's turn, some 5000 frames in, don't.
+TEST(WaveSurface, NormalsPhaseAndZoomFrameByFrame) {
     ResetWaveSurface();
     std::vector<float> phases = {0.0f};  // the phase after each update
     float zoom = 0.5f;
@@ -129,15 +128,6 @@ TEST(WaveSurface, HeightsNormalsPhaseAndZoomFrameByFrame) {
         phases.push_back(phase);
         if (frame % 37 > 2) continue;
         // The mesh shows the field one update late: flat in the first frame.
-        for (int v = 0; v < kWaveVertices; v += 97) {
-            const int i = v / kWaveSide, j = v % kWaveSide;
-            ASSERT_EQ(waveSurface.vertices[v][0], j - 128.0f);
-            ASSERT_EQ(waveSurface.vertices[v][2], i - 128.0f);
-            ASSERT_EQ(waveSurface.vertices[v][1], frame == 1 ? 0.0f : DirectHeight(i, j, phases[frame - 2]))
-                << frame << " " << v;
-            ASSERT_FLOAT_EQ(waveSurface.texCoords[v][0], j * zoom / 8.0f);
-            ASSERT_FLOAT_EQ(waveSurface.texCoords[v][1], i * zoom / 8.0f);
-        }
         ComputeWaveNormals();  // made only for a view drawn with lighting
         for (int v = kWaveSide + 1; v < kWaveVertices - kWaveSide; v += 13) {
             const int i = v / kWaveSide, j = v % kWaveSide;
