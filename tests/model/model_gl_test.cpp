@@ -21,8 +21,37 @@ using namespace ms3d_writer;
 
 namespace {
 
-std::string Tga(char r, char g, char b) {  // 2 x 2, 32 bits
-    std::string tga("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x20\x08", 18);
+std::string Big16(int v) { return std::string{char(v >> 8), char(v)}; }
+std::string Big32(uint32_t v) { return Big16(int(v >> 16)) + Big16(int(v & 0xffff)); }
+std::string Little(uint32_t v, int bytes) {
+    std::string out;
+    for (int k = 0; k < bytes; ++k) out += char(v >> 8 * k);
+    return out;
+}
+const std::string kPngSignature("\x89PNG\r\n\x1a\n", 8), kSoi("\xff\xd8", 2);
+std::string PngHeader(uint32_t width, uint32_t height) {
+    return kPngSignature + Big32(13) + "IHDR" + Big32(width) + Big32(height) + std::string("\x08\x02\0\0\0", 5);
+}
+std::string JpegSegment(int marker, const std::string& body) {
+    return std::string{'\xff', char(marker)} + Big16(int(body.size()) + 2) + body;
+}
+std::string JpegFrame(int marker, int width, int height) {
+    return JpegSegment(marker, "\x08" + Big16(height) + Big16(width) + std::string("\x01\x01\x11\0", 4));
+}
+std::string TgaHeader(int width, int height) {  // 32 bits
+    return std::string("\0\0\2\0\0\0\0\0\0\0\0\0", 12) + Little(width, 2) + Little(height, 2) + "\x20\x08";
+}
+
+std::string BmpHeader(uint32_t infoSize, uint32_t width, uint32_t height) {
+    return "BM" + std::string(12, '\0') + Little(infoSize, 4) + Little(width, 4) + Little(height, 4);
+}
+std::string Os2Header(int width, int height) {
+    return "BM" + std::string(12, '\0') + Little(12, 4) + Little(width, 2) + Little(height, 2) + Little(1, 2) +
+           Little(24, 2);
+}
+
+std::string Tga(char r, char g, char b) {  // 2 x 2
+    std::string tga = TgaHeader(2, 2);
     for (int i = 0; i < 4; ++i) tga += {b, g, r, '\xff'};
     return tga;
 }
@@ -72,11 +101,8 @@ TEST(ModelPicture, MaterialsAsDrawn) {
     const Probe probes[] = {
         {"an opaque material shows its texture, named on Windows in another case", 0, 0, 0, {178, 0, 0}},
         {"no material: untextured white", 0, 1, 0, {178, 178, 178}},
-        {"emission adds to the light; a drive path's last component is found beside the model",
-         0,
-         2,
-         0,
-         {178, 255, 178}},
+        // A drive path's last component is found beside the model.
+        {"emission adds to the light", 0, 2, 0, {178, 255, 178}},
         {"mode 0: a transparent group writes no depth, what is drawn behind shows", 0, 0, 1, {178, 178, 178}},
         {"mode 0: blended by its transparency", 0, 1, 1, {45, 45, 45}},
         {"mode 2: below the alpha reference nothing is drawn", 2, 1, 1, {0, 0, 0}},
@@ -100,6 +126,9 @@ TEST(ModelPicture, MaterialsAsDrawn) {
         }
     }
     EXPECT_EQ(ilGetError(), IL_NO_ERROR) << "a broken image leaves no DevIL error behind";
+    int lists = 0;
+    for (GLuint name = 1; name < 100; ++name) lists += glIsList(name);
+    EXPECT_EQ(lists, 5) << "one list per group: each upload frees the lists of the one before";
     platform::DestroyOffscreenContext();
 }
 
@@ -131,24 +160,17 @@ TEST(ModelTextures, TooLongAPathIsRefused) {
     EXPECT_EQ(FindTextureFile((folder + "/model").c_str(), name), "");
 }
 
-// Sides up to the limit load; a larger one is refused by its header with one
-// line, and what is not a regular file is never waited on.
+// Sides up to the limit load; a larger one is refused with one line, PNG and
+// JPEG by their headers before decoding (these two are nothing else), and
+// what is not a regular file is never waited on.
 TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
     std::string error;
     ASSERT_TRUE(platform::CreateOffscreenContext(16, 16, &error)) << error;
     TempDir dir;
-    auto targa = [](int width, int height) {
-        std::string tga("\0\0\2\0\0\0\0\0\0\0\0\0", 12);
-        tga += {char(width & 255), char(width >> 8), char(height & 255), char(height >> 8), '\x20', '\x08'};
-        return tga + std::string(size_t(width) * height * 4, '\x7f');
-    };
-    auto bitmap = [](int width, int height) {  // 24 bits, rows padded to 4 bytes
-        const int row = (width * 3 + 3) / 4 * 4;
-        std::string bmp = "BM" + std::string(52, '\0');
-        for (auto [at, value] :
-             {std::pair{2, 54 + row * height}, {10, 54}, {14, 40}, {18, width}, {22, height}, {26, 1 | 24 << 16}})
-            for (int k = 0; k < 4; ++k) bmp[at + k] = char(value >> 8 * k);
-        return bmp + std::string(size_t(row) * height, '\x40');
+    auto targa = [](int width, int height) { return TgaHeader(width, height) + std::string(width * height * 4, 'x'); };
+    auto bitmap = [](int height) {  // 1 pixel wide, 24 bits: rows padded to 4 bytes
+        return "BM" + Little(54 + 4 * height, 4) + Little(0, 4) + Little(54, 4) + BmpHeader(40, 1, height).substr(14) +
+               Little(1 | 24 << 16, 4) + std::string(24, '\0') + std::string(4 * height, '\x40');
     };
     const struct {
         const char* name;
@@ -157,9 +179,11 @@ TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
     } cases[] = {
         {"edge.tga", targa(4096, 1), true},
         {"wide.tga", targa(4097, 1), false},
-        {"edge.bmp", bitmap(1, 4096), true},
-        {"tall.bmp", bitmap(1, 4097), false},
+        {"edge.bmp", bitmap(4096), true},
+        {"tall.bmp", bitmap(4097), false},
         {"fifo.tga", "", false},
+        {"big.png", PngHeader(16384, 16384), false},
+        {"big.jpg", kSoi + JpegFrame(0xc0, 1, 4097), false},
     };
     File f;
     for (const auto& c : cases) {
@@ -174,11 +198,11 @@ TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
     ASSERT_TRUE(model.Load(modelPath.c_str()));
     testing::internal::CaptureStdout();
     LoadModelTextures(modelPath.c_str(), model);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "***Texture too large, not loaded: " + dir.Path() +
-                                                          "/wide.tga (4097 x 1 pixels, at most 4096 x 4096)\n"
-                                                          "***Texture too large, not loaded: " +
-                                                          dir.Path() +
-                                                          "/tall.bmp (1 x 4097 pixels, at most 4096 x 4096)\n");
+    const std::string limit = " pixels, at most 4096 x 4096)\n",
+                      line = "***Texture too large, not loaded: " + dir.Path();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              line + "/wide.tga (4097 x 1" + limit + line + "/tall.bmp (1 x 4097" + limit + line +
+                  "/big.png (16384 x 16384" + limit + line + "/big.jpg (1 x 4097" + limit);
     for (int i = 0; i < model.GetMaterialCount(); ++i)
         EXPECT_EQ(model.GetMaterial(i).textureName != 0, cases[i].loads) << cases[i].name;
     platform::DestroyOffscreenContext();
@@ -186,84 +210,55 @@ TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
 
 // The sizes image headers declare, hostile ones among them.
 TEST(ImageHeader, SizesAsTheDecodersReadThem) {
-    auto big16 = [](int v) { return std::string{char(v >> 8), char(v)}; };
-    auto big32 = [&](uint32_t v) { return big16(int(v >> 16)) + big16(int(v & 0xffff)); };
-    auto little = [](uint32_t v, int bytes) {
-        std::string out;
-        for (int k = 0; k < bytes; ++k) out += char(v >> 8 * k);
-        return out;
-    };
-    const std::string pngSignature("\x89PNG\r\n\x1a\n", 8);
-    auto png = [&](uint32_t width, uint32_t height) {
-        return pngSignature + big32(13) + "IHDR" + big32(width) + big32(height) + std::string("\x08\x02\0\0\0", 5);
-    };
-    const std::string soi("\xff\xd8", 2);
-    auto segment = [&](int marker, const std::string& body) {
-        return std::string{'\xff', char(marker)} + big16(int(body.size()) + 2) + body;
-    };
-    auto frame = [&](int marker, int width, int height) {
-        return segment(marker, "\x08" + big16(height) + big16(width) + std::string("\x01\x01\x11\0", 4));
-    };
-    auto bmp = [&](uint32_t infoSize, uint32_t width, uint32_t height) {
-        return "BM" + std::string(12, '\0') + little(infoSize, 4) + little(width, 4) + little(height, 4);
-    };
-    auto os2 = [&](int width, int height) {
-        return "BM" + std::string(12, '\0') + little(12, 4) + little(width, 2) + little(height, 2) + little(1, 2) +
-               little(24, 2);
-    };
-    auto tga = [&](int width, int height) {
-        return std::string(12, '\0') + little(width, 2) + little(height, 2) + std::string("\x20\x08", 2);
-    };
+    using F = ImageFormat;
     const struct {
         const char* what;
-        ImageFormat format;
+        F format;
         std::string bytes;
         uint32_t width, height;  // 0: refused
     } cases[] = {
-        {"PNG", ImageFormat::Png, png(16384, 16384), 16384, 16384},
-        {"PNG 1 x 1", ImageFormat::Png, png(1, 1), 1, 1},
-        {"PNG cut in IHDR", ImageFormat::Png, png(3, 3).substr(0, 23), 0, 0},
-        {"PNG, wrong signature", ImageFormat::Png, "\x89PNG\r\n\x1a\r" + png(3, 3).substr(8), 0, 0},
-        {"PNG, IHDR of 12 bytes", ImageFormat::Png, pngSignature + big32(12) + png(3, 3).substr(12), 0, 0},
-        {"PNG, another chunk first", ImageFormat::Png, pngSignature + big32(13) + "IDAT" + png(3, 3).substr(16), 0, 0},
-        {"PNG, no width", ImageFormat::Png, png(0, 3), 0, 0},
-        {"PNG, 2^31 high", ImageFormat::Png, png(3, 0x80000000u), 0, 0},
-        {"JPEG after JFIF", ImageFormat::Jpeg,
-         soi + segment(0xe0, "JFIF" + std::string(10, '\0')) + frame(0xc0, 16384, 16384), 16384, 16384},
-        {"JPEG, progressive after fill bytes and a restart marker", ImageFormat::Jpeg,
-         soi + "\xff\xff\xff\xd3" + frame(0xc2, 640, 480), 640, 480},
-        {"JPEG, a table (DHT) is no frame", ImageFormat::Jpeg,
-         soi + segment(0xc4, std::string(8, '\x7f')) + frame(0xc1, 9, 7), 9, 7},
-        {"JPEG, a long segment walked over", ImageFormat::Jpeg,
-         soi + segment(0xe1, std::string(65533, '\xff')) + frame(0xcf, 5000, 2), 5000, 2},
-        {"JPEG, scan before a frame", ImageFormat::Jpeg, soi + segment(0xda, "x") + frame(0xc0, 9, 9), 0, 0},
-        {"JPEG, end before a frame", ImageFormat::Jpeg, soi + "\xff\xd9" + frame(0xc0, 9, 9), 0, 0},
-        {"JPEG, second SOI", ImageFormat::Jpeg, soi + soi + frame(0xc0, 9, 9), 0, 0},
-        {"JPEG, segment length 1", ImageFormat::Jpeg, soi + "\xff\xe0" + big16(1) + frame(0xc0, 9, 9), 0, 0},
-        {"JPEG, segment past the end", ImageFormat::Jpeg, soi + "\xff\xe0" + big16(60000) + frame(0xc0, 9, 9), 0, 0},
-        {"JPEG, frame cut short", ImageFormat::Jpeg, soi + frame(0xc0, 9, 9).substr(0, 8), 0, 0},
-        {"JPEG, frame length under 8", ImageFormat::Jpeg, soi + "\xff\xc0" + big16(7) + "\x08" + big16(9) + big16(9), 0,
-         0},
-        {"JPEG, a byte between segments", ImageFormat::Jpeg, soi + "x" + frame(0xc0, 9, 9), 0, 0},
-        {"JPEG, stuffed zero outside a scan", ImageFormat::Jpeg, soi + std::string("\xff\0", 2) + frame(0xc0, 9, 9), 0,
-         0},
-        {"JPEG, height from a DNL (0)", ImageFormat::Jpeg, soi + frame(0xc0, 9, 0), 0, 0},
-        {"JPEG, SOI alone", ImageFormat::Jpeg, soi, 0, 0},
-        {"JPEG, fill bytes to the end", ImageFormat::Jpeg, soi + std::string(5, '\xff'), 0, 0},
-        {"Targa", ImageFormat::Targa, tga(4097, 1), 4097, 1},
-        {"Targa, largest", ImageFormat::Targa, tga(65535, 65535), 65535, 65535},
-        {"Targa cut", ImageFormat::Targa, tga(3, 3).substr(0, 17), 0, 0},
-        {"Targa, no height", ImageFormat::Targa, tga(3, 0), 0, 0},
-        {"BMP, top-down", ImageFormat::Bitmap, bmp(40, 16384, uint32_t(-16384)), 16384, 16384},
-        {"BMP, lowest height", ImageFormat::Bitmap, bmp(40, 1, 0x80000000u), 1, 0x80000000u},
-        {"BMP, no width", ImageFormat::Bitmap, bmp(40, 0, 5), 0, 0},
-        {"BMP, negative width", ImageFormat::Bitmap, bmp(40, uint32_t(-5), 5), 0, 0},
-        {"BMP, OS/2 sides of 16 bits", ImageFormat::Bitmap, os2(300, 200), 300, 200},
-        {"BMP, OS/2 without pixels", ImageFormat::Bitmap, os2(0, 200), 0, 0},
-        {"BMP v4: either reading of its sides", ImageFormat::Bitmap, bmp(108, 0x11000, 0x20010), 0x11000, 0x20010},
-        {"BMP v4 read as OS/2 alone", ImageFormat::Bitmap, bmp(108, 0xffff0100u, 3), 0x100, 0xffff},
-        {"BMP, wrong magic", ImageFormat::Bitmap, "BA" + bmp(40, 3, 3).substr(2), 0, 0},
-        {"BMP cut", ImageFormat::Bitmap, bmp(40, 3, 3).substr(0, 25), 0, 0},
+        {"PNG", F::Png, PngHeader(16384, 16384), 16384, 16384},
+        {"PNG 1 x 1", F::Png, PngHeader(1, 1), 1, 1},
+        {"PNG cut in IHDR", F::Png, PngHeader(3, 3).substr(0, 23), 0, 0},
+        {"PNG, wrong signature", F::Png, "\x89PNG\r\n\x1a\r" + PngHeader(3, 3).substr(8), 0, 0},
+        {"PNG, IHDR of 12 bytes", F::Png, kPngSignature + Big32(12) + PngHeader(3, 3).substr(12), 0, 0},
+        {"PNG, another chunk first", F::Png, kPngSignature + Big32(13) + "IDAT" + PngHeader(3, 3).substr(16), 0, 0},
+        {"PNG, no width", F::Png, PngHeader(0, 3), 0, 0},
+        {"PNG, 2^31 high", F::Png, PngHeader(3, 0x80000000u), 0, 0},
+        {"JPEG after JFIF", F::Jpeg,
+         kSoi + JpegSegment(0xe0, "JFIF" + std::string(10, '\0')) + JpegFrame(0xc0, 16384, 16384), 16384, 16384},
+        {"JPEG, progressive after fill bytes and RST3", F::Jpeg, kSoi + "\xff\xff\xff\xd3" + JpegFrame(0xc2, 640, 480),
+         640, 480},
+        {"JPEG, a table (DHT) is no frame", F::Jpeg,
+         kSoi + JpegSegment(0xc4, std::string(8, '\x7f')) + JpegFrame(0xc1, 9, 7), 9, 7},
+        {"JPEG, a long segment walked over", F::Jpeg,
+         kSoi + JpegSegment(0xe1, std::string(65533, '\xff')) + JpegFrame(0xcf, 5000, 2), 5000, 2},
+        {"JPEG, scan before a frame", F::Jpeg, kSoi + JpegSegment(0xda, "x") + JpegFrame(0xc0, 9, 9), 0, 0},
+        {"JPEG, end before a frame", F::Jpeg, kSoi + "\xff\xd9" + JpegFrame(0xc0, 9, 9), 0, 0},
+        {"JPEG, second SOI", F::Jpeg, kSoi + kSoi + JpegFrame(0xc0, 9, 9), 0, 0},
+        {"JPEG, segment length 1", F::Jpeg, kSoi + "\xff\xe0" + Big16(1) + JpegFrame(0xc0, 9, 9), 0, 0},
+        {"JPEG, segment past the end", F::Jpeg, kSoi + "\xff\xe0" + Big16(60000) + JpegFrame(0xc0, 9, 9), 0, 0},
+        {"JPEG, frame cut short", F::Jpeg, kSoi + JpegFrame(0xc0, 9, 9).substr(0, 8), 0, 0},
+        {"JPEG, frame length under 8", F::Jpeg, kSoi + "\xff\xc0" + Big16(7) + "\x08" + Big16(9) + Big16(9), 0, 0},
+        {"JPEG, a byte between segments", F::Jpeg, kSoi + "x" + JpegFrame(0xc0, 9, 9), 0, 0},
+        {"JPEG, stuffed zero outside a scan", F::Jpeg, kSoi + std::string("\xff\0", 2) + JpegFrame(0xc0, 9, 9), 0, 0},
+        {"JPEG, height from a DNL (0)", F::Jpeg, kSoi + JpegFrame(0xc0, 9, 0), 0, 0},
+        {"JPEG, SOI alone", F::Jpeg, kSoi, 0, 0},
+        {"JPEG, fill bytes to the end", F::Jpeg, kSoi + std::string(5, '\xff'), 0, 0},
+        {"Targa", F::Targa, TgaHeader(4097, 1), 4097, 1},
+        {"Targa, largest", F::Targa, TgaHeader(65535, 65535), 65535, 65535},
+        {"Targa cut", F::Targa, TgaHeader(3, 3).substr(0, 17), 0, 0},
+        {"Targa, no height", F::Targa, TgaHeader(3, 0), 0, 0},
+        {"BMP, top-down", F::Bitmap, BmpHeader(40, 16384, uint32_t(-16384)), 16384, 16384},
+        {"BMP, lowest height", F::Bitmap, BmpHeader(40, 1, 0x80000000u), 1, 0x80000000u},
+        {"BMP, no width", F::Bitmap, BmpHeader(40, 0, 5), 0, 0},
+        {"BMP, negative width", F::Bitmap, BmpHeader(40, uint32_t(-5), 5), 0, 0},
+        {"BMP, OS/2 sides of 16 bits", F::Bitmap, Os2Header(300, 200), 300, 200},
+        {"BMP, OS/2 without pixels", F::Bitmap, Os2Header(0, 200), 0, 0},
+        {"BMP v4: either reading of its sides", F::Bitmap, BmpHeader(108, 0x11000, 0x20010), 0x11000, 0x20010},
+        {"BMP v4 read as OS/2 alone", F::Bitmap, BmpHeader(108, 0xffff0100u, 3), 0x100, 0xffff},
+        {"BMP, wrong magic", F::Bitmap, "BA" + BmpHeader(40, 3, 3).substr(2), 0, 0},
+        {"BMP cut", F::Bitmap, BmpHeader(40, 3, 3).substr(0, 25), 0, 0},
     };
     for (const auto& c : cases) {
         ImageSize size;

@@ -60,8 +60,9 @@ TEST(Ms3dLoad, ReadsEveryFieldFromDisk) {
         const Ms3dJoint& j = m.GetJoint(i);
         const Joint& k = f.joints[i];
         EXPECT_EQ(NameText(j.name) + "<" + NameText(j.parentName), k.name + "<" + k.parentName);
+        // Parents are found by SetupJoints; until then every joint is a root.
         EXPECT_TRUE(Same(j.rotation, k.rotation) && Same(j.position, k.position) && j.flags == k.flags &&
-                    std::equal(j.colour, j.colour + 3, k.colour));
+                    std::equal(j.colour, j.colour + 3, k.colour) && j.parentIndex == -1);
     }
     const Ms3dMaterial& skin = m.GetMaterial(0);
     EXPECT_EQ(std::tie(skin.diffuse[0], skin.emissive[1], skin.shininess, skin.mode, m.GetMaterial(1).mode),

@@ -9,7 +9,6 @@
 
 #include "support/temp_dir.h"
 
-// libvorbisfile's own decode, 16-bit as the player asks, on past holes.
 Pcm Decode(const std::string& path) {
     Pcm pcm;
     OggVorbis_File file;
@@ -25,7 +24,7 @@ Pcm Decode(const std::string& path) {
     return pcm;
 }
 
-// The wave backend's float capture, to the end of the file: an abrupt end leaves its sizes unwritten.
+// An abrupt end leaves the capture's sizes unwritten: read to the end of the file.
 Pcm ReadCapture(const std::string& path) {
     std::string bytes = ReadFileBytes(path);
     Pcm pcm;
@@ -39,7 +38,6 @@ Pcm ReadCapture(const std::string& path) {
     return pcm;
 }
 
-// The first or last frame with a sample above 1e-3, -1 when silent.
 long LoudFrame(const Pcm& pcm, bool last) {
     for (long i = 0, f = last ? pcm.Frames() - 1 : 0; i < pcm.Frames(); ++i, f += last ? -1 : 1)
         for (int c = 0; c < pcm.channels; ++c)
@@ -74,7 +72,6 @@ static double FitAt(const Pcm& capture, const Pcm& reference, long lag, long fro
     return energy > 0 ? std::sqrt(misfit / energy) : 1.0;
 }
 
-// The best lag near where both begin to sound, found on a short window there.
 CaptureFit FitCapture(const Pcm& capture, const Pcm& reference, long frames) {
     CaptureFit fit, trial;
     long sound = LoudFrame(reference, false), guess = LoudFrame(capture, false) - sound;
