@@ -250,35 +250,23 @@ protected:
     gid_t gid = 0;
 };
 
+// Unreadable to its owner (a size past the bound is the settings tests'
+// concern).
 TEST_F(SettingsFileEndToEnd, AnUnusableFileOutlivesAFullScreenStartByteForByte) {
-    const std::string stored = EncodeSettings({{"ini", "1"}, {"install", "/opt/velmora/"}});
-    const struct {
-        const char* what;
-        mode_t mode;
-        long long size;  // sparse beyond what is stored, when not 0
-    } cases[] = {
-        {"mode 000", 0, 0},
-        {"100 MB", 0600, 100000000},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string file = WriteSettings(stored);
-        if (c.size != 0) std::filesystem::resize_file(file, c.size);
-        ASSERT_EQ(chmod(file.c_str(), c.mode), 0);
-        const std::string before = Tree(home.Path() + "/velmora");
-        ChildProcess saver;
-        ASSERT_TRUE(saver.Start(AsNobody({VELMORA_EXE, "/s", "--no-music"}), env));
-        ASSERT_NE(DrawnScreenWindow(20000), 0u) << "no frame drawn; " << (saver.Running() ? "" : saver.Wait(100).err);
-        Xdotool("key a");
-        const ProcessResult result = saver.Wait(10000);
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
-        // Named once, however often the run opens its settings.
-        const std::string line = "the settings file " + file + " can't be used";
-        EXPECT_NE(result.err.find(line), std::string::npos) << result.err;
-        EXPECT_EQ(result.err.find(line), result.err.rfind(line)) << result.err;
-        std::filesystem::remove(file);
-    }
+    const std::string file = WriteSettings(EncodeSettings({{"ini", "1"}, {"install", "/opt/velmora/"}}));
+    ASSERT_EQ(chmod(file.c_str(), 0), 0);
+    const std::string before = Tree(home.Path() + "/velmora");
+    ChildProcess saver;
+    ASSERT_TRUE(saver.Start(AsNobody({VELMORA_EXE, "/s", "--no-music"}), env));
+    ASSERT_NE(DrawnScreenWindow(20000), 0u) << "no frame drawn; " << (saver.Running() ? "" : saver.Wait(100).err);
+    Xdotool("key a");
+    const ProcessResult result = saver.Wait(10000);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
+    // Named once, however often the run opens its settings.
+    const std::string line = "the settings file " + file + " can't be used";
+    EXPECT_NE(result.err.find(line), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(line), result.err.rfind(line)) << result.err;
 }
 
 TEST_F(SettingsFileEndToEnd, AReadOnlyFolderMakesOkSayWhyAndKeepsTheFile) {

@@ -52,16 +52,14 @@ TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusic) {
         << home.Path() << "/out.wav\n";
     fs::permissions(home.Path(), fs::perms::all);
     for (const char* file : {"/.xscreensaver", "/alsoft.conf"}) fs::permissions(home.Path() + file, fs::perms::all);
-    const std::vector<std::string> nobody =
-        AsNobody({"env", "DISPLAY=" + display, "HOME=" + home.Path(), "TMPDIR=" + home.Path(),
-                  "ALSOFT_CONF=" + home.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=0", "ASAN_OPTIONS=detect_leaks=0",
-                  "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin"});
-    std::vector<std::string> daemon = nobody;
-    daemon.insert(daemon.end(), {"xscreensaver", "-no-splash"});
+    const auto asNobody = [&](const std::string& program, const std::string& option) {
+        return AsNobody({"env", "DISPLAY=" + display, "HOME=" + home.Path(), "TMPDIR=" + home.Path(),
+                         "ALSOFT_CONF=" + home.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
+                         "ASAN_OPTIONS=detect_leaks=0", "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin", program, option});
+    };
     ChildProcess xscreensaver;
-    ASSERT_TRUE(xscreensaver.Start(daemon));
-    std::vector<std::string> command = nobody;
-    command.insert(command.end(), {"xscreensaver-command", "-activate"});
+    ASSERT_TRUE(xscreensaver.Start(asNobody("xscreensaver", "-no-splash")));
+    std::vector<std::string> command = asNobody("xscreensaver-command", "-activate");
     ASSERT_TRUE(WaitUntil([&] { return RunProcess(command).exitCode == 0; }, 10000));
     ASSERT_TRUE(WaitUntil([&] { return SaversOn(display).size() == 2; }, 30000)) << "one process per monitor";
     // Once the music plays: exactly one process reads it, with one music
