@@ -124,27 +124,20 @@ public:
 
     // `command` run as nobody with HOME `home`.
     std::vector<std::string> AsNobody(const std::vector<std::string>& command) const {
-        const std::string& r = root.Path();
-        const std::string script = "mount -t overlay overlay -o lowerdir=" + r +
-                                   "/programs:/usr/libexec/xscreensaver /usr/libexec/xscreensaver"
-                                   " && mount -t overlay overlay -o lowerdir=" +
-                                   r +
-                                   "/usr/share/xscreensaver/config:/usr/share/xscreensaver/config"
-                                   " /usr/share/xscreensaver/config"
-                                   " && mount --bind " +
-                                   r +
-                                   "/usr/share/applications/screensavers /usr/share/applications/screensavers"
-                                   " && exec setpriv --reuid=nobody --regid=nogroup --clear-groups env -i HOME=" +
-                                   home.Path() + " PATH=" + r + "/usr/bin:/usr/bin:/bin DISPLAY=" + Display() +
-                                   " NO_AT_BRIDGE=1 \"$@\"";
-        std::vector<std::string> argv = {"unshare", "-m", "sh", "-c", script, "sh"};
+        const char* mounts =  // $1: the tree
+            "mount -t overlay overlay -o lowerdir=\"$1/programs:/usr/libexec/xscreensaver\" /usr/libexec/xscreensaver"
+            " && mount -t overlay overlay"
+            " -o lowerdir=\"$1/usr/share/xscreensaver/config:/usr/share/xscreensaver/config\""
+            " /usr/share/xscreensaver/config"
+            " && mount --bind \"$1/usr/share/applications/screensavers\" /usr/share/applications/screensavers"
+            " && shift && exec \"$@\"";
+        const char* display = std::getenv("DISPLAY");
+        std::vector<std::string> argv =
+            ::AsNobody({"env", "-i", "HOME=" + home.Path(), "PATH=" + Root() + "/usr/bin:/usr/bin:/bin",
+                        "DISPLAY=" + std::string(display != nullptr ? display : ""), "NO_AT_BRIDGE=1"});
+        argv.insert(argv.begin(), {"unshare", "-m", "sh", "-c", mounts, "sh", Root()});
         argv.insert(argv.end(), command.begin(), command.end());
         return argv;
-    }
-
-    static std::string Display() {
-        const char* display = std::getenv("DISPLAY");
-        return display != nullptr ? display : "";
     }
 
     // The running processes of this tree's program.

@@ -113,20 +113,14 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         return window;
     }
-    // The helper window of tests/windows/test_parent.c; its handle once shown.
+    // The helper window of tests/windows/test_parent.c; its handle, the first
+    // line it prints, once shown.
     static std::string StartParent(ChildProcess& parent, const std::string& mode) {
         Start(parent, {mode}, {}, VELMORA_TEST_PARENT);
-        std::string handle;
+        std::string out;
         EXPECT_TRUE(WaitUntil(
-            [&] {
-                const std::string out = parent.OutputSoFar();
-                const size_t at = out.find("HWND ");
-                if (at == std::string::npos || out.find('\n', at) == std::string::npos) return false;
-                handle = out.substr(at + 5, out.find_first_of("\r\n", at) - at - 5);
-                return true;
-            },
-            30000));
-        return handle;
+            [&] { return (out = WithoutReturns(parent.OutputSoFar())).find('\n') != std::string::npos; }, 30000));
+        return out.rfind("HWND ", 0) == 0 ? out.substr(5, out.find('\n') - 5) : "";
     }
 
     static TempDir* prefix;
