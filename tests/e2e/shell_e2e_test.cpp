@@ -391,23 +391,19 @@ TEST_F(ShellEndToEnd, WindowsNobodySeesDrawNothingAndShownAgainDrawAtOnce) {
     }
 }
 
-// Errors are one line on standard error; help and version answer on standard output.
+// Errors are one line on standard error; help and version answer on standard
+// output. Which words make a usage error is the command line tests' concern;
+// every usage error ends as the two here do.
 TEST_F(ShellEndToEnd, SwitchesThatOpenNoWindow) {
     const struct {
         std::vector<std::string> args;
         int code;
         std::string out{};  // its beginning
     } cases[] = {
-        {{"/a"}, 2},
-        {{"/s", "1"}, 2},
         {{"/x", "12"}, 2},
-        {{"/"}, 2},
-        {{"-window-id"}, 2},
-        {{"-window-id", "nothing"}, 2},
         {{"/p", "12345"}, 1},
         {{"/p"}, 1},
         {{"-window-id", "0x7"}, 1},
-        {{"-window-id", "0x20000000"}, 2},
         {{"-root", "-nosuchoption"}, 2},
         {{"/s", "--version"}, 0, "velmora " VELMORA_VERSION "\n"},
         {{"--help"}, 0, "usage: velmora"},
