@@ -156,25 +156,11 @@ TEST_F(Windows, FullScreenHidesTheCursorAndOnlyRealInputEndsIt) {
     ExpectEnd(again, 0);
 }
 
-TEST_F(Windows, PreviewFillsItsParentFollowsItAndEndsWithIt) {
-    ChildProcess parent;
-    const std::string handle = StartParent(parent, "preview");
-    ChildProcess preview;
-    Start(preview, {"/p", handle});
-    // The helper halves its size once the child has shown, then destroys itself.
-    ExpectEnd(parent, 0, 30000);
-    const std::string sizes = WithoutReturns(parent.Wait(0).out);
-    EXPECT_NE(sizes.find("CHILD 320 240\n"), std::string::npos) << sizes;
-    EXPECT_NE(sizes.find("CHILD 160 120\n"), std::string::npos) << sizes;
-    ExpectEnd(preview, 0);
-    EXPECT_EQ(Run(kFolder + "/velmora.scr", {"/p", "12345"}).exitCode, 1);
-}
-
 // A preview in a minimised settings window draws nothing and its loop waits;
 // restored, it draws again.
-TEST_F(Windows, PreviewInAMinimisedParentDrawsNothingUntilRestored) {
+TEST_F(Windows, PreviewFillsItsParentFollowsItWaitsWhileItIsMinimisedAndEndsWithIt) {
     ChildProcess parent;
-    const std::string handle = StartParent(parent, "minimise");
+    const std::string handle = StartParent(parent, "preview");
     ChildProcess preview;
     Start(preview, {"/p", handle});
     const auto said = [&](const char* line) {
@@ -185,8 +171,13 @@ TEST_F(Windows, PreviewInAMinimisedParentDrawsNothingUntilRestored) {
     EXPECT_LT(CpuShareOver(preview.Pid(), 5000), 0.02);
     ASSERT_TRUE(said("RESTORED")) << parent.OutputSoFar();
     EXPECT_GT(CpuShareOver(preview.Pid(), 1000), 0.05) << "drawing again";
-    parent.Kill(SIGKILL);
-    ExpectEnd(preview, 0, 30000);
+    // The helper halves its size, then destroys itself.
+    ExpectEnd(parent, 0, 30000);
+    const std::string sizes = WithoutReturns(parent.Wait(0).out);
+    EXPECT_NE(sizes.find("CHILD 320 240\n"), std::string::npos) << sizes;
+    EXPECT_NE(sizes.find("CHILD 160 120\n"), std::string::npos) << sizes;
+    ExpectEnd(preview, 0);
+    EXPECT_EQ(Run(kFolder + "/velmora.scr", {"/p", "12345"}).exitCode, 1);
 }
 
 TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
