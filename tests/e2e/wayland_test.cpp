@@ -43,8 +43,6 @@ std::vector<int> OwnProcesses(const std::string& name = "") {
     return own;
 }
 
-bool Alive(int pid) { return LivingProcesses().count(pid) != 0; }
-
 // A sway of its own, its folders owned by nobody; ended with everything it
 // started, even when the test fails half-way. Should the test program die
 // instead, a watcher in the session ends sway, and with it XWayland and the
@@ -184,7 +182,7 @@ TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverEveryOutputAndAKeyEndsIt) {
         << "swayidle did not start velmora";
     EXPECT_TRUE(WaitUntil([&] { return OutputsShowTheScene(sway); }, 20000)) << "the first run";
     ASSERT_EQ(sway.Run({"wtype", "-k", "space"}).exitCode, 0);
-    EXPECT_TRUE(WaitUntil([&] { return !Alive(saver[0]); }, 3000)) << "a key did not end it";
+    EXPECT_TRUE(WaitUntil([&] { return LivingProcesses().count(saver[0]) == 0; }, 3000)) << "a key did not end it";
     // The key was input: a new idle period starts it again.
     std::vector<int> next;
     ASSERT_TRUE(WaitUntil([&] { return (next = OwnProcesses("velmora")).size() == 1 && next[0] != saver[0]; }, 10000))

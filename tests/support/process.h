@@ -1,8 +1,10 @@
 // The real executable (or any program) started as a child process.
 #pragma once
 
+#include <chrono>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -84,6 +86,11 @@ std::string ProcessVariable(int pid, const std::string& name);
 
 // Polls `condition` every 20 ms for up to timeoutMs.
 template <typename Condition>
-bool WaitUntil(Condition condition, int timeoutMs = 5000);
-
-#include "support/process_wait.inl"
+bool WaitUntil(Condition condition, int timeoutMs = 5000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}

@@ -30,9 +30,7 @@ Display* Connection() {
 }  // namespace
 
 TestWindow::TestWindow(int width, int height) {
-    Display* dpy = XOpenDisplay(EnsureXvfb().c_str());
-    display = dpy;
-    if (dpy == nullptr) return;
+    Display* dpy = Connection();
     window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 10, 10, static_cast<unsigned>(width),
                                  static_cast<unsigned>(height), 0, 0, BlackPixel(dpy, DefaultScreen(dpy)));
     XStoreName(dpy, window, "velmora-test-parent");
@@ -40,15 +38,12 @@ TestWindow::TestWindow(int width, int height) {
     XSync(dpy, False);
 }
 
-TestWindow::~TestWindow() {
-    Destroy();
-    if (display != nullptr) XCloseDisplay(static_cast<Display*>(display));
-}
+TestWindow::~TestWindow() { Destroy(); }
 
 void TestWindow::Destroy() {
     if (window == 0) return;
-    XDestroyWindow(static_cast<Display*>(display), window);
-    XSync(static_cast<Display*>(display), False);
+    XDestroyWindow(Connection(), window);
+    XSync(Connection(), False);
     window = 0;
 }
 
@@ -122,6 +117,22 @@ unsigned long DrawnScreenWindow(int timeoutMs) {
         },
         timeoutMs);
     return found;
+}
+
+unsigned long ShownWindow(const std::string& name, int timeoutMs) {
+    unsigned long shown = 0;
+    WaitUntil(
+        [&] {
+            std::vector<unsigned long> viewable;
+            for (unsigned long window : WindowsNamed(name)) {
+                WindowGeometry geometry;
+                if (QueryGeometry(window, &geometry) && geometry.viewable) viewable.push_back(window);
+            }
+            shown = viewable.size() == 1 ? viewable[0] : 0;
+            return shown != 0;
+        },
+        timeoutMs);
+    return shown;
 }
 
 unsigned long RootWindowId() { return DefaultRootWindow(Connection()); }

@@ -17,7 +17,6 @@ public:
     void Destroy();
 
 private:
-    void* display = nullptr;
     unsigned long window = 0;
 };
 
@@ -41,6 +40,10 @@ bool WindowShowsPicture(unsigned long window);
 // The screensaver's window ("orvane") once it shows a frame, so its main loop
 // runs; 0 when none does within `timeoutMs`.
 unsigned long DrawnScreenWindow(int timeoutMs);
+
+// The one window named `name` on screen (viewable), once there is exactly one;
+// 0 when there is none within `timeoutMs`.
+unsigned long ShownWindow(const std::string& name, int timeoutMs);
 
 unsigned long RootWindowId();
 

@@ -1,8 +1,10 @@
 /* A 320 x 240 window for the Windows end-to-end tests to hand to velmora.scr,
  * run under Wine. It prints its handle, then reports the size of its first
  * child each time it changes:
- *   test_parent.exe preview   halves its size once a child has shown for a
- *                             second, then destroys itself once the child has
+ *   test_parent.exe preview   once a child has shown for a second, minimises
+ *                             itself ("MINIMISED"), restores itself 7 s later
+ *                             ("RESTORED"), halves its size a second after
+ *                             that, then destroys itself once the child has
  *                             followed (or after 5 s) and exits
  *   test_parent.exe owner     stays until it is ended
  *   test_parent.exe deny-writes   lets no one write the user's settings key
@@ -10,15 +12,12 @@
  *   test_parent.exe allow-writes  gives everyone all access to it again
  *   test_parent.exe minimised as owner, but minimised once shown; prints
  *                             "RESTORED" when something restores it
- *   test_parent.exe minimise  minimises itself once a child has shown for a
- *                             second ("MINIMISED"), restores itself 7 s
- *                             later ("RESTORED"), and stays until ended
  * Every line is flushed at once: the test reads them while this runs. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
-static int preview, minimised, minimise, minimisedTicks, width = 320, height = 240, shownTicks, resized, resizedTicks;
+static int preview, minimised, width = 320, height = 240, shownTicks;
 static int childWidth = -1, childHeight = -1;
 
 static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
@@ -44,18 +43,14 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
             printf("CHILD %d %d\n", childWidth, childHeight);
             fflush(stdout);
         }
-        if (minimise && child != NULL && minimisedTicks < 141 && ++shownTicks > 20) {
-            if (++minimisedTicks == 1) ShowWindow(window, SW_MINIMIZE);
-            if (minimisedTicks == 140) ShowWindow(window, SW_RESTORE);
-            if (minimisedTicks == 1 || minimisedTicks == 140) printf(IsIconic(window) ? "MINIMISED\n" : "RESTORED\n");
+        if (!preview || child == NULL) return 0;
+        if (++shownTicks == 20 || shownTicks == 160) {
+            ShowWindow(window, shownTicks == 20 ? SW_MINIMIZE : SW_RESTORE);
+            printf(IsIconic(window) ? "MINIMISED\n" : "RESTORED\n");
             fflush(stdout);
         }
-        if (!preview || child == NULL) return 0;
-        if (++shownTicks == 20 && !resized) {
-            resized = 1;
-            Resize(window, width / 2, height / 2);
-        }
-        if (resized && (++resizedTicks == 100 || (childWidth == width / 2 && childHeight == height / 2)))
+        if (shownTicks == 180) Resize(window, width / 2, height / 2);
+        if (shownTicks == 280 || (shownTicks > 180 && childWidth == width / 2 && childHeight == height / 2))
             DestroyWindow(window);
         return 0;
     }
@@ -98,7 +93,6 @@ int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "allow-writes") == 0) return SetSettingsKeyAccess(KEY_ALL_ACCESS);
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
     int startMinimised = argc > 1 && strcmp(argv[1], "minimised") == 0;
-    minimise = argc > 1 && strcmp(argv[1], "minimise") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;
     windowClass.hInstance = GetModuleHandleA(NULL);
