@@ -246,6 +246,9 @@ TEST(WaveDetail, RoughFieldLeavesNoCrackBetweenBlocksOfDifferentSteps) {
     for (const auto& row : waveSurface.detail.steps)
         for (unsigned char step : row) ++steps[step];
     EXPECT_TRUE(steps[1] > 0 && steps[3] > 0 && steps[5] > 0) << "a view with every step";
+    // The last row of blocks lies behind the eye: none of it is sent.
+    const auto& behind = waveSurface.detail.steps[kWaveBlocks - 1];
+    EXPECT_EQ(std::count(std::begin(behind), std::end(behind), 0), kWaveBlocks);
     waveLevelOfDetail = true;
     platform::DestroyOffscreenContext();
 }

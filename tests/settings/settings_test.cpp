@@ -201,6 +201,7 @@ TEST_F(Settings, ValuesAreByteExactUpTo1024BytesAndWrittenWhenTheObjectEnds) {
         EXPECT_EQ(value.Data(), std::string(4, '\0'));
         value.SetByte('1');
         EXPECT_TRUE(value.IsDirty());
+        EXPECT_TRUE(value.IsLoaded());  // the byte set is the value: no Load reads the old one over it
         EXPECT_EQ(Stored().count("ini"), 0u);
     }
     EXPECT_EQ(Stored()["ini"], "1");
@@ -220,7 +221,13 @@ TEST_F(Settings, NoSettingsFolderMeansNoKeyAndMusicOff) {
     EXPECT_FALSE(WriteMusicSetting('1', &error));
     EXPECT_EQ(error, file + "/velmora/settings: Not a directory");
     EXPECT_EQ(ReadMusic(), 0);
-    EXPECT_FALSE(RegistryKey().IsOpen());
+    RegistryKey key;
+    EXPECT_FALSE(key.IsOpen());
+    // A change that can't be written is dropped, not tried again at the end.
+    RegistryValue value = key.Value("ini");
+    value.SetByte('1');
+    EXPECT_FALSE(value.Store(&error));
+    EXPECT_FALSE(value.IsDirty());
 }
 
 TEST(ConfigDialogUnits, TemplatePlacesScaleWithTheDesktopButNeverShrink) {
