@@ -197,8 +197,8 @@ void DebugOutput(const char* text);
 // in the terminal's foreground process group; on Windows, a console is
 // attached and standard input is that console).
 bool StdinIsTerminal();
-// Reads one character from the console without echo.
-int ReadConsoleKey();
+// Waits for one key at the console, read without echo.
+void ReadConsoleKey();
 
 // Ends the process at once with `exitCode`, after flushing standard output,
 // without running exit handlers or static destructors.

@@ -18,8 +18,8 @@
 #include "scene/scene.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
-#include "settings/data_names.h"
 #include "settings/data_paths.h"
+#include "shell/scene_start.h"
 #include "shell/screen_window.h"
 #include "shell/snapshot.h"
 #include "support/temp_dir.h"
@@ -174,13 +174,9 @@ TEST(WaveDetail, SmallViewsDifferOnlyWhereCellsAreUnderAPixel) {
     constexpr int kWidth = 320, kHeight = 240;
     std::string error;
     ASSERT_TRUE(platform::CreateOffscreenContext(kWidth, kHeight, &error)) << error;
-    programFolder = std::string(VELMORA_BUILD_DIR) + "/";
     GlutViewerCallback callback;
-    modelViewer.Init(&callback);
     testing::internal::CaptureStdout();  // the texture loader's lines
-    InitSceneGL();
-    modelViewer.LoadModel((programFolder + "data/" + dataName::kModel).c_str());
-    modelViewer.UploadModel();
+    StartScene(&callback);               // the data next to this program: the build's
     testing::internal::GetCapturedStdout();
     ResetScene();
     DrawSceneFrame();  // from then on each view starts from the state the last one left

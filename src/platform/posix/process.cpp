@@ -57,7 +57,7 @@ void EndProcessNow(int exitCode) {
     _exit(exitCode);
 }
 
-int ReadConsoleKey() {
+void ReadConsoleKey() {
     termios saved{};
     bool raw = tcgetattr(STDIN_FILENO, &saved) == 0;
     if (raw) {
@@ -72,9 +72,10 @@ int ReadConsoleKey() {
         tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
     unsigned char c = 0;
-    ssize_t got = read(STDIN_FILENO, &c, 1);
+    // Whatever the read gives, a key or the end of input, the wait is over.
+    const ssize_t got = read(STDIN_FILENO, &c, 1);
+    (void)got;
     if (raw) RestoreConsole();
-    return got == 1 ? c : -1;
 }
 
 std::uint32_t MonotonicMilliseconds() {

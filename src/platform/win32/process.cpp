@@ -29,7 +29,7 @@ bool StdinIsTerminal() {
     return GetConsoleWindow() != nullptr && GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_CHAR;
 }
 
-int ReadConsoleKey() { return _getch(); }
+void ReadConsoleKey() { _getch(); }
 
 void EndProcessNow(int exitCode) {
     std::fflush(nullptr);
