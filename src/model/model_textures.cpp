@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "model/image_header.h"
+#include "model/texture_decode.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -117,8 +117,8 @@ std::string FindTextureFile(const char* modelPath, const char (&textureFile)[128
 
 namespace {
 
-void ReportTooLarge(const std::string& path, const char* detail) {
-    std::printf("***Texture too large, not loaded: %s (%s)\n", path.c_str(), detail);
+void ReportRefused(const std::string& path, const std::string& reason) {
+    std::printf("***Texture not loaded: %s (%s)\n", path.c_str(), reason.c_str());
     std::fflush(stdout);
 }
 
@@ -130,76 +130,39 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     if (file == nullptr) return false;
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    bool ok = size > 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    bool ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
     if (ok && static_cast<unsigned long>(size) > kMaxTextureFileBytes) {
-        ReportTooLarge(path, ("more than " + std::to_string(kMaxTextureFileBytes) + " bytes").c_str());
+        ReportRefused(path, "more than " + std::to_string(kMaxTextureFileBytes) + " bytes");
         ok = false;
     }
     if (ok) {
         bytes.resize(static_cast<size_t>(size));
         // a file that shrank meanwhile is read as far as it goes
         bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+        if (bytes.empty()) ReportRefused(path, "empty");
         ok = !bytes.empty();
     }
     std::fclose(file);
     return ok;
 }
 
-bool HeaderFormat(ILenum type, ImageFormat* format) {
-    switch (type) {
-        case IL_PNG:
-            *format = ImageFormat::Png;
-            return true;
-        case IL_JPG:
-            *format = ImageFormat::Jpeg;
-            return true;
-        case IL_TGA:
-            *format = ImageFormat::Targa;
-            return true;
-        case IL_BMP:
-            *format = ImageFormat::Bitmap;
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool WithinLimit(const std::string& path, std::uint32_t width, std::uint32_t height, std::uint32_t limit) {
-    if (width <= limit && height <= limit) return true;
-    char detail[96];
-    std::snprintf(detail, sizeof detail, "%u x %u pixels, at most %u x %u", static_cast<unsigned>(width),
-                  static_cast<unsigned>(height), static_cast<unsigned>(limit), static_cast<unsigned>(limit));
-    ReportTooLarge(path, detail);
-    return false;
-}
-
-// One texture as ilutGLLoadImage makes it, but for the size checks: DevIL
-// takes the format from the name's extension, else from the bytes; PNG,
-// JPEG, Targa and BMP files are measured by their headers before decoding,
-// any other format once decoded.
+// One texture as ilutGLLoadImage makes it, but decoded only when its header
+// passes CheckImageFile and by the decoder of the format checked.
 GLuint LoadTextureImage(const std::string& path, std::uint32_t limit) {
     std::vector<std::uint8_t> bytes;
     if (!ReadImageFile(path, bytes)) return 0;
-    const ILuint size = static_cast<ILuint>(bytes.size());
-    ILenum type = ilTypeFromExt(path.c_str());
-    if (type == IL_TYPE_UNKNOWN) type = ilDetermineTypeL(bytes.data(), size);
-    if (type == IL_TYPE_UNKNOWN) return 0;
-    ImageFormat format;
-    ImageSize declared;
-    if (HeaderFormat(type, &format)) {
-        if (!ReadImageSize(format, bytes.data(), bytes.size(), &declared)) return 0;
-        if (!WithinLimit(path, declared.width, declared.height, limit)) return 0;
-    }
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
-    const bool loaded = ilLoadL(type, bytes.data(), size) == IL_TRUE;
+    std::string reason;
+    const bool decoded = DecodeImageFile(bytes.data(), bytes.size(), limit, &reason);
     std::vector<std::uint8_t>().swap(bytes);  // not kept through the upload
     GLuint name = 0;
-    if (loaded && WithinLimit(path, static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_WIDTH)),
-                              static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_HEIGHT)), limit)) {
+    if (decoded) {
         name = ilutGLBindTexImage();
+        if (name == 0) reason = "OpenGL took no texture of it";
     }
+    if (name == 0) ReportRefused(path, reason);
     ilBindImage(0);
     ilDeleteImages(1, &image);
     return name;

@@ -27,10 +27,10 @@ constexpr std::uint32_t kMaxTextureSide = 4096;
 constexpr size_t kMaxTextureFileBytes = size_t{kMaxTextureSide} * kMaxTextureSide * 4 + (size_t{1} << 20);
 
 // Makes each material's texture (in material order) and stores its OpenGL
-// name in the material; 0 when its image can't be found or read, is not a
-// regular file, or is too large. An image wider or higher than
-// kMaxTextureSide or the OpenGL maximum (told by the header before decoding
-// for PNG, JPEG, Targa and BMP), or a file of more than kMaxTextureFileBytes,
-// is refused with one line on standard output. Needs the OpenGL context
-// current and DevIL initialised.
+// name in the material; 0 when its image can't be found, is not a regular
+// file, or is refused. A refused image (a file of more than
+// kMaxTextureFileBytes, one that fails CheckImageFile with sides of at most
+// kMaxTextureSide or the OpenGL maximum, or one the decoder can't read) is one
+// line on standard output: "***Texture not loaded: PATH (REASON)". Needs the
+// OpenGL context current and DevIL initialised.
 void LoadModelTextures(const char* modelPath, Ms3dModel& model);
