@@ -1,4 +1,5 @@
 // The real velmora on the test's Xvfb, driven with xdotool.
+#include <IL/il.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 
 #include "platform/posix/settings_file.h"
 #include "support/image.h"
+#include "support/image_files.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"
@@ -22,6 +24,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// From the full-screen window (and its grab) to the first frame: the scene's
+// and the model's textures are made in between.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kFirstFrameMs = 6000;
+#else
+constexpr int kFirstFrameMs = 2000;
+#endif
 
 class ShellEndToEnd : public ::testing::Test {
 protected:
@@ -238,6 +248,63 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
         std::string out = c.out;
         if (out.find("%s") != std::string::npos) out.replace(out.find("%s"), 2, path);
         EXPECT_EQ(result.out.substr(result.out.size() - std::min(result.out.size(), out.size())), out);
+        EXPECT_TRUE(KeyboardGrabbable());
+    }
+}
+
+// Hostile images in the place of a model texture, each named as its maker
+// would name it: each is refused with one line before the first frame (or, cut short,
+// read as far as it goes), and the run draws at once, holds little more memory
+// than with its own texture, and ends on a key, leaving the keyboard free.
+TEST_F(ShellEndToEnd, NoImageFileCrashesOrHoldsAGrabbedRun) {
+    ilInit();
+    std::vector<NamedFile> files = HostileImageFiles();
+    files.insert(files.begin(), {"", ""});  // first the data set's own, whose memory is the measure
+    long ownPeak = 0;
+    for (const NamedFile& f : files) {
+        SCOPED_TRACE(f.name.empty() ? "the data set's own texture" : f.name);
+        TempDir program;
+        const std::string data = UseProgramFolder(program) + "data/";
+        std::string path = data + "medusa_glow.tga";
+        if (!f.name.empty()) {
+            // the model names the file as its maker would: DevIL must not
+            // take the decoder from the name either
+            std::string model = ReadFileBytes(data + "6");
+            const size_t at = model.find("medusa_glow.tga");
+            ASSERT_NE(at, std::string::npos);
+            model.replace(at, f.name.size() + 1, f.name + '\0');
+            fs::remove(data + "6");
+            program.Write("data/6", model);
+            path = program.Write("data/" + f.name, f.bytes);
+        }
+        ChildProcess saver;
+        ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s", "--no-music"}, env));
+        // From the full-screen window on, its keyboard is grabbed; textures
+        // are made before the first frame.
+        WaitUntil([&] { return !saver.Running() || !WindowsNamed("orvane").empty(); }, 20000);
+        if (DrawnScreenWindow(kFirstFrameMs) == 0) {
+            ADD_FAILURE() << "no frame; " << (saver.Running() ? "still running" : saver.Wait(100).err);
+            continue;  // the child is killed, and the next file tried
+        }
+        const long peak = PeakMemoryKiB(saver.Pid());
+        Xdotool("key space");
+        const ProcessResult result = saver.Wait(2000);
+        EXPECT_FALSE(result.timedOut) << "still running";
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        const std::string line = "***Texture not loaded: " + path + " (";
+        size_t lines = 0;
+        for (size_t at = result.out.find("***Texture"); at != std::string::npos; at = result.out.find("***Texture", at + 1))
+            ++lines;
+        const bool cut = f.name.rfind("cut", 0) == 0 && f.name != "cut.psd";  // well-formed, cut in half
+        EXPECT_EQ(lines, f.name.empty() ? 0 : cut ? std::min<size_t>(lines, 1) : 1) << result.out;
+        if (lines == 1) {
+            EXPECT_NE(result.out.find(line), std::string::npos) << result.out;
+        }
+        if (f.name.empty()) {
+            ownPeak = peak;
+        } else {
+            EXPECT_LT(peak, ownPeak + 64 * 1024) << "KiB at the first frame, against " << ownPeak;
+        }
         EXPECT_TRUE(KeyboardGrabbable());
     }
 }
