@@ -47,10 +47,13 @@ ImageCheck Accept(ImageFormat format, std::uint64_t width, std::uint64_t height,
     return check;
 }
 
-// PNG: the IHDR chunk, which must come first. Decoded, an image takes at most
-// four channels (a palette's colours expanded) of its bit depth rounded up to
-// a byte. Deflate packs at most 1032 bytes into one, so the pixel rows
-// (filter byte each) need a 1032nd of their size in the file.
+// PNG: the IHDR chunk, which must come first, and every chunk after it whole
+// in the file up to IEND: DevIL hands libpng the bytes past the end of a file
+// as if they repeated, which makes it read a cut chunk for ever. Decoded, an
+// image takes at most four channels (a palette's colours expanded) of its
+// bit depth rounded up to a byte. Deflate packs at most 1032 bytes into one,
+// so the pixel rows (filter byte each) need a 1032nd of their size in the
+// IDAT chunks.
 ImageCheck CheckPng(const std::uint8_t* bytes, std::size_t size, std::uint32_t maxSide) {
     if (size < 8 + 25 + 12) return Refuse("%s", kCutShort);
     if (Big32(bytes + 8) != 13 || std::memcmp(bytes + 12, "IHDR", 4) != 0) return Refuse("no PNG header (IHDR)");
@@ -81,9 +84,27 @@ ImageCheck CheckPng(const std::uint8_t* bytes, std::size_t size, std::uint32_t m
     }
     if (!depthOk) return Refuse("PNG bit depth %u with colour type %u", depth, colourType);
     if (bytes[26] != 0 || bytes[27] != 0 || bytes[28] > 1) return Refuse("PNG compression, filter or interlace method");
+    const ImageCheck check =
+        Accept(ImageFormat::Png, width, height, maxSide, width * height * 4 * (depth == 16 ? 2 : 1));
+    if (!check.accepted) return check;
+    std::uint64_t imageData = 0;
+    bool ended = false;
+    for (std::size_t at = 33; !ended;) {
+        if (size - at < 12) return Refuse("%s", kCutShort);
+        const std::uint32_t length = Big32(bytes + at);
+        if (length > 0x7fffffffu) return Refuse("PNG chunk of %u bytes", length);
+        if (size - at - 12 < length) return Refuse("%s", kCutShort);
+        for (int k = 4; k < 8; ++k) {
+            const std::uint8_t c = bytes[at + k] | 0x20;
+            if (c < 'a' || c > 'z') return Refuse("PNG chunk without a name");
+        }
+        if (std::memcmp(bytes + at + 4, "IDAT", 4) == 0) imageData += length;
+        ended = std::memcmp(bytes + at + 4, "IEND", 4) == 0;
+        at += 12 + std::size_t{length};
+    }
     const std::uint64_t rowBytes = 1 + (width * channels * depth + 7) / 8;
-    if (width <= maxSide && height <= maxSide && size - 33 < rowBytes * height / 1032) return Refuse("%s", kCutShort);
-    return Accept(ImageFormat::Png, width, height, maxSide, width * height * 4 * (depth == 16 ? 2 : 1));
+    if (imageData == 0 || imageData < rowBytes * height / 1032) return Refuse("%s", kCutShort);
+    return check;
 }
 
 bool IsFrameHeader(std::uint8_t marker) {

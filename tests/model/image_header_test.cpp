@@ -37,6 +37,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         for (int i = 0; i < n; ++i) s += scan;
         return s;
     };
+    const std::string iend = PngChunk("IEND", "");
+    auto idat = [](size_t bytes) { return PngChunk("IDAT", std::string(bytes, '\x01')); };
     auto tga = [](TargaFields f, size_t after) { return TargaHeader(f) + std::string(after, '\x01'); };
     TargaFields mapped, mapped16, noMap, trueMap, loose, bigTga, wide, bits17, type4, grey16, flipped, noHeight;
     mapped.type = 1, mapped.mapType = 1, mapped.mapLength = 256, mapped.mapBits = 24, mapped.bits = 8;
@@ -73,11 +75,19 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"PNG as DevIL writes it", png, 8, 6, ""},
         {"PNG 16384 x 16384", PngHeader(16384, 16384) + std::string(99, '\0'), 0, 0,
          "16384 x 16384 pixels, at most 4096 x 4096"},
-        {"PNG of 4096 x 4096 in 100 bytes", PngHeader(4096, 4096, 8, 6) + std::string(55, '\0'), 0, 0, "cut short"},
+        {"PNG of 4096 x 4096 in 100 bytes", PngHeader(4096, 4096, 8, 6) + idat(31) + iend, 0, 0, "cut short"},
         {"PNG of 16 bits a channel, 4096 x 4096", PngHeader(4096, 4096, 16, 6) + std::string(200000, '\0'), 0, 0,
          "would take 128 MiB to decode, at most 64"},
-        {"PNG of 16 bits a channel, 2048 x 2048", PngHeader(2048, 2048, 16, 6) + std::string(200000, '\0'), 2048,
-         2048, ""},
+        {"PNG of 16 bits a channel, 2048 x 2048", PngHeader(2048, 2048, 16, 6) + idat(33000) + iend, 2048, 2048, ""},
+        {"PNG of 2048 x 2048 packed beyond what deflate can", PngHeader(2048, 2048, 16, 6) + idat(32000) + iend, 0, 0,
+         "cut short"},
+        {"PNG without IEND", PngHeader(8, 8) + idat(10), 0, 0, "cut short"},
+        {"PNG without IDAT", PngHeader(8, 8) + iend, 0, 0, "cut short"},
+        {"PNG, a chunk cut short", PngHeader(8, 8) + idat(10).substr(0, 15) + iend, 0, 0, "cut short"},
+        {"PNG, a chunk without a name", PngHeader(8, 8) + With(idat(10), 5, 0) + iend, 0, 0, "without a name"},
+        {"PNG, a chunk past the end", PngHeader(8, 8) + idat(10).substr(0, 20), 0, 0, "cut short"},
+        {"PNG, a chunk of 2^31 bytes", PngHeader(8, 8) + "\x80" + idat(10).substr(1) + iend, 0, 0, "2147483658"},
+        {"PNG cut after IHDR", png.substr(0, 50), 0, 0, ""},
         {"PNG palette of 16 bits", PngHeader(8, 8, 16, 3) + std::string(99, '\0'), 0, 0, "bit depth 16"},
         {"PNG colour type 5", PngHeader(8, 8, 8, 5) + std::string(99, '\0'), 0, 0, "colour type 5"},
         {"PNG interlace method 2", With(png, 28, 2), 0, 0, "interlace"},
@@ -168,6 +178,7 @@ TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
         {"huge.pcx", "a PCX image"},     {"huge.sgi", "a SGI image"},
         {"huge.tif", "a TIFF image"},    {"huge.hdr", "a Radiance HDR image"},
         {"colour-map.tga", "65535"},     {"lying.png", "cut short"},
+        {"endless.png", "cut short"},
     };
     ILuint image = 0;
     ilGenImages(1, &image);

@@ -149,7 +149,7 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
         f.width = 1, f.height = height;
         return BitmapHeader(f) + std::string(4 * height, '\x40');
     };
-    const std::string psd = HostileImageFiles().at(0).bytes, png = PngHeader(16, 16) + std::string(200, '\x01');
+    const std::string psd = HostileImageFiles().at(0).bytes, png = PngHeader(16, 16) + PngChunk("IDAT", std::string(200, '\x01')) + PngChunk("IEND", "");
     const std::string limit = " pixels, at most 4096 x 4096)";
     const struct {
         const char* name;

@@ -71,6 +71,10 @@ std::string PngHeader(std::uint32_t width, std::uint32_t height, int depth, int 
            static_cast<char>(depth) + static_cast<char>(colourType) + std::string(3, '\0') + Big(0, 4);
 }
 
+std::string PngChunk(const std::string& type, const std::string& data) {
+    return Big(static_cast<std::uint32_t>(data.size()), 4) + type + data + Big(0, 4);
+}
+
 std::string JpegSegment(int marker, const std::string& body) {
     return std::string{'\xff', static_cast<char>(marker)} + Big(static_cast<std::uint32_t>(body.size()) + 2, 2) + body;
 }
@@ -89,7 +93,7 @@ std::string TargaHeader(const TargaFields& f) {
 
 std::string BitmapHeader(const BitmapFields& f) {
     return "BM" + Little(0, 4) + Little(0, 4) + Little(f.dataOffset, 4) + Little(f.infoSize, 4) + Little(f.width, 4) +
-           Little(f.height, 4) + Little(f.planes, 2) + Little(f.bits, 2) + Little(f.compression, 4) + Little(0, 12) +
+           Little(f.height, 4) + Little(f.planes, 2) + Little(f.bits, 2) + Little(f.compression, 4) + std::string(12, '\0') +
            Little(f.colours, 4) + Little(0, 4);
 }
 
@@ -157,5 +161,8 @@ std::vector<NamedFile> HostileImageFiles() {
         const std::string whole = DevilFile(c.format, 64, 64, c.channels, c.rle);
         files.push_back({c.name, whole.substr(0, whole.size() / 2)});
     }
+    // cut inside a text chunk before the pixels: libpng, fed by DevIL, read
+    // the same bytes for ever
+    files.push_back({"endless.png", DevilFile(ImageFormat::Png, 64, 64, 4).substr(0, 130)});
     return files;
 }

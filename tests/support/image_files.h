@@ -18,6 +18,9 @@ std::string DevilFile(ImageFormat format, int width, int height, int channels, b
 
 // The first bytes of files of each kind, up to their pixels.
 std::string PngHeader(std::uint32_t width, std::uint32_t height, int depth = 8, int colourType = 2);
+// A chunk of `type` holding `data` (its CRC left 0), e.g. the IDAT and IEND
+// that end a file.
+std::string PngChunk(const std::string& type, const std::string& data);
 std::string JpegSegment(int marker, const std::string& body);
 std::string JpegFrame(int marker, int width, int height, int components = 3);
 struct TargaFields {
@@ -34,8 +37,9 @@ std::string BitmapHeader(const BitmapFields& fields);
 // Small files that once crashed a decoder, made it allocate without end, or
 // declare far more pixels than they hold: a truncated PSD, a colour-mapped
 // Targa with a map of 65535 entries, huge PCX, PSD, SGI, TIFF and Radiance
-// headers, lying PNG, JPEG, Targa and BMP headers, and well-formed files of
-// each of these four cut in half. Needs DevIL initialised.
+// headers, lying PNG, JPEG, Targa and BMP headers, well-formed files of each
+// of these four cut in half, and a PNG cut inside a chunk before its pixels,
+// which made DevIL's PNG reader loop for ever. Needs DevIL initialised.
 struct NamedFile {
     std::string name;  // a file name with the extension its maker would give it
     std::string bytes;
