@@ -130,7 +130,8 @@ ImageCheck CheckJpeg(const std::uint8_t* bytes, std::size_t size, std::uint32_t 
         const std::uint8_t marker = bytes[at++];
         if (marker >= 0xd0 && marker <= 0xd7) continue;  // restart markers have no length
         if (marker == 0xd9) break;                       // EOI
-        if (marker == 0x00 || marker == 0x01 || marker == 0xd8) return Refuse("JPEG marker 0x%02x out of place", marker);
+        if (marker == 0x00 || marker == 0x01 || marker == 0xd8)
+            return Refuse("JPEG marker 0x%02x out of place", marker);
         if (size - at < 2) return Refuse("%s", kCutShort);
         const std::size_t length = Big16(bytes + at);
         if (length < 2 || length > size - at) return Refuse("%s", kCutShort);
@@ -162,9 +163,8 @@ ImageCheck CheckJpeg(const std::uint8_t* bytes, std::size_t size, std::uint32_t 
             // entropy-coded data: up to a marker other than a stuffed zero
             // or a restart marker
             at += length;
-            while (at + 1 < size &&
-                   !(bytes[at] == 0xff && bytes[at + 1] != 0 && bytes[at + 1] != 0xff &&
-                     (bytes[at + 1] < 0xd0 || bytes[at + 1] > 0xd7))) {
+            while (at + 1 < size && !(bytes[at] == 0xff && bytes[at + 1] != 0 && bytes[at + 1] != 0xff &&
+                                      (bytes[at + 1] < 0xd0 || bytes[at + 1] > 0xd7))) {
                 ++at;
             }
             if (at + 1 >= size) break;
@@ -243,8 +243,8 @@ ImageCheck CheckBitmap(const std::uint8_t* bytes, std::size_t size, std::uint32_
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
         return Refuse("BMP of %u bits", bits);
     }
-    const bool compressionOk = compression == 0 || (compression == 1 && bits == 8) ||
-                               (compression == 2 && bits == 4) || (compression == 3 && (bits == 16 || bits == 32));
+    const bool compressionOk = compression == 0 || (compression == 1 && bits == 8) || (compression == 2 && bits == 4) ||
+                               (compression == 3 && (bits == 16 || bits == 32));
     if (!compressionOk) return Refuse("BMP compression %u with %u bits", compression, bits);
     std::uint64_t paletteBytes = 0;
     if (bits <= 8) {

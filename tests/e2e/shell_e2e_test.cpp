@@ -293,7 +293,8 @@ TEST_F(ShellEndToEnd, NoImageFileCrashesOrHoldsAGrabbedRun) {
         EXPECT_EQ(result.exitCode, 0) << result.err;
         const std::string line = "***Texture not loaded: " + path + " (";
         size_t lines = 0;
-        for (size_t at = result.out.find("***Texture"); at != std::string::npos; at = result.out.find("***Texture", at + 1))
+        for (size_t at = result.out.find("***Texture"); at != std::string::npos;
+             at = result.out.find("***Texture", at + 1))
             ++lines;
         const bool cut = f.name.rfind("cut", 0) == 0 && f.name != "cut.psd";  // well-formed, cut in half
         EXPECT_EQ(lines, f.name.empty() ? 0 : cut ? std::min<size_t>(lines, 1) : 1) << result.out;

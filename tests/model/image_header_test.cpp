@@ -28,7 +28,8 @@ std::string With(std::string bytes, size_t at, char value) {
 
 TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     const std::string png = DevilFile(ImageFormat::Png, 8, 6, 4), jpeg = DevilFile(ImageFormat::Jpeg, 8, 6, 3);
-    const std::string targa = DevilFile(ImageFormat::Targa, 8, 6, 4), rle = DevilFile(ImageFormat::Targa, 8, 6, 3, true);
+    const std::string targa = DevilFile(ImageFormat::Targa, 8, 6, 4),
+                      rle = DevilFile(ImageFormat::Targa, 8, 6, 3, true);
     const std::string bitmap = DevilFile(ImageFormat::Bitmap, 8, 6, 3);
     const std::string soi("\xff\xd8", 2), tables = soi + JpegSegment(0xdb, std::string(65, '\x01'));
     const std::string scan = JpegSegment(0xda, std::string("\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00", 10)) + "\x12";
@@ -174,19 +175,17 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
 // well-formed file of the four formats decodes to the size it declares.
 TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
     const std::pair<const char*, const char*> named[] = {
-        {"cut.psd", "a PSD image"},      {"huge.psd", "a PSD image"},
-        {"huge.pcx", "a PCX image"},     {"huge.sgi", "a SGI image"},
-        {"huge.tif", "a TIFF image"},    {"huge.hdr", "a Radiance HDR image"},
-        {"colour-map.tga", "65535"},     {"lying.png", "cut short"},
-        {"endless.png", "cut short"},
+        {"cut.psd", "a PSD image"},  {"huge.psd", "a PSD image"},  {"huge.pcx", "a PCX image"},
+        {"huge.sgi", "a SGI image"}, {"huge.tif", "a TIFF image"}, {"huge.hdr", "a Radiance HDR image"},
+        {"colour-map.tga", "65535"}, {"lying.png", "cut short"},   {"endless.png", "cut short"},
     };
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
     for (const NamedFile& f : HostileImageFiles()) {
         std::string reason;
-        const bool decoded = DecodeImageFile(reinterpret_cast<const std::uint8_t*>(f.bytes.data()), f.bytes.size(),
-                                             4096, &reason);
+        const bool decoded =
+            DecodeImageFile(reinterpret_cast<const std::uint8_t*>(f.bytes.data()), f.bytes.size(), 4096, &reason);
         if (f.name.rfind("cut", 0) == 0 && f.name != "cut.psd") {
             if (decoded) {
                 EXPECT_EQ(ilGetInteger(IL_IMAGE_WIDTH) * ilGetInteger(IL_IMAGE_HEIGHT), 64 * 64) << f.name;

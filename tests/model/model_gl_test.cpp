@@ -149,7 +149,8 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
         f.width = 1, f.height = height;
         return BitmapHeader(f) + std::string(4 * height, '\x40');
     };
-    const std::string psd = HostileImageFiles().at(0).bytes, png = PngHeader(16, 16) + PngChunk("IDAT", std::string(200, '\x01')) + PngChunk("IEND", "");
+    const std::string psd = HostileImageFiles().at(0).bytes,
+                      png = PngHeader(16, 16) + PngChunk("IDAT", std::string(200, '\x01')) + PngChunk("IEND", "");
     const std::string limit = " pixels, at most 4096 x 4096)";
     const struct {
         const char* name;
@@ -163,7 +164,8 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
         {"tall.bmp", bitmap(4097), false, " (1 x 4097" + limit},
         {"fifo.tga", "fifo", false, ""},
         {"big.png", PngHeader(16384, 16384) + std::string(100, '\0'), false, " (16384 x 16384" + limit},
-        {"big.jpg", "\xff\xd8" + JpegFrame(0xc0, 1, 4097) + JpegSegment(0xda, std::string(8, 0)), false, " (1 x 4097" + limit},
+        {"big.jpg", "\xff\xd8" + JpegFrame(0xc0, 1, 4097) + JpegSegment(0xda, std::string(8, 0)), false,
+         " (1 x 4097" + limit},
         {"targa.psd", targa(2, 2), true, ""},
         {"photoshop.tga", psd, false, " (a PSD image; only PNG, JPEG, Targa and BMP are read)"},
         {"garbled.png", png, false, " (the decoder could not read it)"},

@@ -93,14 +93,14 @@ std::string TargaHeader(const TargaFields& f) {
 
 std::string BitmapHeader(const BitmapFields& f) {
     return "BM" + Little(0, 4) + Little(0, 4) + Little(f.dataOffset, 4) + Little(f.infoSize, 4) + Little(f.width, 4) +
-           Little(f.height, 4) + Little(f.planes, 2) + Little(f.bits, 2) + Little(f.compression, 4) + std::string(12, '\0') +
-           Little(f.colours, 4) + Little(0, 4);
+           Little(f.height, 4) + Little(f.planes, 2) + Little(f.bits, 2) + Little(f.compression, 4) +
+           std::string(12, '\0') + Little(f.colours, 4) + Little(0, 4);
 }
 
 std::vector<NamedFile> HostileImageFiles() {
     const std::string psd26 = "8BPS" + Big(1, 2) + std::string(6, '\0') + Big(3, 2);  // + sides, depth, mode
     std::string tiff = std::string("II*\0", 4) + Little(8, 4);
-    const std::uint32_t tiffTags[][2] = {{256, 16384}, {257, 16384}, {258, 8}, {259, 1}, {262, 2},
+    const std::uint32_t tiffTags[][2] = {{256, 16384}, {257, 16384}, {258, 8},     {259, 1}, {262, 2},
                                          {273, 200},   {277, 3},     {278, 16384}, {279, 16}};
     tiff += Little(9, 2);
     for (const auto& tag : tiffTags) tiff += Little(tag[0], 2) + Little(4, 2) + Little(1, 4) + Little(tag[1], 4);
