@@ -23,6 +23,37 @@ ILenum DevilType(ImageFormat format) {
     return IL_TYPE_UNKNOWN;
 }
 
+int Channels(ILint format) {
+    switch (format) {
+        case IL_COLOUR_INDEX:
+        case IL_LUMINANCE:
+        case IL_ALPHA:
+            return 1;
+        case IL_LUMINANCE_ALPHA:
+            return 2;
+        case IL_RGB:
+        case IL_BGR:
+            return 3;
+        case IL_RGBA:
+        case IL_BGRA:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+// DevIL's conversions trust an image's format, pixel size and data size to
+// agree; some readers leave them apart (a 16-bit run-length coded Targa
+// comes out as BGR of 2 bytes a pixel).
+bool Consistent(std::uint32_t width, std::uint32_t height) {
+    const ILint bytesPerPixel = ilGetInteger(IL_IMAGE_BYTES_PER_PIXEL);
+    const ILint channels = Channels(ilGetInteger(IL_IMAGE_FORMAT)), channelBytes = ilGetInteger(IL_IMAGE_BPC);
+    return channels > 0 && channelBytes > 0 && bytesPerPixel == channels * channelBytes &&
+           static_cast<std::uint64_t>(ilGetInteger(IL_IMAGE_SIZE_OF_DATA)) ==
+               std::uint64_t{width} * height * static_cast<std::uint64_t>(bytesPerPixel) &&
+           ilGetData() != nullptr;
+}
+
 // A palette as long as an 8-bit index reaches.
 bool FillPalette() {
     const ILint type = ilGetInteger(IL_PALETTE_TYPE), entryBytes = ilGetInteger(IL_PALETTE_BPP);
@@ -56,6 +87,10 @@ bool DecodeImageFile(const std::uint8_t* bytes, std::size_t size, std::uint32_t 
         static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_HEIGHT)) != check.height ||
         ilGetInteger(IL_IMAGE_DEPTH) != 1) {
         *reason = "decoded to another size than its header declares";
+        return false;
+    }
+    if (!Consistent(check.width, check.height)) {
+        *reason = "decoded to pixels of an inconsistent layout";
         return false;
     }
     if (ilGetInteger(IL_IMAGE_FORMAT) == IL_COLOUR_INDEX && !FillPalette()) {

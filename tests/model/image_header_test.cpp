@@ -210,6 +210,19 @@ TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
             EXPECT_EQ(ilGetInteger(IL_IMAGE_HEIGHT), 17);
         }
     }
+    // 16-bit Targa files, run-length coded and cut in their pixels (DevIL
+    // read one as BGR of 2 bytes a pixel) or not, decode to pixels as large
+    // as their format says, or not at all
+    for (int type : {2, 10}) {
+        TargaFields f;
+        f.type = type, f.bits = 16, f.width = 1, f.height = 16, f.descriptor = 0x20;
+        const std::string file = TargaHeader(f) + (type == 2 ? std::string(32, '\x40') : "\x08\x40\x50\x00\x40");
+        std::string reason;
+        if (DecodeImageFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), 4096, &reason)) {
+            EXPECT_EQ(ilGetInteger(IL_IMAGE_SIZE_OF_DATA), 16 * ilGetInteger(IL_IMAGE_BPP)) << type;
+            EXPECT_EQ(ilGetInteger(IL_IMAGE_BPP), ilGetInteger(IL_IMAGE_FORMAT) == IL_BGRA ? 4 : 3) << type;
+        }
+    }
     ilBindImage(0);
     ilDeleteImages(1, &image);
 }
