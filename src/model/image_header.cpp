@@ -30,14 +30,13 @@ ImageCheck Accept(ImageFormat format, std::uint64_t width, std::uint64_t height,
                   std::uint64_t decodedBytes) {
     if (width == 0 || height == 0) return Refuse("no pixels");
     if (width > maxSide || height > maxSide) {
-        return Refuse("%llu x %llu pixels, at most %u x %u", static_cast<unsigned long long>(width),
-                      static_cast<unsigned long long>(height), maxSide, maxSide);
+        return Refuse("%u x %u pixels, at most %u x %u", static_cast<unsigned>(width), static_cast<unsigned>(height),
+                      maxSide, maxSide);
     }
     if (decodedBytes > kMaxDecodedImageBytes) {
-        return Refuse("%llu x %llu pixels would take %llu MiB to decode, at most %llu",
-                      static_cast<unsigned long long>(width), static_cast<unsigned long long>(height),
-                      static_cast<unsigned long long>(decodedBytes >> 20),
-                      static_cast<unsigned long long>(kMaxDecodedImageBytes >> 20));
+        return Refuse("%u x %u pixels would take %u MiB to decode, at most %u", static_cast<unsigned>(width),
+                      static_cast<unsigned>(height), static_cast<unsigned>(decodedBytes >> 20),
+                      static_cast<unsigned>(kMaxDecodedImageBytes >> 20));
     }
     ImageCheck check;
     check.accepted = true;
@@ -145,7 +144,8 @@ ImageCheck CheckJpeg(const std::uint8_t* bytes, std::size_t size, std::uint32_t 
             if (components != 1 && components != 3) {
                 return Refuse("JPEG of %u components", static_cast<unsigned>(components));
             }
-            if (length != 8 + 3 * components) return Refuse("JPEG frame header of %zu bytes", length);
+            if (length != 8 + 3 * components)
+                return Refuse("JPEG frame header of %u bytes", static_cast<unsigned>(length));
             for (std::uint64_t c = 0; c < components; ++c) {
                 const std::uint8_t sampling = body[7 + 3 * c], table = body[8 + 3 * c];
                 if ((sampling >> 4) < 1 || (sampling >> 4) > 4 || (sampling & 15) < 1 || (sampling & 15) > 4 ||
@@ -184,10 +184,9 @@ ImageCheck CheckJpeg(const std::uint8_t* bytes, std::size_t size, std::uint32_t 
         progressive ? (width + 31) / 32 * 32 * ((height + 31) / 32 * 32) * components * 2 : 0;
     ImageCheck check = Accept(ImageFormat::Jpeg, width, height, maxSide, width * height * 4);
     if (check.accepted && coefficients > kMaxJpegCoefficientBytes) {
-        return Refuse("progressive JPEG of %llu x %llu pixels would take %llu MiB to decode, at most %llu",
-                      static_cast<unsigned long long>(width), static_cast<unsigned long long>(height),
-                      static_cast<unsigned long long>(coefficients >> 20),
-                      static_cast<unsigned long long>(kMaxJpegCoefficientBytes >> 20));
+        return Refuse("progressive JPEG of %u x %u pixels would take %u MiB to decode, at most %u",
+                      static_cast<unsigned>(width), static_cast<unsigned>(height),
+                      static_cast<unsigned>(coefficients >> 20), static_cast<unsigned>(kMaxJpegCoefficientBytes >> 20));
     }
     return check;
 }

@@ -9,9 +9,11 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <system_error>
 #include <vector>
 
+#include "model/image_header.h"
 #include "model/texture_decode.h"
 #include "platform/platform.h"
 
@@ -147,10 +149,19 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
 }
 
 // One texture as ilutGLLoadImage makes it, but decoded only when its header
-// passes CheckImageFile and by the decoder of the format checked.
-GLuint LoadTextureImage(const std::string& path, std::uint32_t limit) {
+// passes CheckImageFile and by the decoder of the format checked, and made
+// only while the model's textures stay within `budget` bytes (taken from it).
+GLuint LoadTextureImage(const std::string& path, std::uint32_t limit, std::uint64_t* budget) {
     std::vector<std::uint8_t> bytes;
     if (!ReadImageFile(path, bytes)) return 0;
+    // the budget is told by the header, before anything is decoded
+    const ImageCheck check = CheckImageFile(bytes.data(), bytes.size(), limit);
+    const std::uint64_t textureBytes = std::uint64_t{4} * check.width * check.height;
+    if (check.accepted && textureBytes > *budget) {
+        ReportRefused(
+            path, "the model's textures would take more than " + std::to_string(kMaxModelTextureBytes >> 20) + " MiB");
+        return 0;
+    }
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
@@ -163,6 +174,7 @@ GLuint LoadTextureImage(const std::string& path, std::uint32_t limit) {
         if (name == 0) reason = "OpenGL took no texture of it";
     }
     if (name == 0) ReportRefused(path, reason);
+    if (name != 0) *budget -= textureBytes;
     ilBindImage(0);
     ilDeleteImages(1, &image);
     return name;
@@ -176,11 +188,16 @@ void LoadModelTextures(const char* modelPath, Ms3dModel& model) {
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &glLargest);
     const std::uint32_t limit =
         glLargest > 0 ? std::min(kMaxTextureSide, static_cast<std::uint32_t>(glLargest)) : kMaxTextureSide;
+    std::uint64_t budget = kMaxModelTextureBytes;
+    // a file that several materials name is made (or refused) once
+    std::map<std::string, GLuint> made;
     for (Ms3dMaterial& material : model.materials) {
         const std::string path = FindTextureFile(modelPath, material.textureFile);
         material.textureName = 0;
         if (path.empty()) continue;
-        material.textureName = LoadTextureImage(path, limit);
+        const auto known = made.find(path);
+        material.textureName = known != made.end() ? known->second : LoadTextureImage(path, limit, &budget);
+        made[path] = material.textureName;
         // DevIL keeps its error stack per process; don't let one bad image
         // leave errors for the next caller to misread
         while (ilGetError() != IL_NO_ERROR) {
