@@ -35,7 +35,7 @@ ImageCheck Accept(ImageFormat format, std::uint64_t width, std::uint64_t height,
     }
     if (decodedBytes > kMaxDecodedImageBytes) {
         return Refuse("%u x %u pixels would take %u MiB to decode, at most %u", static_cast<unsigned>(width),
-                      static_cast<unsigned>(height), static_cast<unsigned>(decodedBytes >> 20),
+                      static_cast<unsigned>(height), static_cast<unsigned>((decodedBytes + (1 << 20) - 1) >> 20),
                       static_cast<unsigned>(kMaxDecodedImageBytes >> 20));
     }
     ImageCheck check;
@@ -186,7 +186,8 @@ ImageCheck CheckJpeg(const std::uint8_t* bytes, std::size_t size, std::uint32_t 
     if (check.accepted && coefficients > kMaxJpegCoefficientBytes) {
         return Refuse("progressive JPEG of %u x %u pixels would take %u MiB to decode, at most %u",
                       static_cast<unsigned>(width), static_cast<unsigned>(height),
-                      static_cast<unsigned>(coefficients >> 20), static_cast<unsigned>(kMaxJpegCoefficientBytes >> 20));
+                      static_cast<unsigned>((coefficients + (1 << 20) - 1) >> 20),
+                      static_cast<unsigned>(kMaxJpegCoefficientBytes >> 20));
     }
     return check;
 }

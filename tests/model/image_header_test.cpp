@@ -52,6 +52,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     wide.width = 4097, wide.height = 1;
     bits17.bits = 17, type4.type = 4, grey16.type = 3, grey16.bits = 16, flipped.descriptor = 0x18;
     noHeight.height = 0;
+    TargaFields id10 = mapped, id80;
+    id10.idLength = 10, id80.idLength = 80;
     TargaFields colourMap65535 = mapped;
     colourMap65535.mapLength = 65535, colourMap65535.width = colourMap65535.height = 64;
     auto bmp = [](BitmapFields f, size_t after) { return BitmapHeader(f) + std::string(after, '\x02'); };
@@ -66,6 +68,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     negative.width = static_cast<std::uint32_t>(-2), planes.planes = 2, bits13.bits = 13;
     rleBits.compression = 1, fields.compression = 3, fields.bits = 32, overlap = b8, overlap.dataOffset = 100;
     past.dataOffset = 100000;
+    BitmapFields fields66 = fields;
+    fields66.dataOffset = 66;
 
     const struct {
         const char* what;
@@ -82,6 +86,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"PNG of 16 bits a channel, 2048 x 2048", PngHeader(2048, 2048, 16, 6) + idat(33000) + iend, 2048, 2048, ""},
         {"PNG of 2048 x 2048 packed beyond what deflate can", PngHeader(2048, 2048, 16, 6) + idat(32000) + iend, 0, 0,
          "cut short"},
+        {"PNG of grey and alpha at its least", PngHeader(2048, 2048, 16, 4) + idat(16300) + iend, 2048, 2048, ""},
         {"PNG without IEND", PngHeader(8, 8) + idat(10), 0, 0, "cut short"},
         {"PNG without IDAT", PngHeader(8, 8) + iend, 0, 0, "cut short"},
         {"PNG, a chunk cut short", PngHeader(8, 8) + idat(10).substr(0, 15) + iend, 0, 0, "cut short"},
@@ -100,6 +105,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"JPEG, baseline 4096 x 4096", tables + JpegFrame(0xc0, 4096, 4096) + scan, 4096, 4096, ""},
         {"JPEG, progressive 4096 x 4096", tables + JpegFrame(0xc2, 4096, 4096) + scan, 4096, 4096, ""},
         {"JPEG 16384 x 16384", tables + JpegFrame(0xc0, 16384, 16384) + scan, 0, 0, "16384 x 16384"},
+        {"JPEG, restart markers 0 and 7 between segments", tables + "\xff\xd0\xff\xd7" + JpegFrame(0xc0, 8, 8) + scan,
+         8, 8, ""},
         {"JPEG of 100 scans", tables + JpegFrame(0xc2, 8, 8) + scans(100), 8, 8, ""},
         {"JPEG of 101 scans", tables + JpegFrame(0xc2, 8, 8) + scans(101), 0, 0, "more than 100 scans"},
         {"JPEG lossless (SOF3)", tables + JpegFrame(0xc3, 8, 8) + scan, 0, 0, "SOF3"},
@@ -131,6 +138,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"Targa, map length without a map", tga(loose, 16), 0, 0, "without a map"},
         {"Targa, 2 x 2 one byte short", tga(TargaFields{}, 15), 0, 0, "cut short"},
         {"Targa, 2 x 2 whole", tga(TargaFields{}, 16), 2, 2, ""},
+        {"Targa with an ID of 10 bytes (as PCX starts)", tga(id10, 10 + 768 + 64), 8, 8, ""},
+        {"Targa with an ID of 80 bytes (as PNM starts)", tga(id80, 80 + 16), 2, 2, ""},
         {"Targa 4096 x 4096 in 1000 bytes", tga(bigTga, 1000), 0, 0, "cut short"},
         {"Targa 4096 x 4096 run-length coded in 1000 bytes", With(tga(bigTga, 1000), 2, 10), 0, 0, "cut short"},
         {"Targa 4097 wide", tga(wide, 4097 * 4), 0, 0, "4097 x 1 pixels"},
@@ -153,6 +162,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"BMP of 13 bits", bmp(bits13, 16), 0, 0, "13 bits"},
         {"BMP run-length coded 24 bits", bmp(rleBits, 16), 0, 0, "compression 1"},
         {"BMP bit fields inside the header", bmp(fields, 16), 0, 0, "overlap"},
+        {"BMP bit fields before the pixels", bmp(fields66, 12 + 16), 2, 2, ""},
         {"BMP pixels inside its palette", bmp(overlap, 1100), 0, 0, "overlap"},
         {"BMP pixels past the end", bmp(past, 16), 0, 0, "cut short"},
         {"BMP header cut", bitmap.substr(0, 53), 0, 0, "cut short"},
@@ -168,6 +178,10 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         EXPECT_NE(check.reason.find(c.reason), std::string::npos) << c.what << ": " << check.reason;
     }
     EXPECT_EQ(Check(targa, 7).reason, "8 x 6 pixels, at most 7 x 7") << "the OpenGL maximum counts too";
+    // beyond 4096 pixels a side, a progressive JPEG's coefficients count too
+    EXPECT_TRUE(Check(tables + JpegFrame(0xc0, 4097, 4090) + scan, 8192).accepted);
+    EXPECT_EQ(Check(tables + JpegFrame(0xc2, 4097, 4090) + scan, 8192).reason,
+              "progressive JPEG of 4097 x 4090 pixels would take 97 MiB to decode, at most 96");
 }
 
 // Each hostile file is refused before decoding, but for the well-formed ones
