@@ -50,6 +50,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     loose.mapLength = 5;
     bigTga.width = bigTga.height = 4096;
     wide.width = 4097, wide.height = 1;
+    TargaFields high = wide;
+    high.width = 1, high.height = 4097;
     bits17.bits = 17, type4.type = 4, grey16.type = 3, grey16.bits = 16, flipped.descriptor = 0x18;
     noHeight.height = 0;
     TargaFields id10 = mapped, id80;
@@ -68,6 +70,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     negative.width = static_cast<std::uint32_t>(-2), planes.planes = 2, bits13.bits = 13;
     rleBits.compression = 1, fields.compression = 3, fields.bits = 32, overlap = b8, overlap.dataOffset = 100;
     past.dataOffset = 100000;
+    BitmapFields oneBit;
+    oneBit.bits = 1, oneBit.width = oneBit.height = 4096, oneBit.dataOffset = 62;
     BitmapFields fields66 = fields;
     fields66.dataOffset = 66;
 
@@ -87,6 +91,10 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"PNG of 2048 x 2048 packed beyond what deflate can", PngHeader(2048, 2048, 16, 6) + idat(32000) + iend, 0, 0,
          "cut short"},
         {"PNG of grey and alpha at its least", PngHeader(2048, 2048, 16, 4) + idat(16300) + iend, 2048, 2048, ""},
+        {"PNG grey of 2 bits", PngHeader(8, 8, 2, 0) + idat(10) + iend, 8, 8, ""},
+        {"PNG palette of 4 bits", PngHeader(8, 8, 4, 3) + idat(10) + iend, 8, 8, ""},
+        {"PNG grey of 3 bits", PngHeader(8, 8, 3, 0) + idat(10) + iend, 0, 0, "bit depth 3"},
+        {"PNG palette of 5 bits", PngHeader(8, 8, 5, 3) + idat(10) + iend, 0, 0, "bit depth 5"},
         {"PNG without IEND", PngHeader(8, 8) + idat(10), 0, 0, "cut short"},
         {"PNG without IDAT", PngHeader(8, 8) + iend, 0, 0, "cut short"},
         {"PNG, a chunk cut short", PngHeader(8, 8) + idat(10).substr(0, 15) + iend, 0, 0, "cut short"},
@@ -143,6 +151,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"Targa 4096 x 4096 in 1000 bytes", tga(bigTga, 1000), 0, 0, "cut short"},
         {"Targa 4096 x 4096 run-length coded in 1000 bytes", With(tga(bigTga, 1000), 2, 10), 0, 0, "cut short"},
         {"Targa 4097 wide", tga(wide, 4097 * 4), 0, 0, "4097 x 1 pixels"},
+        {"Targa 4097 high in 100 bytes", tga(high, 100), 0, 0, "1 x 4097 pixels"},
         {"Targa of 17 bits", tga(bits17, 64), 0, 0, "17 bits"},
         {"Targa type 4", tga(type4, 64), 0, 0, "not a PNG"},
         {"Targa grey of 16 bits", tga(grey16, 64), 0, 0, "16 bits"},
@@ -151,6 +160,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"BMP as DevIL writes it", bitmap, 8, 6, ""},
         {"BMP of 8 bits", bmp(b8, 1024 + 8), 2, 2, ""},
         {"BMP run-length coded", bmp(rle8, 10), 2, 2, ""},
+        {"BMP of 1 bit, 4096 x 4096", bmp(oneBit, 8 + 512 * 4096), 4096, 4096, ""},
         {"BMP 4096 x 4096 in 1000 bytes", bmp(big, 1000), 0, 0, "cut short"},
         {"BMP palette of 2^30 colours", bmp(palette, 1000), 0, 0, "palette of 1073741824 colours"},
         {"BMP v4 header", bmp(v4, 100), 0, 0, "108 bytes"},
@@ -167,6 +177,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"BMP pixels past the end", bmp(past, 16), 0, 0, "cut short"},
         {"BMP header cut", bitmap.substr(0, 53), 0, 0, "cut short"},
         {"GIF", "GIF89a" + std::string(40, '\0'), 0, 0, "a GIF image"},
+        {"PCX of version 2, its first 4 bytes", "\x0a\x02\x01\x08", 0, 0, "a PCX image"},
         {"text", "just some words, nothing more", 0, 0, "not a PNG, JPEG, Targa or BMP image"},
         {"empty", "", 0, 0, "empty"},
     };
