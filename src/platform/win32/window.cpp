@@ -365,6 +365,8 @@ bool RaiseWindow(WindowId id) {
     return true;
 }
 
+bool AnyRunBlocksFullScreen() { return true; }
+
 void NotifyScreensaverRunning(bool running) {
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, nullptr, 0);
 }
