@@ -225,6 +225,15 @@ void NameCurrentThread(const char* name);
 // The folder holding the running executable, with its trailing separator.
 std::string ExecutableFolder();
 
+// The program folder when no install record names one, with its trailing
+// separator. A copied folder finds its data beside the executable: the
+// executable's folder when it holds "data". Else on Linux the installed
+// layout's share/velmora/ (the program in <prefix>/libexec/xscreensaver/, by
+// its real path, whatever link started it) when that holds "data", else the
+// executable's folder; on Windows the standard installation folder, the
+// drive of SYSTEMROOT (none when unset) and "\Program Files\Velmora! Screensaver\".
+std::string DefaultProgramFolder();
+
 // The separator of path components ("/" on Linux, "\\" on Windows).
 char PathSeparator();
 
