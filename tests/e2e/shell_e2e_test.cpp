@@ -489,7 +489,7 @@ TEST_F(ShellEndToEnd, ARefusedGrabIsOneLineAndTheRunGoesOn) {
         {false, true, "velmora: can't grab the pointer (another program holds it); running without it\n"},
         {true, true,
          "velmora: can't grab the keyboard (another program holds it) nor the pointer (another program holds it); "
-         "running without it\n"},
+         "running without them\n"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.line);

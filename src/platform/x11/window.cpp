@@ -192,13 +192,14 @@ void GrabInput(bool report) {
     if (keyboard != GrabSuccess) line += std::string(" the keyboard (") + GrabRefusal(keyboard) + ")";
     if (keyboard != GrabSuccess && pointer != GrabSuccess) line += " nor";
     if (pointer != GrabSuccess) line += std::string(" the pointer (") + GrabRefusal(pointer) + ")";
-    std::fprintf(stderr, "%s; running without it\n", line.c_str());
+    const bool both = keyboard != GrabSuccess && pointer != GrabSuccess;
+    std::fprintf(stderr, "%s; running without %s\n", line.c_str(), both ? "them" : "it");
 }
 
 // Our own windows carry this property, holding the process id, so that a
 // window id read back from the instance lock is raised only while it is
-// still one of ours: X gives a destroyed window's id to new windows, of any
-// client.
+// still one of ours: once a client is gone, X hands its ids to the next
+// client that connects, whatever program that is.
 constexpr char kOwnerProperty[] = "_VELMORA_SCREEN_WINDOW";
 
 void MarkAsOurs(Window window) {
