@@ -36,6 +36,14 @@ void ScreenWindowProc(const platform::Event& event) {
             DeleteFontLists();
             PostQuit(0);
             break;
+        case EventType::DisplayLost:
+            // The server took the window, its grabs and the context's
+            // drawable with it: nothing of them is touched again, and the
+            // run ends through the same end sequence as on a key.
+            saverActive = false;
+            DeleteFontLists();
+            PostQuit(kDisplayLostExitCode);
+            break;
         case EventType::Resize:
         case EventType::DisplayChange: {
             platform::MonitorList monitors;

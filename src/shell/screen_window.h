@@ -33,6 +33,10 @@ struct ScreenViews {
 // within another one (a clone) left out; the whole window when none remains.
 void LayOutViews(const platform::MonitorList& monitors, int width, int height, ScreenViews* views);
 
+// A run whose display went away ends with this code (as Xlib's own end of
+// such a run would), after the end sequence of every run.
+constexpr int kDisplayLostExitCode = 1;
+
 // Filled by ScreenWindowProc; the main loop ends once quitPosted is set.
 struct ScreenWindowState {
     ScreenViews views;

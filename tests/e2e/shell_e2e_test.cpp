@@ -1,13 +1,17 @@
 // The real velmora on the test's Xvfb, driven with xdotool.
 #include <IL/il.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -137,9 +141,6 @@ TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt
     Xdotool("mousemove 50 50 key space click 1 mousemove 300 200 click 3");
     EXPECT_TRUE(StillRunningAfter(preview, 400));
     EXPECT_FALSE(CursorIsInvisible());
-    // A full-screen start while a preview runs ends at once.
-    EXPECT_EQ(RunProcess({VELMORA_EXE, "/s"}, env, "", 10000).exitCode, 0);
-    EXPECT_EQ(WindowsNamed("orvane").size(), 1u);
     Xdotool("windowsize " + std::to_string(parent.Id()) + " 200 150");
     EXPECT_TRUE(WaitUntil(
         [&] { return QueryGeometry(children[0], &geometry) && geometry.width == 200 && geometry.height == 150; }));
@@ -456,6 +457,162 @@ TEST_F(ShellEndToEnd, WindowsNobodySeesDrawNothingAndShownAgainDrawAtOnce) {
         EXPECT_TRUE(WaitUntil([&] { return Rmse(Screenshot(drawn), frame) > 0.0; }, 2000));
         saver.Kill(SIGTERM);
         ExpectEnd(saver);
+    }
+}
+
+// The full-screen window, once it covers the screen and shows a frame (a
+// preview's window bears the same name); 0 when none does within `timeoutMs`.
+unsigned long FullScreenWindow(int timeoutMs) {
+    unsigned long found = 0;
+    WaitUntil(
+        [&] {
+            for (unsigned long window : WindowsNamed("orvane")) {
+                WindowGeometry geometry;
+                if (QueryGeometry(window, &geometry) && geometry.viewable && geometry.width == 800 &&
+                    geometry.height == 600 && WindowShowsPicture(window))
+                    return found = window, true;
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+// A dialog or preview left open must not keep a full-screen start from
+// covering the screen; only a full-screen run does, and then what the second
+// start brings to the front must be a window of this program's, never one
+// whose id it was handed (the configuration's owner, or an id planted in the
+// lock file).
+TEST_F(ShellEndToEnd, OnlyAFullScreenRunBlocksAnotherAndNoForeignWindowIsRaised) {
+    const struct {
+        const char* what;
+        const char* first;  // "/c" with the foreign window, "/p" in a parent, "/s"
+        bool plant;         // the foreign window's id written over the lock file's
+    } rows[] = {
+        {"a configuration dialog of a foreign window", "/c", false},
+        {"a preview", "/p", false},
+        {"a full-screen run whose stored window was replaced", "/s", true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir tmp;  // the lock folder, under TMPDIR
+        std::vector<std::string> runEnv = env;
+        runEnv.insert(runEnv.end(), {"TMPDIR=" + tmp.Path(), "XDG_RUNTIME_DIR="});
+        TestWindow foreign(160, 120), parent(320, 240);
+        UnmapWindow(foreign.Id());  // raising it would map it
+        const std::string first = r.first;
+        ChildProcess running;
+        std::vector<std::string> argv = {VELMORA_EXE, r.first, "--no-music"};
+        if (first != "/s") argv.insert(argv.begin() + 2, std::to_string(first == "/p" ? parent.Id() : foreign.Id()));
+        ASSERT_TRUE(running.Start(argv, runEnv));
+        if (first == "/c") {
+            ASSERT_NE(ShownWindow("Velmora! Configuration", 15000), 0u);
+        } else if (first == "/p") {
+            ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(parent.Id()); }, 20000));
+        } else {
+            ASSERT_NE(FullScreenWindow(20000), 0u);
+        }
+        if (r.plant) {
+            const std::string lock = tmp.Path() + "/velmora-" + std::to_string(getuid()) +
+                                     "/quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60-" + std::getenv("DISPLAY");
+            const std::uint64_t id = foreign.Id();
+            const int fd = open(lock.c_str(), O_WRONLY);
+            ASSERT_GE(fd, 0) << lock;
+            EXPECT_EQ(pwrite(fd, &id, sizeof id, 0), static_cast<ssize_t>(sizeof id));
+            close(fd);
+            ProcessResult second = RunProcess({VELMORA_EXE, "/s"}, runEnv, "", 10000);
+            EXPECT_EQ(second.exitCode, 0);
+            EXPECT_EQ(second.err, "");
+        } else {
+            ChildProcess saver;
+            ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s", "--no-music"}, runEnv));
+            EXPECT_NE(FullScreenWindow(20000), 0u)
+                << "no full-screen run; " << (saver.Running() ? "" : saver.Wait(0).err);
+            EXPECT_FALSE(KeyboardGrabbable());
+            Xdotool("key space");
+            ExpectEnd(saver);
+        }
+        WindowGeometry geometry;
+        ASSERT_TRUE(QueryGeometry(foreign.Id(), &geometry));
+        EXPECT_FALSE(geometry.viewable) << "the foreign window was raised";
+        EXPECT_TRUE(StillRunningAfter(running, 0));
+        if (first == "/s") {
+            Xdotool("key space");
+            ExpectEnd(running);
+        } else {
+            running.Kill(SIGTERM);
+            running.Wait(5000);
+        }
+    }
+}
+
+// Another program holding the keyboard or the pointer (a menu held open)
+// keeps it; the run says so in one line and goes on, still drawing.
+TEST_F(ShellEndToEnd, ARefusedGrabIsOneLineAndTheRunGoesOn) {
+    const struct {
+        bool keyboard, pointer;
+        const char* line;
+    } rows[] = {
+        {true, false, "velmora: can't grab the keyboard (another program holds it); running without it\n"},
+        {false, true, "velmora: can't grab the pointer (another program holds it); running without it\n"},
+        {true, true,
+         "velmora: can't grab the keyboard (another program holds it) nor the pointer (another program holds it); "
+         "running without them\n"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line);
+        ChildProcess saver;
+        {
+            HeldGrab grab(r.keyboard, r.pointer);
+            ASSERT_TRUE(grab.Held());
+            Start(saver, {"/s", "--no-music"});
+            EXPECT_TRUE(WaitUntil([&] { return saver.Running() && !WindowsNamed("orvane").empty(); }));
+        }
+        EXPECT_TRUE(StillRunningAfter(saver, 300));
+        saver.Kill(SIGTERM);
+        const ProcessResult result = saver.Wait(10000);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.err, r.line);
+    }
+}
+
+// A lost X server (it crashed, or its session ended) ends a run as a key
+// does: the music is stopped and its audio device closed, which the wave
+// writer shows by completing its file's header, and the process ends with
+// a code that says it failed.
+TEST(DisplayLoss, ARunWithMusicEndsThroughItsEndSequence) {
+    for (const char* mode : {"/s", "-root"}) {
+        SCOPED_TRACE(mode);
+        TempDir folder, config;
+        std::ofstream(folder.Path() + "/alsoft.conf")
+            << "[general]\ndrivers=wave\n[wave]\nfile=" << folder.Path() << "/out.wav\n";
+        fs::copy_file(VELMORA_BUILD_DIR "/data/xt", folder.Path() + "/xt");
+        ScratchXvfb server;
+        ChildProcess saver;
+        ASSERT_TRUE(saver.Start({VELMORA_EXE, mode, "--music"},
+                                {"DISPLAY=" + server.Display(), "XDG_CONFIG_HOME=" + config.Path(),
+                                 "ALSOFT_CONF=" + folder.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=1"},
+                                folder.Path()));
+        const std::string wave = folder.Path() + "/out.wav";
+        // A second of music written: the window is up and the music plays.
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                std::error_code error;
+                return fs::file_size(wave, error) > 400000 && !error;
+            },
+            30000))
+            << saver.Wait(100).err;
+        server.Kill();
+        const ProcessResult result = saver.Wait(10000);
+        EXPECT_FALSE(result.timedOut || result.signaled) << result.signal;
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("velmora: lost the connection to the X display\n"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("not closed"), std::string::npos) << result.err;
+        const std::string bytes = ReadFileBytes(wave);
+        ASSERT_GT(bytes.size(), 8u);
+        std::uint32_t riffSize = 0;
+        std::memcpy(&riffSize, bytes.data() + 4, sizeof riffSize);
+        EXPECT_EQ(riffSize + 8ull, bytes.size()) << "the wave file was never finished";
     }
 }
 
