@@ -32,7 +32,8 @@ TexelScale MeasureTexelScale(const ViewTransform& view, const float* c0, const f
             float c[4];
             for (int k = 0; k < 4; ++k) c[k] = origin[k] + u * alongU[k] + v * alongV[k];
             const float w = c[3];
-            if (!(w > 0.0f && std::fabs(c[0]) <= near * w && std::fabs(c[1]) <= near * w && std::fabs(c[2]) <= near * w)) {
+            if (!(w > 0.0f && std::fabs(c[0]) <= near * w && std::fabs(c[1]) <= near * w &&
+                  std::fabs(c[2]) <= near * w)) {
                 continue;
             }
             // Window position (x, y) = half view * clip / w; its derivatives

@@ -3,7 +3,7 @@
 #pragma once
 
 struct ViewTransform {
-    float modelView[16];   // column-major, as GL keeps them
+    float modelView[16];  // column-major, as GL keeps them
     float projection[16];
     float modelViewProjection[16];
     int viewport[4];  // x, y, width, height

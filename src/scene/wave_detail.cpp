@@ -14,7 +14,7 @@ constexpr float kHeightBound = 2.0f;
 // across the texture where it meets a pixel's ray, in texels. Both bounds
 // hold at the block's worst point; most of it lies well within them.
 constexpr float kMaxErrorPixels = 0.5f;
-constexpr float kMaxErrorTexels = 1.0f;
+constexpr float kMaxErrorTexels = 2.0f;
 
 // Clip coordinates of the block corners, on the grid lines every 15 cells,
 // at both ends of the height range.

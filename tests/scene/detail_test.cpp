@@ -136,8 +136,8 @@ TEST_F(SceneDetail, FramesAlongThePathAtEverySize) {
     for (int frame : frames) {
         AdvanceTo(frame);
         for (Size size : kSizes)
-            ExpectClose(DrawBoth(size), "frame " + std::to_string(frame) + " at " + std::to_string(size.width) +
-                                            " x " + std::to_string(size.height));
+            ExpectClose(DrawBoth(size), "frame " + std::to_string(frame) + " at " + std::to_string(size.width) + " x " +
+                                            std::to_string(size.height));
     }
 }
 
