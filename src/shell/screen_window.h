@@ -26,6 +26,9 @@ struct MouseRule {
 struct ScreenViews {
     int count = 0;
     platform::MonitorRect viewports[platform::kMaxMonitors];
+    // The views tile the whole window, none over another: every pixel is
+    // drawn in every frame.
+    bool coverWindow = false;
 };
 
 // The views of a window of `width` x `height` on `monitors` (in the window's
