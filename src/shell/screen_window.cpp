@@ -118,18 +118,18 @@ void LayOutViews(const platform::MonitorList& monitors, int width, int height, S
         view.y = height - (cut[k].y + cut[k].height);
     }
     if (views->count == 0) views->viewports[views->count++] = platform::MonitorRect{0, 0, width, height};
-    long area = 0;
+    long long area = 0;
     bool overlap = false;
     for (int k = 0; k < views->count; ++k) {
         const platform::MonitorRect& a = views->viewports[k];
-        area += static_cast<long>(a.width) * a.height;
+        area += static_cast<long long>(a.width) * a.height;
         for (int other = 0; other < k; ++other) {
             const platform::MonitorRect& b = views->viewports[other];
             overlap =
                 overlap || (a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height);
         }
     }
-    views->coverWindow = !overlap && area == static_cast<long>(width) * height;
+    views->coverWindow = !overlap && area == static_cast<long long>(width) * height;
 }
 
 namespace {
