@@ -1,13 +1,12 @@
 #include "shell/run.h"
 
-#include <GL/gl.h>
-
 #include <cstdio>
 
 #include "model/model_viewer.h"
 #include "music/music_thread.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
+#include "scene/views.h"
 #include "settings/data_paths.h"
 #include "settings/music_setting.h"
 #include "shell/config_dialog.h"
@@ -137,12 +136,12 @@ int MainLoop(bool showFps) {
             musicTurn.Ask(now);
             DrawFrameOnEveryMonitor();
             if (showFps) {
-                glFinish();  // the frame's time includes the rendering
+                FinishFrame();  // the frame's time includes the rendering
                 rate.Frame(now, platform::MonotonicMilliseconds());
                 DrawCornerText(rate.text);
             }
             platform::SwapScreenBuffers();
-            glFlush();
+            FlushFrame();
         } else {
             platform::WaitForEvents(pacer.MillisecondsUntilDue(now));
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "scene/views.h"
 
 // A full-screen run is in progress: input ends it, and the cursor is hidden.
 extern bool saverActive;
@@ -19,16 +20,6 @@ struct MouseRule {
     void Arm() { firstMove = true; }
     // True when the movement to (x, y) ends the run.
     bool Moved(int x, int y);
-};
-
-// Where the scene is drawn: one view for each monitor the window covers, as
-// GL viewports (origin at the window's lower left corner).
-struct ScreenViews {
-    int count = 0;
-    platform::MonitorRect viewports[platform::kMaxMonitors];
-    // The views tile the whole window, none over another: every pixel is
-    // drawn in every frame.
-    bool coverWindow = false;
 };
 
 // The views of a window of `width` x `height` on `monitors` (in the window's
@@ -56,18 +47,12 @@ extern ScreenWindowState screenWindow;
 // Handles one event of the screen window.
 void ScreenWindowProc(const platform::Event& event);
 
-// Viewport and a 70 degree perspective (near 1, far 1525) for that size; a
-// height of 0 counts as 1.
+// The viewport and projection of a whole window of that size (SetViewport).
 void ResizeViewport(int width, int height);
-// The same for a viewport whose lower left corner is at (x, y).
-void SetViewport(int x, int y, int width, int height);
 // The viewport and projection of the first of screenWindow.views, set once
 // the views are laid out: a single view keeps them from frame to frame, and
 // several are set each frame.
 void SetFirstView();
 
-// One frame: the whole window cleared, the scene advanced once and drawn in
-// every view with that view's own aspect ratio, so no monitor's picture is
-// stretched; a view of the same size as one drawn before gets that view's
-// picture copied.
+// One frame in screenWindow.views (DrawSceneInViews).
 void DrawFrameOnEveryMonitor();

@@ -1,6 +1,5 @@
 #include "shell/snapshot.h"
 
-#include <GL/gl.h>
 #include <png.h>
 
 #include <cstdint>
@@ -13,6 +12,7 @@
 #include "model/model_viewer.h"
 #include "platform/platform.h"
 #include "scene/scene.h"
+#include "scene/views.h"
 #include "settings/data_paths.h"
 #include "shell/scene_start.h"
 #include "shell/screen_window.h"
@@ -117,7 +117,7 @@ int RunSnapshot(int argc, char** args) {
     GlutViewerCallback callback;
     StartOffscreenScene(request.width, request.height, &callback);
     for (int frame = 0; frame < request.frames; ++frame) DrawSceneFrame();
-    glFinish();
+    FinishFrame();
 
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(request.width) * request.height * 4);
     const bool read = ReadFramePixels(request.width, request.height, rgba.data());

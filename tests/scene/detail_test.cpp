@@ -16,9 +16,9 @@
 #include "platform/platform.h"
 #include "scene/camera_path.h"
 #include "scene/scene.h"
+#include "scene/views.h"
 #include "scene/wave_surface.h"
 #include "shell/scene_start.h"
-#include "shell/screen_window.h"
 
 namespace {
 
