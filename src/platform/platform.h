@@ -1,8 +1,16 @@
 // The one seam between Velmora! and its operating system.
 //
 // Everything here is implemented once per backend (src/platform/x11 + posix on
-// Linux, src/platform/win32 on Windows); nothing outside src/platform includes
-// a system header. Events travel upward as plain values to ScreenWindowProc.
+// Linux, src/platform/win32 on Windows). Outside src/platform no file includes
+// an operating system's header (X11, GLX, EGL, GTK, POSIX, windows.h) except
+// these: shell/win_main.cpp, through platform/win32/windows_backend.h, for
+// WinMain's HINSTANCE; launcher/launcher.cpp, the System32 stand-in, which is
+// all Win32. The libraries the program is built on are included where they
+// are used: GL and GLU by scene/ and model/ (the shell includes none), DevIL
+// by model/, OpenAL's and libvorbisfile's headers by music/openal_table.h and
+// music/vorbis_binding.h for their types (both libraries are loaded at run
+// time), libpng by shell/snapshot.cpp. Events travel upward as plain values
+// to ScreenWindowProc.
 #pragma once
 
 #include <cstdint>
