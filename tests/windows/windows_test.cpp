@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdint>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -397,6 +398,8 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         }
     }
     const std::string marker = dir.Path() + "/planted-loaded";
+    const std::string capturePath = dir.Path() + "/out.wav";
+    constexpr std::uintmax_t kThreeSecondsOfCapture = 3 * 44100 * 2 * 4;  // stereo float32
     const std::vector<std::string> env = {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf"),
                                           "PLANTED_MARKER=" + WindowsPath(marker),
                                           "WINEPATH=" + WindowsPath(dir.Path() + "/path")};
@@ -417,6 +420,7 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove(marker);
+        fs::remove(capturePath);
         std::vector<std::string> caseEnv = env;
         if (c.library[0] != '\0')
             caseEnv.push_back("VELMORA_VORBISFILE_LIBRARY=" + WindowsPath(dir.Path() + c.library));
@@ -425,7 +429,18 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
               c.missing[0] == '\0' ? kFolder + "/velmora.scr" : dir.Path() + "/without-" + c.missing + "/velmora.scr",
               dir.Path() + "/current");
         DrawnWindow(saver);
-        std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+        // Until the music thread has had its say: the line of what is
+        // missing, or three seconds of music in the capture.
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                if (c.message[0] != '\0')
+                    return WithoutReturns(saver.OutputSoFar()).find(c.message) != std::string::npos;
+                std::error_code missing;
+                const std::uintmax_t bytes = fs::file_size(capturePath, missing);
+                return !missing && bytes > kThreeSecondsOfCapture;
+            },
+            60000))
+            << saver.OutputSoFar();
         EXPECT_TRUE(saver.Running()) << "the scene runs on";
         Xdotool("key space");
         ProcessResult result = saver.Wait(10000);
@@ -435,7 +450,7 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
             EXPECT_NE(WithoutReturns(result.out).find(c.message), std::string::npos) << result.out;
             continue;
         }
-        const Pcm capture = ReadCapture(dir.Path() + "/out.wav"), reference = Decode(VELMORA_BUILD_DIR "/data/xt");
+        const Pcm capture = ReadCapture(capturePath), reference = Decode(VELMORA_BUILD_DIR "/data/xt");
         ASSERT_GT(capture.Frames(), 44100) << "at least a second heard";
         const CaptureFit fit = FitCapture(capture, reference, std::min(capture.Frames() - 44100, 10L * 44100));
         EXPECT_LT(fit.residual, 1e-3) << "heard as decoded";
