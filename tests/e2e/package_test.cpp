@@ -53,9 +53,9 @@ TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusic) {
     fs::permissions(home.Path(), fs::perms::all);
     for (const char* file : {"/.xscreensaver", "/alsoft.conf"}) fs::permissions(home.Path() + file, fs::perms::all);
     const auto asNobody = [&](const std::string& program, const std::string& option) {
-        return AsNobody({"env", "DISPLAY=" + display, "HOME=" + home.Path(), "TMPDIR=" + home.Path(),
-                         "ALSOFT_CONF=" + home.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
-                         "ASAN_OPTIONS=detect_leaks=0", "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin", program, option});
+        return AsNobody({program, option}, {"DISPLAY=" + display, "HOME=" + home.Path(), "TMPDIR=" + home.Path(),
+                                            "ALSOFT_CONF=" + home.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
+                                            "ASAN_OPTIONS=detect_leaks=0", "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin"});
     };
     ChildProcess xscreensaver;
     ASSERT_TRUE(xscreensaver.Start(asNobody("xscreensaver", "-no-splash")));
@@ -133,21 +133,16 @@ public:
             " && shift && exec \"$@\"";
         const char* display = std::getenv("DISPLAY");
         std::vector<std::string> argv =
-            ::AsNobody({"env", "-i", "HOME=" + home.Path(), "PATH=" + Root() + "/usr/bin:/usr/bin:/bin",
-                        "DISPLAY=" + std::string(display != nullptr ? display : ""), "NO_AT_BRIDGE=1"});
+            ::AsNobody(command,
+                       {"HOME=" + home.Path(), "PATH=" + Root() + "/usr/bin:/usr/bin:/bin",
+                        "DISPLAY=" + std::string(display != nullptr ? display : ""), "NO_AT_BRIDGE=1"},
+                       true);
         argv.insert(argv.begin(), {"unshare", "-m", "sh", "-c", mounts, "sh", Root()});
-        argv.insert(argv.end(), command.begin(), command.end());
         return argv;
     }
 
     // The running processes of this tree's program.
-    std::vector<int> Running() const {
-        std::vector<int> pids;
-        std::error_code error;
-        for (const auto& [pid, info] : LivingProcesses())
-            if (fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", error) == Program()) pids.push_back(pid);
-        return pids;
-    }
+    std::vector<int> Running() const { return ProcessesOfProgram(Program()); }
 
     // Waits for a process of the program whose arguments `want` accepts.
     template <typename Want>

@@ -378,9 +378,9 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         const std::string shm = "/dev/shm/" + name + "-" + uid + "-" + display;
         Shell("rm -f " + shm + " " + shm + ".guard");  // left by runs before
         std::vector<std::string> argv =
-            AsNobody({"env", "T=" + tmp.Path(), "U=" + uid, "D=" + display, "NAME=" + name, "ID=" + id,
-                      "PLANT=" + std::string(r.plant), "HOLD=" + std::string(r.hold), "MODE=" + std::string(r.mode),
-                      "sh", "-c", attacker});
+            AsNobody({"sh", "-c", attacker},
+                     {"T=" + tmp.Path(), "U=" + uid, "D=" + display, "NAME=" + name, "ID=" + id,
+                      "PLANT=" + std::string(r.plant), "HOLD=" + std::string(r.hold), "MODE=" + std::string(r.mode)});
         ChildProcess planter;
         ASSERT_TRUE(planter.Start(argv));
         ASSERT_TRUE(WaitUntil([&] { return planter.OutputSoFar() == "ready\n"; }, 5000)) << planter.Wait(100).err;

@@ -52,9 +52,7 @@ public:
     explicit HeadlessSway(const std::string& idleCommand) {
         prctl(PR_SET_CHILD_SUBREAPER, 1);
         const std::string app = session.Path() + "/app";
-        fs::create_directories(app);
-        fs::copy(VELMORA_EXE, app + "/velmora");
-        fs::copy(VELMORA_BUILD_DIR "/data", app + "/data", fs::copy_options::recursive);
+        CopyProgramWithData(app);
         fs::create_directories(runtime);
         fs::permissions(runtime, fs::perms::owner_all);
         std::string config = "xwayland enable\n";
@@ -121,14 +119,13 @@ public:
 
 private:
     std::vector<std::string> AsNobody(const std::vector<std::string>& argv) const {
-        std::vector<std::string> command = {"env", "-i", "HOME=" + session.Path(), "PATH=/usr/bin:/bin",
-                                            "XDG_RUNTIME_DIR=" + runtime};
+        std::vector<std::string> environment = {"HOME=" + session.Path(), "PATH=/usr/bin:/bin",
+                                                "XDG_RUNTIME_DIR=" + runtime};
         // Unset until sway listens: sway takes even an empty SWAYSOCK as its
         // own socket's path.
         if (!swaySocket.empty())
-            command.insert(command.end(), {"WAYLAND_DISPLAY=" + waylandDisplay, "SWAYSOCK=" + swaySocket});
-        command.insert(command.end(), argv.begin(), argv.end());
-        return ::AsNobody(command);
+            environment.insert(environment.end(), {"WAYLAND_DISPLAY=" + waylandDisplay, "SWAYSOCK=" + swaySocket});
+        return ::AsNobody(argv, environment, true);
     }
 
     TempDir session;

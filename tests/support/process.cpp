@@ -173,10 +173,29 @@ int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name
     return runners;
 }
 
-std::vector<std::string> AsNobody(const std::vector<std::string>& command) {
+std::vector<std::string> AsNobody(const std::vector<std::string>& command,
+                                  const std::vector<std::string>& environment, bool onlyThese) {
     std::vector<std::string> argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+    if (onlyThese || !environment.empty()) argv.push_back("env");
+    if (onlyThese) argv.push_back("-i");
+    argv.insert(argv.end(), environment.begin(), environment.end());
     argv.insert(argv.end(), command.begin(), command.end());
     return argv;
+}
+
+std::vector<int> ProcessesOfProgram(const std::string& path) {
+    std::vector<int> pids;
+    std::error_code error;
+    for (const auto& [pid, info] : LivingProcesses())
+        if (std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error) == path) pids.push_back(pid);
+    return pids;
+}
+
+std::string CopyProgramWithData(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy(VELMORA_EXE, folder + "/velmora");
+    std::filesystem::copy(VELMORA_BUILD_DIR "/data", folder + "/data", std::filesystem::copy_options::recursive);
+    return folder + "/velmora";
 }
 
 std::map<int, ProcessInfo> LivingProcesses() {

@@ -74,8 +74,11 @@ int ProcessesHoldingFile(const std::vector<int>& pids, const std::string& ending
 // starts inherit the name).
 int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name);
 
-// `command` run as nobody (group nogroup, no other groups).
-std::vector<std::string> AsNobody(const std::vector<std::string>& command);
+// `command` run as nobody (group nogroup, no other groups), with the
+// "NAME=value" entries of `environment` added to the inherited environment,
+// or, when `onlyThese`, in place of it.
+std::vector<std::string> AsNobody(const std::vector<std::string>& command,
+                                  const std::vector<std::string>& environment = {}, bool onlyThese = false);
 
 struct ProcessInfo {
     int parent = 0;
@@ -83,10 +86,16 @@ struct ProcessInfo {
 };
 // Living processes (no zombies) by pid, from /proc.
 std::map<int, ProcessInfo> LivingProcesses();
+// Living processes whose executable is `path`.
+std::vector<int> ProcessesOfProgram(const std::string& path);
 // The words of a process's command line.
 std::vector<std::string> ProcessArguments(int pid);
 // The value of `name` in a process's environment; "" when unset.
 std::string ProcessVariable(int pid, const std::string& name);
+
+// A copy of the program and its data set in `folder` (made if missing), as an
+// installed program finds them; returns the copy's path.
+std::string CopyProgramWithData(const std::string& folder);
 
 // Polls `condition` every 20 ms for up to timeoutMs.
 template <typename Condition>
