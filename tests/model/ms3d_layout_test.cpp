@@ -51,7 +51,7 @@ std::string Fixture() {
     for (int k = 0; k < 16; ++k) f.F32(0.0625f * k);  // each colour's alpha is not the transparency
     f.F32(12.5f).F32(0.75f).U8(0xc1).Text("skin.png", 128).Text("skin_alpha.png", 128);
     f.F32(24.0f).F32(3.5f).U32(48);  // frame rate, current time, total frames
-    f.U16(2);  // joints: flags, name, parent, rotation, position, key counts, keys (time, value)
+    f.U16(2);                        // joints: flags, name, parent, rotation, position, key counts, keys (time, value)
     f.U8(8).Text("root", 32).Text("", 32).F32(0.1f).F32(0.2f).F32(0.3f).F32(1.0f).F32(2.0f).F32(3.0f);
     f.U16(1).U16(0).F32(0.5f).F32(-0.5f).F32(0.25f).F32(0.0f);
     f.U8(0).Text("arm", 32).Text("root", 32).F32(0.0f).F32(0.5f).F32(0.0f).F32(0.0f).F32(4.0f).F32(0.0f);

@@ -173,8 +173,8 @@ int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name
     return runners;
 }
 
-std::vector<std::string> AsNobody(const std::vector<std::string>& command,
-                                  const std::vector<std::string>& environment, bool onlyThese) {
+std::vector<std::string> AsNobody(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+                                  bool onlyThese) {
     std::vector<std::string> argv = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
     if (onlyThese || !environment.empty()) argv.push_back("env");
     if (onlyThese) argv.push_back("-i");
