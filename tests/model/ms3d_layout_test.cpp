@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "model/ms3d_model.h"
 #include "support/temp_dir.h"
+
+using std::make_tuple;
 
 namespace {
 
@@ -60,8 +63,8 @@ std::string Fixture() {
     f.U32(1).Comment(0, "the body");
     f.U32(2).Comment(0, "skin").Comment(1, "dropped");
     f.U32(1).Comment(1, "elbow");
-    f.U32(1).U32(5).Text("hello", 5);
-    f.U32(2);  // vertex extras: three bone indices, three weights, extra value
+    f.U32(1).U32(6).Text("hi\r\n", 4).U8(0).U8('!');  // every byte kept, a zero too
+    f.U32(2);                                         // vertex extras: three bone indices, three weights, extra value
     f.U8(1).U8(0xff).U8(0xff).U8(60).U8(40).U8(0).U32(0xdeadbeef);
     f.U8(0xff).U8(0xff).U8(0xff).U8(100).U8(0).U8(0).U32(7);
     f.U8(0).U8(1).U8(0xff).U8(50).U8(25).U8(25).U32(0);
@@ -70,111 +73,79 @@ std::string Fixture() {
     return f.b;
 }
 
-void ExpectVec(const Vec3& v, float x, float y, float z) {
-    EXPECT_EQ(v.x, x);
-    EXPECT_EQ(v.y, y);
-    EXPECT_EQ(v.z, z);
+std::tuple<float, float, float> Xyz(const Vec3& v) { return {v.x, v.y, v.z}; }
+template <typename T>
+std::vector<float> Floats(const T* values, int count) {
+    return std::vector<float>(values, values + count);
 }
 
 TEST(Ms3dLayout, ReadsEveryFieldOfAFileLaidDownByteByByte) {
     TempDir dir;
     Ms3dModel m;
     ASSERT_TRUE(m.Load(dir.Write("fixture.ms3d", Fixture()).c_str()));
-    ASSERT_EQ(m.GetVertexCount(), 3);
+    ASSERT_EQ(make_tuple(m.GetVertexCount(), m.GetTriangleCount(), m.GetGroupCount(), m.GetMaterialCount(),
+                         m.GetJointCount()),
+              make_tuple(3, 1, 1, 1, 2));
     const struct {
         int flags;
-        float x, y, z;
+        std::tuple<float, float, float> position;
         int bone, references;
-        int bones[3], weights[3];
+        std::vector<float> bones, weights;
         std::uint32_t extra;
-    } vertices[] = {{1, 1.5f, -2.0f, 3.25f, -1, 2, {1, -1, -1}, {60, 40, 0}, 0xdeadbeef},
-                    {2, 4.0f, 5.0f, -6.0f, 0, 1, {-1, -1, -1}, {100, 0, 0}, 7},
-                    {0, 0.0f, 7.5f, 8.0f, 1, 3, {0, 1, -1}, {50, 25, 25}, 0}};
+    } vertices[] = {{1, {1.5f, -2.0f, 3.25f}, -1, 2, {1, -1, -1}, {60, 40, 0}, 0xdeadbeef},
+                    {2, {4.0f, 5.0f, -6.0f}, 0, 1, {-1, -1, -1}, {100, 0, 0}, 7},
+                    {0, {0.0f, 7.5f, 8.0f}, 1, 3, {0, 1, -1}, {50, 25, 25}, 0}};
     for (int i = 0; i < 3; ++i) {
         const Ms3dVertex& v = m.GetVertex(i);
-        SCOPED_TRACE(i);
-        EXPECT_EQ(v.flags, vertices[i].flags);
-        ExpectVec(v.position, vertices[i].x, vertices[i].y, vertices[i].z);
-        EXPECT_EQ(v.boneIndex, vertices[i].bone);
-        EXPECT_EQ(v.referenceCount, vertices[i].references);
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_EQ(v.boneIndices[k], vertices[i].bones[k]);
-            EXPECT_EQ(v.weights[k], vertices[i].weights[k]);
-        }
-        EXPECT_EQ(v.extra, vertices[i].extra);
+        const auto& w = vertices[i];
+        EXPECT_EQ(make_tuple(int{v.flags}, Xyz(v.position), int{v.boneIndex}, int{v.referenceCount},
+                             Floats(v.boneIndices, 3), Floats(v.weights, 3), v.extra),
+                  make_tuple(w.flags, w.position, w.bone, w.references, w.bones, w.weights, w.extra))
+            << "vertex " << i;
     }
-
-    ASSERT_EQ(m.GetTriangleCount(), 1);
     const Ms3dTriangle& t = m.GetTriangle(0);
-    EXPECT_EQ(t.flags, 0x0102);
-    for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(t.vertexIndices[c], (c + 2) % 3);
-        ExpectVec(t.normals[c], 0.375f * c, 0.375f * c + 0.125f, 0.375f * c + 0.25f);
-    }
-    EXPECT_EQ(std::vector<float>(t.s, t.s + 3), (std::vector<float>{0.1f, 0.2f, 0.3f}));
-    EXPECT_EQ(std::vector<float>(t.t, t.t + 3), (std::vector<float>{0.4f, 0.5f, 0.6f}));
-    EXPECT_EQ(t.smoothingGroup, 9);
-    EXPECT_EQ(t.groupIndex, 0);
+    EXPECT_EQ(
+        make_tuple(t.flags, t.vertexIndices[0], t.vertexIndices[1], t.vertexIndices[2], Floats(t.s, 3), Floats(t.t, 3),
+                   t.smoothingGroup, t.groupIndex),
+        make_tuple(0x0102, 2, 0, 1, std::vector<float>{0.1f, 0.2f, 0.3f}, std::vector<float>{0.4f, 0.5f, 0.6f}, 9, 0));
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(Xyz(t.normals[c]), make_tuple(0.375f * c, 0.375f * c + 0.125f, 0.375f * c + 0.25f)) << c;
 
-    ASSERT_EQ(m.GetGroupCount(), 1);
     const Ms3dGroup& g = m.GetGroup(0);
-    EXPECT_EQ(g.flags, 3);
-    EXPECT_EQ(NameText(g.name), "body");
-    EXPECT_EQ(g.triangleIndices, std::vector<std::uint16_t>{0});
-    EXPECT_EQ(g.materialIndex, 0);
-    EXPECT_EQ(g.comment, "the body");
-
-    ASSERT_EQ(m.GetMaterialCount(), 1);
+    EXPECT_EQ(make_tuple(int{g.flags}, NameText(g.name), g.triangleIndices, int{g.materialIndex}, g.comment),
+              make_tuple(3, "body", std::vector<std::uint16_t>{0}, 0, "the body"));
     const Ms3dMaterial& mat = m.GetMaterial(0);
-    EXPECT_EQ(NameText(mat.name), "skin");
     const float* colours[] = {mat.ambient, mat.diffuse, mat.specular, mat.emissive};
-    for (int c = 0; c < 4; ++c) {
-        for (int k = 0; k < 3; ++k) EXPECT_EQ(colours[c][k], 0.0625f * (4 * c + k)) << c << k;
-        EXPECT_EQ(colours[c][3], 0.75f) << c;  // the transparency, not the file's alpha
-    }
-    EXPECT_EQ(mat.shininess, 12.5f);
-    EXPECT_EQ(mat.transparency, 0.75f);
-    EXPECT_EQ(mat.mode, 0xc1);
-    EXPECT_EQ(NameText(mat.textureFile), "skin.png");
-    EXPECT_EQ(NameText(mat.alphaMapFile), "skin_alpha.png");
-    EXPECT_EQ(mat.comment, "skin");
+    for (int c = 0; c < 4; ++c)  // each alpha the transparency, not the file's own
+        EXPECT_EQ(Floats(colours[c], 4),
+                  (std::vector<float>{0.25f * c, 0.25f * c + 0.0625f, 0.25f * c + 0.125f, 0.75f}));
+    EXPECT_EQ(make_tuple(NameText(mat.name), mat.shininess, mat.transparency, int{mat.mode}, NameText(mat.textureFile),
+                         NameText(mat.alphaMapFile), mat.comment),
+              make_tuple("skin", 12.5f, 0.75f, 0xc1, "skin.png", "skin_alpha.png", "skin"));
 
-    EXPECT_EQ(m.GetFrameRate(), 24.0f);
-    EXPECT_EQ(m.GetCurrentFrame(), 3.5f);
-    EXPECT_EQ(m.GetTotalFrames(), 48);
-
-    ASSERT_EQ(m.GetJointCount(), 2);
     const Ms3dJoint& root = m.GetJoint(0);
     const Ms3dJoint& arm = m.GetJoint(1);
-    EXPECT_EQ(root.flags, 8);
-    EXPECT_EQ(NameText(root.name), "root");
-    EXPECT_EQ(NameText(root.parentName), "");
-    ExpectVec(root.rotation, 0.1f, 0.2f, 0.3f);
-    ExpectVec(root.position, 1.0f, 2.0f, 3.0f);
-    ASSERT_EQ(root.rotationKeys.size(), 1u);
-    EXPECT_EQ(root.rotationKeys[0].time, 12.0f);  // 0.5 s at 24 frames a second
-    ExpectVec(root.rotationKeys[0].value, -0.5f, 0.25f, 0.0f);
-    EXPECT_TRUE(root.positionKeys.empty());
-    EXPECT_EQ(root.comment, "");
-    EXPECT_EQ(arm.flags, 0);
-    EXPECT_EQ(NameText(arm.name), "arm");
-    EXPECT_EQ(NameText(arm.parentName), "root");
-    ExpectVec(arm.rotation, 0.0f, 0.5f, 0.0f);
-    ExpectVec(arm.position, 0.0f, 4.0f, 0.0f);
-    EXPECT_TRUE(arm.rotationKeys.empty());
-    ASSERT_EQ(arm.positionKeys.size(), 2u);
-    EXPECT_EQ(arm.positionKeys[0].time, 0.0f);
-    ExpectVec(arm.positionKeys[0].value, 1.0f, 1.0f, 1.0f);
-    EXPECT_EQ(arm.positionKeys[1].time, 48.0f);
-    ExpectVec(arm.positionKeys[1].value, 2.0f, 3.0f, 4.0f);
-    EXPECT_EQ(arm.comment, "elbow");
-    EXPECT_EQ(std::vector<float>(root.colour, root.colour + 3), (std::vector<float>{1.0f, 0.5f, 0.0f}));
-    EXPECT_EQ(std::vector<float>(arm.colour, arm.colour + 3), (std::vector<float>{0.0f, 0.25f, 1.0f}));
+    EXPECT_EQ(make_tuple(int{root.flags}, NameText(root.name), NameText(root.parentName), Xyz(root.rotation),
+                         Xyz(root.position), root.comment, Floats(root.colour, 3)),
+              make_tuple(8, "root", "", make_tuple(0.1f, 0.2f, 0.3f), make_tuple(1.0f, 2.0f, 3.0f), "",
+                         std::vector<float>{1.0f, 0.5f, 0.0f}));
+    EXPECT_EQ(make_tuple(int{arm.flags}, NameText(arm.name), NameText(arm.parentName), Xyz(arm.rotation),
+                         Xyz(arm.position), arm.comment, Floats(arm.colour, 3)),
+              make_tuple(0, "arm", "root", make_tuple(0.0f, 0.5f, 0.0f), make_tuple(0.0f, 4.0f, 0.0f), "elbow",
+                         std::vector<float>{0.0f, 0.25f, 1.0f}));
+    // Key times in frames: seconds times 24.
+    ASSERT_EQ(make_tuple(root.rotationKeys.size(), root.positionKeys.size(), arm.rotationKeys.size(),
+                         arm.positionKeys.size()),
+              make_tuple(1u, 0u, 0u, 2u));
+    EXPECT_EQ(make_tuple(root.rotationKeys[0].time, Xyz(root.rotationKeys[0].value)),
+              make_tuple(12.0f, make_tuple(-0.5f, 0.25f, 0.0f)));
+    EXPECT_EQ(make_tuple(arm.positionKeys[0].time, Xyz(arm.positionKeys[0].value), arm.positionKeys[1].time,
+                         Xyz(arm.positionKeys[1].value)),
+              make_tuple(0.0f, make_tuple(1.0f, 1.0f, 1.0f), 48.0f, make_tuple(2.0f, 3.0f, 4.0f)));
 
-    EXPECT_EQ(m.GetComment(), "hello");
-    EXPECT_EQ(m.GetJointSize(), 2.5f);
-    EXPECT_EQ(m.GetTransparencyMode(), 2);
-    EXPECT_EQ(m.GetAlphaRef(), 0.125f);
+    EXPECT_EQ(make_tuple(m.GetFrameRate(), m.GetCurrentFrame(), m.GetTotalFrames(), m.GetComment(), m.GetJointSize(),
+                         m.GetTransparencyMode(), m.GetAlphaRef()),
+              make_tuple(24.0f, 3.5f, 48, std::string("hi\r\n\0!", 6), 2.5f, 2, 0.125f));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Ms3dModel::Load on files from the MS3D writer, damaged ones included, and
-// the skeleton built from what it reads.
+// Ms3dModel::Load on files from the project's MS3D writer, damaged ones
+// included, and the skeleton built from what it reads.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -64,22 +64,9 @@ TEST(Ms3dLoad, ReadsEveryFieldFromDisk) {
         EXPECT_TRUE(Same(j.rotation, k.rotation) && Same(j.position, k.position) && j.flags == k.flags &&
                     std::equal(j.colour, j.colour + 3, k.colour) && j.parentIndex == -1);
     }
-    const Ms3dMaterial& skin = m.GetMaterial(0);
-    EXPECT_EQ(std::tie(skin.diffuse[0], skin.emissive[1], skin.shininess, skin.mode, m.GetMaterial(1).mode),
-              make_tuple(0.8f, 0.5f, 12.0f, kMs3dModeBlend, kMs3dModeSphereMap));
-    for (const float* colour : {skin.ambient, skin.diffuse, skin.specular, skin.emissive}) EXPECT_EQ(colour[3], 0.75f);
-    EXPECT_EQ(NameText(skin.name) + NameText(skin.textureFile) + NameText(skin.alphaMapFile),
-              "skinskin.tgaskin_alpha.tga");
-    const Ms3dJoint& root = m.GetJoint(0);
-    const Joint& written = f.joints[0];
-    EXPECT_TRUE(root.rotationKeys.size() == 2 && root.positionKeys.size() == 1 && root.rotationKeys[1].time == 15 &&
-                root.positionKeys[0].time == 30 && Same(root.rotationKeys[1].value, written.rotationKeys[1].value) &&
-                Same(root.positionKeys[0].value, written.positionKeys[0].value));
-    EXPECT_EQ(m.GetGroup(1).comment + m.GetMaterial(0).comment + m.GetJoint(1).comment,
-              "fins commentskin commentchild comment");
-    EXPECT_EQ(make_tuple(m.GetComment(), m.GetFrameRate(), m.GetCurrentFrame(), m.GetTotalFrames(), m.GetJointSize(),
-                         m.GetTransparencyMode(), m.GetAlphaRef()),
-              make_tuple(f.modelComment.text, 30.0f, 2.5f, 90, 0.25f, 2, 0.125f));
+    // The rest of the fields, read from a file laid down by hand: ms3d_layout_test.
+    EXPECT_EQ(make_tuple(m.GetComment(), NameText(m.GetMaterial(1).textureFile), m.GetJoint(0).positionKeys[0].time),
+              make_tuple(f.modelComment.text, "chrome.tga", 30.0f));
     // What is not a regular file can't be opened: a FIFO never waits for a writer.
     ASSERT_EQ(mkfifo((dir.Path() + "/fifo").c_str(), 0600), 0);
     for (const char* name : {"/missing", "", "/fifo"})
