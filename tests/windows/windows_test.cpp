@@ -6,13 +6,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "audio_fit.h"
 #include "support/image.h"
@@ -108,11 +106,16 @@ protected:
     static void DrawnWindow(ChildProcess& child) {
         EXPECT_NE(DrawnScreenWindow(60000), 0u) << "no frame drawn; " << (child.Running() ? "" : child.Wait(100).err);
     }
-    // The configuration dialog once it is drawn; 0 when none is.
+    // The configuration dialog once it is drawn, its bitmap 138 (many colours
+    // in the right half) included: a dialog paints after it is activated, so
+    // keys sent now reach it. 0 when none is drawn.
     static unsigned long Dialog() {
         const unsigned long window = ShownWindow("Velmora! Configuration", 30000);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        return window;
+        const auto painted = [&] {
+            const RgbImage shot = Screenshot(window);
+            return Colours(shot, shot.width / 2, 10, shot.width / 2 - 10, shot.height / 2) > 50;
+        };
+        return window != 0 && WaitUntil(painted, 30000) ? window : 0;
     }
     // The helper window of tests/windows/test_parent.c; its handle, the first
     // line it prints, once shown.
@@ -168,8 +171,9 @@ TEST_F(Windows, PreviewFillsItsParentFollowsItWaitsWhileItIsMinimisedAndEndsWith
         return WaitUntil([&] { return parent.OutputSoFar().find(line) != std::string::npos; }, 60000);
     };
     ASSERT_TRUE(said("MINIMISED")) << parent.OutputSoFar();
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_LT(CpuShareOver(preview.Pid(), 5000), 0.02);
+    // Once a frame in flight is done the loop waits, and keeps waiting.
+    EXPECT_TRUE(WaitUntil([&] { return CpuShareOver(preview.Pid(), 1000) < 0.02; }, 10000)) << "still drawing";
+    EXPECT_LT(CpuShareOver(preview.Pid(), 4000), 0.02);
     ASSERT_TRUE(said("RESTORED")) << parent.OutputSoFar();
     EXPECT_GT(CpuShareOver(preview.Pid(), 1000), 0.05) << "drawing again";
     // The helper halves its size, then destroys itself.
@@ -200,9 +204,7 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
         ChildProcess dialog;
         Start(dialog, c.args);
         const unsigned long window = Dialog();
-        ASSERT_NE(window, 0u);
-        const RgbImage shot = Screenshot(window);
-        EXPECT_GT(Colours(shot, shot.width / 2, 10, shot.width / 2 - 10, shot.height / 2), 50) << "bitmap 138";
+        ASSERT_NE(window, 0u) << "no dialog with its bitmap";
         Xdotool("mousemove --window " + std::to_string(window) + " 20 20");
         Xdotool("key Escape");
         EXPECT_TRUE(StillRunningAfter(dialog, 500)) << "Escape closed it";
