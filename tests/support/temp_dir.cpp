@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
@@ -27,4 +28,15 @@ std::string TempDir::Write(const std::string& name, const std::string& bytes) co
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::map<std::string, std::string> FileTree(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        tree[fs::relative(entry.path(), folder).string()] =
+            entry.is_symlink()        ? "-> " + fs::read_symlink(entry).string()
+            : entry.is_regular_file() ? ReadFileBytes(entry.path().string())
+                                      : kFolderEntry;
+    return tree;
 }

@@ -1,6 +1,7 @@
 // A temporary folder removed with everything in it at the end of its scope.
 #pragma once
 
+#include <map>
 #include <string>
 
 class TempDir {
@@ -21,3 +22,8 @@ private:
 
 // The whole content of a file; empty when it can't be read.
 std::string ReadFileBytes(const std::string& path);
+
+// Everything below `folder`, by its path relative to `folder`: a file's
+// bytes, a link as "-> target", a folder as kFolderEntry.
+constexpr char kFolderEntry[] = "(folder)";
+std::map<std::string, std::string> FileTree(const std::string& folder);

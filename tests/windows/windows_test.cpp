@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "audio_fit.h"
@@ -320,11 +321,8 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
         RunProcess({kWine, VELMORA_WINDOWS_BUILD "/velmora-" VELMORA_VERSION "-setup-x86_64.exe", "/S", "/CURRENT"},
                    Env(), "", 120000);
     ASSERT_EQ(setup.exitCode, 0) << setup.err;
-    std::vector<std::string> files = {"Uninstall.exe"};
-    for (const auto& entry : fs::recursive_directory_iterator(kFolder))
-        if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), kFolder).string());
-    for (size_t i = 1; i < files.size(); ++i)
-        EXPECT_TRUE(ReadFileBytes(installed + "/" + files[i]) == ReadFileBytes(kFolder + "/" + files[i])) << files[i];
+    const std::map<std::string, std::string> shipped = FileTree(kFolder), copied = FileTree(installed);
+    for (const auto& [file, bytes] : shipped) EXPECT_TRUE(copied.count(file) && copied.at(file) == bytes) << file;
     EXPECT_NE(query(machineKey, "install").find("reg_sz    c:\\program files\\velmora! screensaver\\\n"),
               std::string::npos);
     EXPECT_NE(query(uninstallKey, "DisplayVersion").find("reg_sz    " VELMORA_VERSION "\n"), std::string::npos);
@@ -365,7 +363,11 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
                     WindowsPath(dir.Path() + "/Uninstall.exe") + " /S _?=C:\\Program Files\\Velmora! Screensaver"},
                    Env(), "", 120000);
     EXPECT_EQ(removal.exitCode, 0) << removal.err;
-    for (const std::string& file : files) EXPECT_FALSE(fs::exists(installed + "/" + file)) << file;
+    EXPECT_FALSE(fs::exists(installed + "/Uninstall.exe"));
+    for (const auto& [file, bytes] : shipped) {
+        if (bytes == kFolderEntry) continue;
+        EXPECT_FALSE(fs::exists(installed + "/" + file)) << file;
+    }
     EXPECT_TRUE(fs::exists(installed + "/notes.txt"));
     EXPECT_FALSE(fs::exists(launcher));
     EXPECT_EQ(Reg({"query", machineKey}).exitCode, 1) << "the key the installer made";
