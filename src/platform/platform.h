@@ -158,8 +158,10 @@ bool TryHoldLock(const char* name);
 struct SettingsKey;
 // Opens the key, creating it only when it does not exist; null (and `error`
 // naming the key and the reason) when that fails. A settings file that exists
-// but can't be read or understood opens as a key without values and is never
-// written over; it is named in one line on stderr, once per process.
+// but can't be read or understood opens as a key without values; it is named
+// in one line on stderr, once per process. A settings file that is a symbolic
+// link is read and written through the link only when it leads to a regular
+// file of the owner of the link's folder; any other link is never written.
 SettingsKey* OpenSettingsKey(std::string* error);
 void CloseSettingsKey(SettingsKey* key);
 // The whole stored value; false when the key is null or has no such value.
@@ -170,7 +172,11 @@ bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* 
 bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::string* data);
 // False when the value could not be stored: what the key reads and what is
 // stored are then unchanged, and `error` names the file or key and the reason.
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error);
+// A settings file that could not be used is first moved aside whole, to the
+// path `setAside` gets (empty when nothing was moved); only when that fails
+// is nothing stored.
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
+                      std::string* setAside);
 
 // ---- Data files ------------------------------------------------------------
 

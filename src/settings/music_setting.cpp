@@ -12,9 +12,11 @@ void ReadMusicSetting(unsigned char* destination) {
     *destination = data.size() == 1 ? static_cast<unsigned char>(data[0]) : 0;
 }
 
-bool WriteMusicSetting(unsigned char source, std::string* error) {
+bool WriteMusicSetting(unsigned char source, std::string* error, std::string* setAside) {
     RegistryKey key;
     RegistryValue value = key.Value("ini");
     value.SetByte(source);
-    return value.Store(error);
+    const bool stored = value.Store(error);
+    if (setAside != nullptr) *setAside = key.SetAside();
+    return stored;
 }

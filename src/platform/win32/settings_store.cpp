@@ -78,7 +78,10 @@ bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::s
     return key != nullptr && QueryValue(key->machine, name, data);
 }
 
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
+// A registry value is never unusable as a whole file can be: nothing is set aside.
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
+                      std::string* setAside) {
+    setAside->clear();
     if (key == nullptr) return false;
     if (key->user == nullptr) {
         *error = UserKeyError(key->userStatus);
