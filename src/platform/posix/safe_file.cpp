@@ -205,7 +205,8 @@ bool ResolveUserFile(const std::string& path, std::string* target, std::string* 
 
 // Everything happens relative to the folder opened once, so the file checked
 // is the file replaced.
-bool ReplaceFileSafely(const std::string& target, const std::string& bytes, std::string* error) {
+bool ReplaceFileSafely(const std::string& target, const std::string& bytes, std::string* error,
+                       const std::string& successorOf) {
     const std::string name = NameOf(target);
     int dir = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat folder;
@@ -229,6 +230,11 @@ bool ReplaceFileSafely(const std::string& target, const std::string& bytes, std:
         owner = old.st_uid;
         group = old.st_gid;
         mode = old.st_mode & 07777;
+    } else if (!successorOf.empty() && lstat(successorOf.c_str(), &old) == 0) {
+        // Its owner may read and write the new file, whatever kept it from the old one.
+        owner = old.st_uid;
+        group = old.st_gid;
+        mode = (old.st_mode & 07777) | 0600;
     }
     std::string temporary;
     int fd = -1;

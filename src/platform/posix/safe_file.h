@@ -41,10 +41,13 @@ bool ResolveUserFile(const std::string& path, std::string* target, std::string* 
 // fresh temporary file in the same folder, written, flushed and renamed over
 // it. The new file keeps the owner, group and mode of the file it replaces; a
 // file that did not exist gets the owner and group of its folder and mode
-// 0600 (root writing in a user's home writes the user's file). On failure the
-// old file is unchanged, no temporary file is left and `error` holds the
-// reason (strerror's text).
-bool ReplaceFileSafely(const std::string& target, const std::string& bytes, std::string* error);
+// 0600 (root writing in a user's home writes the user's file), or, when
+// `successorOf` names a file, that file's owner and group and its mode with
+// the owner's reading and writing added. On failure the old file is
+// unchanged, no temporary file is left and `error` holds the reason
+// (strerror's text).
+bool ReplaceFileSafely(const std::string& target, const std::string& bytes, std::string* error,
+                       const std::string& successorOf = "");
 
 // ResolveUserFile, then ReplaceFileSafely on what it gives; `error` names
 // neither path.

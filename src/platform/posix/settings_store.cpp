@@ -112,14 +112,14 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
         // stop that forever, nor be lost. It goes aside whole, and the new
         // file starts from no values.
         if (!MoveAside(key->target, setAside, &why)) {
-            *error = key->path + " can't be used (" + key->unusable + ") nor moved aside: " + why;
+            *error = key->path + ": it can't be used (" + key->unusable + ") nor moved aside: " + why;
             return false;
         }
         key->unusable.clear();
     }
     SettingsValues changed = key->values;
     changed[name] = data;
-    if (!ReplaceFileSafely(key->target, EncodeSettings(changed), &why)) {
+    if (!ReplaceFileSafely(key->target, EncodeSettings(changed), &why, *setAside)) {
         *error = key->path + ": " + why;
         if (!setAside->empty()) *error += "; the unusable file is now " + *setAside;
         return false;
