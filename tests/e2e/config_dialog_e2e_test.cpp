@@ -269,6 +269,47 @@ TEST_F(SettingsFileEndToEnd, AnUnusableFileOutlivesAFullScreenStartByteForByte) 
     EXPECT_EQ(result.err.find(line), result.err.rfind(line)) << result.err;
 }
 
+// The user asked to store the box: a file that can't be used goes aside whole,
+// still nobody's, the message box and a line on stderr say where, and the run
+// ends as a save does. Only one that can't be moved aside fails the save.
+TEST_F(SettingsFileEndToEnd, OkMovesAnUnusableFileAsideAndSaves) {
+    const std::string old = "velmora-settings 2\nini 1\n1\n";
+    const std::string file = WriteSettings(old);
+    ASSERT_EQ(chmod(file.c_str(), 0), 0);  // nor readable to its owner
+    ChildProcess dialog;
+    const std::vector<std::string> argv = AsNobody({VELMORA_EXE});
+    const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
+    ASSERT_NE(window, 0u);
+    Xdotool("key Tab space");  // the box checked: music on
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ClickOk(window);
+    const unsigned long box = ShownWindow("Velmora!", 10000);
+    ASSERT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
+    EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
+    Focus(box);
+    Xdotool("key Return");
+    const ProcessResult result = dialog.Wait(10000);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("moved to " + file + ".unusable;"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFileBytes(file + ".unusable"), old);
+    SettingsValues values;
+    EXPECT_TRUE(DecodeSettings(ReadFileBytes(file), &values));
+    EXPECT_EQ(values, (SettingsValues{{"ini", "1"}}));
+    for (const std::string& path : {file, file + ".unusable"}) {
+        struct stat info;
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, uid) << path;
+    }
+}
+
+TEST_F(SettingsFileEndToEnd, AnUnusableFileThatCantBeMovedAsideMakesOkFail) {
+    WriteSettings("garbage", 0500);
+    const std::string before = Tree(home.Path() + "/velmora");
+    ExpectFailedSave(AsNobody({VELMORA_EXE}), home.Path() + "/velmora/settings",
+                     "it can't be used (not a settings file of this version) nor moved aside: Permission denied");
+    EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
+}
+
 TEST_F(SettingsFileEndToEnd, AReadOnlyFolderMakesOkSayWhyAndKeepsTheFile) {
     WriteSettings(EncodeSettings({{"ini", "0"}, {"note", "kept"}}), 0500);
     const std::string before = Tree(home.Path() + "/velmora");
