@@ -74,9 +74,9 @@ int RunXScreenSaverListCommand(bool add) {
         // The backup holds the file as it was before the last change: when
         // that change was the addition, removing gives those bytes back.
         std::string before, backupTarget, ignored;
-        const bool haveBefore = platform::ResolveUserFile(backup, &backupTarget, &ignored) &&
-                                platform::ReadSmallFile(backupTarget, kMaxFileBytes, &before, &ignored) ==
-                                    platform::ReadResult::Read;
+        const bool haveBefore =
+            platform::ResolveUserFile(backup, &backupTarget, &ignored) &&
+            platform::ReadSmallFile(backupTarget, kMaxFileBytes, &before, &ignored) == platform::ReadResult::Read;
         edit = RemoveFromXScreenSaverList(bytes, haveBefore ? &before : nullptr, haveDefaults ? &defaults : nullptr);
     }
 
@@ -106,9 +106,10 @@ int RunXScreenSaverListCommand(bool add) {
         return Fail("can't write " + shown + ": " + (removeFile ? std::strerror(errno) : error));
 
     if (removeFile)
-        std::printf("Took Velmora! out of XScreenSaver's list: %s held nothing else that "
-                    "--xscreensaver-add had not made, so it is gone again.\n",
-                    shown.c_str());
+        std::printf(
+            "Took Velmora! out of XScreenSaver's list: %s held nothing else that "
+            "--xscreensaver-add had not made, so it is gone again.\n",
+            shown.c_str());
     else if (edit.change == ListChange::Removed)
         std::printf("Took Velmora! out of XScreenSaver's list in %s.\n", shown.c_str());
     else if (!exists)

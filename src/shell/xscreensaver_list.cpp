@@ -289,9 +289,8 @@ ListEdit RemoveFromXScreenSaverList(const std::string& userFile, const std::stri
         removed.push_back(static_cast<int>(index));
         // Whole lines go when the entry has its lines to itself: from its
         // line's start, through its separator and the joining backslash.
-        const size_t at =
-            std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return e.textBegin < l.end; }) -
-            lines.begin();
+        const size_t at = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return e.textBegin < l.end; }) -
+                          lines.begin();
         const Line& line = lines[at];
         size_t begin = BlankBetween(userFile, line.begin, e.textBegin) ? line.begin : e.textBegin;
         size_t end = e.separatorEnd != std::string::npos ? e.separatorEnd : e.textEnd;

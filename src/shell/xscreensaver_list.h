@@ -27,9 +27,9 @@ enum class ListChange {
 
 struct ListEdit {
     ListChange change = ListChange::NotThere;
-    std::string text;       // the file's new text; the old one when nothing changed
-    int entries = 0;        // Removed: how many entries went
-    bool noFile = false;    // Removed: there was no file before the entry was added
+    std::string text;     // the file's new text; the old one when nothing changed
+    int entries = 0;      // Removed: how many entries went
+    bool noFile = false;  // Removed: there was no file before the entry was added
 };
 
 // Adds the entry at the end of the user's list. `userFile` is the text of

@@ -304,7 +304,8 @@ TEST(XScreenSaverList, RemovingWhatAddingMadeGivesBackTheBytes) {
 std::tuple<uid_t, gid_t, mode_t, std::string> FileState(const std::string& path) {
     struct stat info;
     if (lstat(path.c_str(), &info) != 0) return {0, 0, 0, "(missing)"};
-    if (S_ISLNK(info.st_mode)) return {info.st_uid, info.st_gid, info.st_mode, "-> " + std::filesystem::read_symlink(path).string()};
+    if (S_ISLNK(info.st_mode))
+        return {info.st_uid, info.st_gid, info.st_mode, "-> " + std::filesystem::read_symlink(path).string()};
     return {info.st_uid, info.st_gid, info.st_mode, ReadFileBytes(path)};
 }
 
@@ -318,9 +319,9 @@ TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUser) {
     const std::string list = "programs: \\\n  maze --root \\n\\\n\n";
     const struct {
         const char* what;
-        const char* link;   // what ~/.xscreensaver links to, relative to `elsewhere` ("" no link)
-        bool exists;        // the file (or the link's target) exists, holding `list`
-        uid_t owner;        // its owner, group `users`, mode 0640
+        const char* link;  // what ~/.xscreensaver links to, relative to `elsewhere` ("" no link)
+        bool exists;       // the file (or the link's target) exists, holding `list`
+        uid_t owner;       // its owner, group `users`, mode 0640
         int exitCode;
         const char* message;  // in the one line on stderr
     } cases[] = {
@@ -344,8 +345,10 @@ TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUser) {
             ASSERT_EQ(symlink(target.c_str(), file.c_str()), 0);
         }
         if (c.exists) {
-            if (linked) elsewhere.Write(c.link, list);
-            else home.Write(".xscreensaver", list);
+            if (linked)
+                elsewhere.Write(c.link, list);
+            else
+                home.Write(".xscreensaver", list);
             ASSERT_EQ(chown(target.c_str(), c.owner, users), 0);
             ASSERT_EQ(chmod(target.c_str(), 0640), 0);
         }

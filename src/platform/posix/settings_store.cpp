@@ -36,8 +36,7 @@ void ReportUnusableFile(const std::string& path, const std::string& why) {
     static bool reported = false;
     if (reported) return;
     reported = true;
-    std::fprintf(stderr,
-                 "velmora: the settings file %s can't be used (%s); no settings are read from it\n",
+    std::fprintf(stderr, "velmora: the settings file %s can't be used (%s); no settings are read from it\n",
                  path.c_str(), why.c_str());
 }
 
