@@ -172,10 +172,14 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
 
 // A copy of the executable with the build's data beside it but not the
 // dialog's picture: it renders the picture on first use, and only a finished
-// picture is ever left for the next dialog to find at once.
+// picture is ever left for the next dialog to find at once. Root renders into
+// a cache folder of nobody's as nobody's.
 TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     namespace fs = std::filesystem;
     env.push_back("ASAN_OPTIONS=detect_leaks=0");  // the GL driver's leaks would fail the render
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ASSERT_EQ(chown(cache.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     TempDir program;
     fs::copy_file(VELMORA_EXE, program.Path() + "/velmora");
     for (const auto& entry : fs::directory_iterator(std::string(VELMORA_BUILD_DIR) + "/data"))
@@ -194,6 +198,11 @@ TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     int files = 0;
     for (const auto& entry : fs::directory_iterator(cache.Path() + "/velmora")) files += entry.exists();
     EXPECT_EQ(files, 1);
+    for (const std::string& path : {cache.Path() + "/velmora", rendered}) {
+        struct stat info;
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(std::make_pair(info.st_uid, info.st_gid), std::make_pair(nobody->pw_uid, nobody->pw_gid)) << path;
+    }
 }
 
 // An ordinary user's settings, where root would read and write whatever the

@@ -63,4 +63,9 @@ bool MoveAside(const std::string& target, std::string* movedTo, std::string* err
 // and group of the folder it is made in.
 bool MakeUserFolders(const std::string& folder, std::string* error);
 
+// Gives the regular file `path`, just made by this program, to the owner and
+// group of its folder (root rendering into a user's home); true also where
+// only root could, since the file is then the writer's own.
+bool GiveToFolderOwner(const std::string& path);
+
 }  // namespace platform
