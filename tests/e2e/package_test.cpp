@@ -444,7 +444,8 @@ TEST(XScreenSaver, AddCommandWithoutAFileWritesTheSystemsListAndItsOwnEntry) {
     ASSERT_NE(nobody, nullptr);
     ASSERT_EQ(chown(tree.home.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     const std::string copy = tree.home.Write("dotfiles/xscreensaver", kUserFile);
-    ASSERT_EQ(chown(copy.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    for (const std::string& path : {tree.home.Path() + "/dotfiles", copy})
+        ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     fs::create_symlink("dotfiles/xscreensaver", file);
     command.back() = "--xscreensaver-add";
     EXPECT_EQ(RunProcess(command).exitCode, 0);

@@ -67,8 +67,7 @@ void PictureRender::OnChildExit(GPid pid, gint status, gpointer data) {
     g_spawn_close_pid(pid);
     render->child = 0;
     render->watch = 0;
-    bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-              GiveToFolderOwner(render->partFile) &&
+    bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && GiveToFolderOwner(render->partFile) &&
               g_rename(render->partFile.c_str(), render->finalFile.c_str()) == 0;
     if (!ok) {
         g_unlink(render->partFile.c_str());

@@ -326,8 +326,8 @@ bool MakeUserFolders(const std::string& folder, std::string* error) {
 bool GiveToFolderOwner(const std::string& path) {
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat folder, made;
-    bool ok = fd >= 0 && stat(FolderOf(path).c_str(), &folder) == 0 && fstat(fd, &made) == 0 &&
-              S_ISREG(made.st_mode) && GiveTo(fd, made, folder.st_uid, folder.st_gid);
+    bool ok = fd >= 0 && stat(FolderOf(path).c_str(), &folder) == 0 && fstat(fd, &made) == 0 && S_ISREG(made.st_mode) &&
+              GiveTo(fd, made, folder.st_uid, folder.st_gid);
     if (fd >= 0) close(fd);
     return ok;
 }
