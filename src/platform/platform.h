@@ -183,6 +183,8 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
 // Opens `path` like std::fopen with a reading mode ("r" or "rb") when it is a
 // regular file. The open never waits: a FIFO, a device, a directory, a pipe
 // or a device name such as CON on Windows gives null, as a missing file does.
+// On Linux what the path names is looked at before anything is opened, so a
+// FIFO or device is never opened at all (opening /dev/ptmx makes a terminal).
 std::FILE* OpenRegularFile(const char* path, const char* mode);
 
 // ---- Libraries, console, time, process ---------------------------------------
