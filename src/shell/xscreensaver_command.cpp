@@ -107,8 +107,8 @@ int RunXScreenSaverListCommand(bool add) {
 
     if (removeFile)
         std::printf(
-            "Took Velmora! out of XScreenSaver's list: %s held nothing else that "
-            "--xscreensaver-add had not made, so it is gone again.\n",
+            "Took Velmora! out of XScreenSaver's list: %s held only what --xscreensaver-add had "
+            "made, so it is removed again.\n",
             shown.c_str());
     else if (edit.change == ListChange::Removed)
         std::printf("Took Velmora! out of XScreenSaver's list in %s.\n", shown.c_str());
