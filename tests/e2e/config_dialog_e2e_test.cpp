@@ -170,10 +170,11 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
     }
 }
 
-// A copy of the executable with the build's data beside it but not the
-// dialog's picture: it renders the picture on first use, and only a finished
-// picture is ever left for the next dialog to find at once. Root renders into
-// a cache folder of nobody's as nobody's.
+// A copy of the executable with the build's data beside it but a FIFO in
+// place of the dialog's picture, which reads as missing and holds nothing
+// back: it renders the picture on first use, and only a finished picture is
+// ever left for the next dialog to find at once. Root renders into a cache
+// folder of nobody's as nobody's.
 TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     namespace fs = std::filesystem;
     env.push_back("ASAN_OPTIONS=detect_leaks=0");  // the GL driver's leaks would fail the render
@@ -185,6 +186,7 @@ TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     for (const auto& entry : fs::directory_iterator(std::string(VELMORA_BUILD_DIR) + "/data"))
         if (entry.path().filename() != "config.png")
             program.Write("data/" + entry.path().filename().string(), ReadFileBytes(entry.path().string()));
+    ASSERT_EQ(mkfifo((program.Path() + "/data/config.png").c_str(), 0600), 0);
     ChildProcess dialog;
     const unsigned long window = Open(dialog, {}, program.Path() + "/velmora");
     ASSERT_NE(window, 0u);
