@@ -162,7 +162,13 @@ struct SettingsKey;
 // in one line on stderr, once per process. A settings file that is a symbolic
 // link is read and written through the link only when it leads to a regular
 // file of the owner of the link's folder; any other link is never written.
+// A value stored in a key whose file could not be used (the user asked for
+// it) first moves that file aside whole; only when that fails is nothing
+// stored.
 SettingsKey* OpenSettingsKey(std::string* error);
+// Where the process's last SetSettingsValue moved a settings file that could
+// not be used; empty when it moved none (always on Windows).
+std::string SettingsFileSetAside();
 void CloseSettingsKey(SettingsKey* key);
 // The whole stored value; false when the key is null or has no such value.
 bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data);
@@ -172,11 +178,7 @@ bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* 
 bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::string* data);
 // False when the value could not be stored: what the key reads and what is
 // stored are then unchanged, and `error` names the file or key and the reason.
-// A settings file that could not be used is first moved aside whole, to the
-// path `setAside` gets (empty when nothing was moved); only when that fails
-// is nothing stored.
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
-                      std::string* setAside);
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error);
 
 // ---- Data files ------------------------------------------------------------
 

@@ -12,11 +12,9 @@ void ReadMusicSetting(unsigned char* destination) {
     *destination = data.size() == 1 ? static_cast<unsigned char>(data[0]) : 0;
 }
 
-bool WriteMusicSetting(unsigned char source, std::string* error, std::string* setAside) {
+bool WriteMusicSetting(unsigned char source, std::string* error) {
     RegistryKey key;
     RegistryValue value = key.Value("ini");
     value.SetByte(source);
-    const bool stored = value.Store(error);
-    if (setAside != nullptr) *setAside = key.SetAside();
-    return stored;
+    return value.Store(error);
 }

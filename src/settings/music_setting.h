@@ -10,7 +10,5 @@ extern unsigned char musicSetting;
 
 void ReadMusicSetting(unsigned char* destination);
 // False, with `error` naming the settings file or key and the reason, when
-// the byte could not be stored; the stored setting is then unchanged. A
-// settings file that could not be used is moved aside first: `setAside`, when
-// given, gets where it went (empty when nothing moved).
-bool WriteMusicSetting(unsigned char source, std::string* error, std::string* setAside = nullptr);
+// the byte could not be stored; the stored setting is then unchanged.
+bool WriteMusicSetting(unsigned char source, std::string* error);

@@ -19,7 +19,7 @@ bool RegistryKey::Set(const std::string& name, const std::string& data, std::str
         *error = openError;
         return false;
     }
-    return platform::SetSettingsValue(key, name, data, error, &setAside);
+    return platform::SetSettingsValue(key, name, data, error);
 }
 
 RegistryValue::RegistryValue(RegistryKey* key, std::string name) : key(key), name(std::move(name)) {}

@@ -34,14 +34,10 @@ public:
     // False, with `error` naming the file or key and the reason, when the
     // value could not be stored; what is stored is then unchanged.
     bool Set(const std::string& name, const std::string& data, std::string* error);
-    // Where the last Set moved a settings file that could not be used; empty
-    // when it moved nothing.
-    const std::string& SetAside() const { return setAside; }
 
 private:
     std::string openError;       // why the key is null; before `key`, which fills it
     platform::SettingsKey* key;  // null when the key could not be opened
-    std::string setAside;
 };
 
 class RegistryValue {

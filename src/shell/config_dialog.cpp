@@ -63,8 +63,9 @@ bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage 
         case platform::DialogMessage::Command:
             if (id == kConfigOkId) {
                 musicSetting = dialog.IsButtonChecked(kMusicCheckBoxId) ? '1' : '0';
-                std::string error, setAside;
-                if (WriteMusicSetting(musicSetting, &error, &setAside)) {
+                std::string error;
+                if (WriteMusicSetting(musicSetting, &error)) {
+                    const std::string setAside = platform::SettingsFileSetAside();
                     if (!setAside.empty()) {
                         // The user's old file is kept, and the user is told where.
                         std::fprintf(stderr,

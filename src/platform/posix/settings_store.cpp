@@ -31,6 +31,9 @@ std::string SettingsFolder() {
 // is refused whole rather than read in part.
 constexpr size_t kMaxSettingsBytes = 1u << 20;
 
+// Where the last write moved an unusable file; the dialog tells the user.
+std::string lastSetAside;
+
 // One line per process: the key is opened several times in a run.
 void ReportUnusableFile(const std::string& path, const std::string& why) {
     static bool reported = false;
@@ -87,6 +90,8 @@ SettingsKey* OpenSettingsKey(std::string* error) {
 
 void CloseSettingsKey(SettingsKey* key) { delete key; }
 
+std::string SettingsFileSetAside() { return lastSetAside; }
+
 bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data) {
     if (key == nullptr) return false;
     auto found = key->values.find(name);
@@ -97,9 +102,8 @@ bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* 
 
 bool QueryMachineSettingsValue(SettingsKey*, const std::string&, std::string*) { return false; }
 
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
-                      std::string* setAside) {
-    setAside->clear();
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
+    lastSetAside.clear();
     if (key == nullptr) return false;
     if (key->refused) {
         *error = key->path + " is " + key->unusable + ", so it is left as it is";
@@ -110,7 +114,7 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
         // The user asked to store a value: a file nothing can read must not
         // stop that forever, nor be lost. It goes aside whole, and the new
         // file starts from no values.
-        if (!MoveAside(key->target, setAside, &why)) {
+        if (!MoveAside(key->target, &lastSetAside, &why)) {
             *error = key->path + ": it can't be used (" + key->unusable + ") nor moved aside: " + why;
             return false;
         }
@@ -118,9 +122,9 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
     }
     SettingsValues changed = key->values;
     changed[name] = data;
-    if (!ReplaceFileSafely(key->target, EncodeSettings(changed), &why, *setAside)) {
+    if (!ReplaceFileSafely(key->target, EncodeSettings(changed), &why, lastSetAside)) {
         *error = key->path + ": " + why;
-        if (!setAside->empty()) *error += "; the unusable file is now " + *setAside;
+        if (!lastSetAside.empty()) *error += "; the unusable file is now " + lastSetAside;
         return false;
     }
     key->values = std::move(changed);

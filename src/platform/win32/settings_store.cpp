@@ -78,10 +78,7 @@ bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::s
     return key != nullptr && QueryValue(key->machine, name, data);
 }
 
-// A registry value is never unusable as a whole file can be: nothing is set aside.
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
-                      std::string* setAside) {
-    setAside->clear();
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
     if (key == nullptr) return false;
     if (key->user == nullptr) {
         *error = UserKeyError(key->userStatus);
@@ -93,5 +90,8 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
     *error = UserKeyError(status);
     return false;
 }
+
+// A registry key is never unusable as a whole file can be: nothing is set aside.
+std::string SettingsFileSetAside() { return ""; }
 
 }  // namespace platform
