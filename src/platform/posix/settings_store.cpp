@@ -90,8 +90,6 @@ SettingsKey* OpenSettingsKey(std::string* error) {
 
 void CloseSettingsKey(SettingsKey* key) { delete key; }
 
-std::string SettingsFileSetAside() { return lastSetAside; }
-
 bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data) {
     if (key == nullptr) return false;
     auto found = key->values.find(name);
@@ -103,8 +101,8 @@ bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* 
 bool QueryMachineSettingsValue(SettingsKey*, const std::string&, std::string*) { return false; }
 
 bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
-    lastSetAside.clear();
     if (key == nullptr) return false;
+    lastSetAside.clear();
     if (key->refused) {
         *error = key->path + " is " + key->unusable + ", so it is left as it is";
         return false;
@@ -130,5 +128,7 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
     key->values = std::move(changed);
     return true;
 }
+
+std::string SettingsFileSetAside() { return lastSetAside; }
 
 }  // namespace platform
