@@ -21,3 +21,19 @@ private:
 
 // The whole content of a file; empty when it can't be read.
 std::string ReadFileBytes(const std::string& path);
+
+// Counts the opens of one file (its inode, by whatever path) from its
+// construction on, through inotify: a FIFO or device that must never be
+// opened can be watched without opening it.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path);
+    ~OpenWatch();
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+    bool Watching() const { return watch >= 0; }
+    int Opens();  // so far
+
+private:
+    int fd = -1, watch = -1, opens = 0;
+};
