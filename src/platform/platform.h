@@ -176,9 +176,17 @@ bool TryHoldLock(const char* name);
 struct SettingsKey;
 // Opens the key, creating it only when it does not exist; null (and `error`
 // naming the key and the reason) when that fails. A settings file that exists
-// but can't be read or understood opens as a key without values and is never
-// written over; it is named in one line on stderr, once per process.
+// but can't be read or understood opens as a key without values; it is named
+// in one line on stderr, once per process. A settings file that is a symbolic
+// link is read and written through the link only when it leads to a regular
+// file of the owner of the link's folder; any other link is never written.
+// A value stored in a key whose file could not be used (the user asked for
+// it) first moves that file aside whole; only when that fails is nothing
+// stored.
 SettingsKey* OpenSettingsKey(std::string* error);
+// Where the process's last SetSettingsValue moved a settings file that could
+// not be used; empty when it moved none (always on Windows).
+std::string SettingsFileSetAside();
 void CloseSettingsKey(SettingsKey* key);
 // The whole stored value; false when the key is null or has no such value.
 bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data);
@@ -195,6 +203,8 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
 // Opens `path` like std::fopen with a reading mode ("r" or "rb") when it is a
 // regular file. The open never waits: a FIFO, a device, a directory, a pipe
 // or a device name such as CON on Windows gives null, as a missing file does.
+// On Linux what the path names is looked at before anything is opened, so a
+// FIFO or device is never opened at all (opening /dev/ptmx makes a terminal).
 std::FILE* OpenRegularFile(const char* path, const char* mode);
 
 // ---- Libraries, console, time, process ---------------------------------------

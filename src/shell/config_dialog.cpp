@@ -65,6 +65,18 @@ bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage 
                 musicSetting = dialog.IsButtonChecked(kMusicCheckBoxId) ? '1' : '0';
                 std::string error;
                 if (WriteMusicSetting(musicSetting, &error)) {
+                    const std::string setAside = platform::SettingsFileSetAside();
+                    if (!setAside.empty()) {
+                        // The user's old file is kept, and the user is told where.
+                        std::fprintf(stderr,
+                                     "velmora: the settings file could not be used, so it was moved to %s; the "
+                                     "settings are stored in a new file\n",
+                                     setAside.c_str());
+                        dialog.ShowErrorMessage("Velmora!",
+                                                "Velmora!'s settings file could not be used, so it was moved "
+                                                "aside to\n\n" +
+                                                    setAside + "\n\nand the settings are stored in a new file.");
+                    }
                     dialog.EndDialog(kConfigSaved);
                     return false;
                 }

@@ -29,9 +29,11 @@ constexpr int kSettingsNotSavedExitCode = 3;
 
 // Init reads the stored music setting into musicSetting and checks the box
 // only for '1'; OK stores the box as '0' or '1' and ends the dialog with
-// kConfigSaved, or, when the store fails, shows an error message box naming
-// the settings file (key) and the reason, writes the same on stderr and ends
-// with kConfigNotSaved. Every other command, Escape and the window manager's
+// kConfigSaved (after a message box and a line on stderr saying where a
+// settings file that could not be used was moved aside, when one was), or,
+// when the store fails, shows an error message box naming the settings file
+// (key) and the reason, writes the same on stderr and ends with
+// kConfigNotSaved. Every other command, Escape and the window manager's
 // close included, leaves the dialog open and stores nothing.
 bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage message, int id);
 

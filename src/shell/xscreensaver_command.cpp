@@ -1,7 +1,11 @@
 #include "shell/xscreensaver_command.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/posix/safe_file.h"
@@ -20,6 +24,19 @@ int Fail(const std::string& message) {
     return 1;
 }
 
+// XScreenSaver's defaults, the text of the first file that reads; false when none does.
+bool ReadDefaults(std::string* defaults, const char** defaultsPath) {
+    *defaultsPath = kAppDefaults[0];
+    for (const char* candidate : kAppDefaults) {
+        std::string ignored;
+        if (platform::ReadSmallFile(candidate, kMaxFileBytes, defaults, &ignored) == platform::ReadResult::Read) {
+            *defaultsPath = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int RunXScreenSaverListCommand(bool add) {
@@ -28,28 +45,23 @@ int RunXScreenSaverListCommand(bool add) {
     std::string shown = home;
     if (shown.back() != '/') shown += '/';
     shown += ".xscreensaver";
-    // XScreenSaver writes through a link to its file, and so does this.
-    const std::string path = platform::ResolveLinks(shown);
     const std::string backup = shown + ".velmora-backup";
+    // XScreenSaver writes through a link to its file, and so does this, when
+    // the file linked to is the user's (root may run this with a user's HOME).
+    std::string path, error;
+    if (!platform::ResolveUserFile(shown, &path, &error))
+        return Fail(shown + " is " + error + ", so it is left as it is");
 
-    std::string bytes, error;
+    std::string bytes;
     platform::ReadResult read = platform::ReadSmallFile(path, kMaxFileBytes, &bytes, &error);
     if (read == platform::ReadResult::Unreadable) return Fail("can't read " + shown + ": " + error);
     const bool exists = read == platform::ReadResult::Read;
 
+    std::string defaults;
+    const char* defaultsPath = nullptr;
+    const bool haveDefaults = ReadDefaults(&defaults, &defaultsPath);
     ListEdit edit;
     if (add) {
-        std::string defaults;
-        const char* defaultsPath = kAppDefaults[0];
-        bool haveDefaults = false;
-        for (const char* candidate : kAppDefaults) {
-            std::string ignored;
-            if (platform::ReadSmallFile(candidate, kMaxFileBytes, &defaults, &ignored) == platform::ReadResult::Read) {
-                defaultsPath = candidate;
-                haveDefaults = true;
-                break;
-            }
-        }
         edit = AddToXScreenSaverList(exists ? &bytes : nullptr, haveDefaults ? &defaults : nullptr);
         if (edit.change == ListChange::NoSystemList)
             return Fail(std::string("XScreenSaver's list of screensavers (the programs of ") + defaultsPath +
@@ -59,7 +71,13 @@ int RunXScreenSaverListCommand(bool add) {
         std::printf("There is no %s, so Velmora! is on no list of yours: nothing to do.\n", shown.c_str());
         return 0;
     } else {
-        edit = RemoveFromXScreenSaverList(bytes);
+        // The backup holds the file as it was before the last change: when
+        // that change was the addition, removing gives those bytes back.
+        std::string before, backupTarget, ignored;
+        const bool haveBefore =
+            platform::ResolveUserFile(backup, &backupTarget, &ignored) &&
+            platform::ReadSmallFile(backupTarget, kMaxFileBytes, &before, &ignored) == platform::ReadResult::Read;
+        edit = RemoveFromXScreenSaverList(bytes, haveBefore ? &before : nullptr, haveDefaults ? &defaults : nullptr);
     }
 
     switch (edit.change) {
@@ -78,11 +96,21 @@ int RunXScreenSaverListCommand(bool add) {
         default:
             break;
     }
-    if (exists && !platform::ReplaceFileSafely(backup, bytes, &error))
+    if (exists && !platform::WriteUserFile(backup, bytes, &error))
         return Fail("can't write the backup " + backup + ": " + error + "; " + shown + " is unchanged");
-    if (!platform::ReplaceFileSafely(path, edit.text, &error)) return Fail("can't write " + shown + ": " + error);
+    // A file that adding made from nothing goes again, unless it is a link
+    // the user made to keep it.
+    const bool removeFile = edit.noFile && path == shown;
+    if (edit.noFile && !removeFile) edit = RemoveFromXScreenSaverList(bytes);
+    if (removeFile ? unlink(path.c_str()) != 0 : !platform::ReplaceFileSafely(path, edit.text, &error))
+        return Fail("can't write " + shown + ": " + (removeFile ? std::strerror(errno) : error));
 
-    if (edit.change == ListChange::Removed)
+    if (removeFile)
+        std::printf(
+            "Took Velmora! out of XScreenSaver's list: %s held only what --xscreensaver-add had "
+            "made, so it is removed again.\n",
+            shown.c_str());
+    else if (edit.change == ListChange::Removed)
         std::printf("Took Velmora! out of XScreenSaver's list in %s.\n", shown.c_str());
     else if (!exists)
         std::printf("Made %s with XScreenSaver's list of screensavers and Velmora! at its end.\n", shown.c_str());

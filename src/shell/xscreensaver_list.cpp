@@ -199,7 +199,7 @@ ListEdit AppendEntry(const std::string& text, ListChange change) {
     bool on = false, off = false;
     for (const Entry& e : entries)
         if (e.velmora) (e.on ? on : off) = true;
-    if (on || off) return {on ? ListChange::AlreadyThere : ListChange::AlreadyOff, text, 0};
+    if (on || off) return {on ? ListChange::AlreadyThere : ListChange::AlreadyOff, text, 0, false};
 
     const std::string eol = LineBreakOf(text, lines, resource.first);
     const Line& last = lines[resource.last];
@@ -215,7 +215,7 @@ ListEdit AppendEntry(const std::string& text, ListChange change) {
         splice = {last.contentEnd, last.contentEnd,
                   (endsOpen ? "" : " \\n") + std::string("\\") + eol + EntryLine(false)};
     }
-    return {change, Apply(text, {splice}), 0};
+    return {change, Apply(text, {splice}), 0, false};
 }
 
 // The system's list as a "programs" resource with the line breaks `eol`.
@@ -251,7 +251,7 @@ ListEdit AddToXScreenSaverList(const std::string* userFile, const std::string* s
     const std::string eol = LineBreakOf(text, lines, 0);
     std::string list;
     if (systemDefaults == nullptr || !SystemList(*systemDefaults, eol, &list))
-        return {ListChange::NoSystemList, text, 0};
+        return {ListChange::NoSystemList, text, 0, false};
     std::string base;
     if (userFile == nullptr) {
         base = kNewFileHeader + list;
@@ -265,10 +265,19 @@ ListEdit AddToXScreenSaverList(const std::string* userFile, const std::string* s
     return edit;
 }
 
-ListEdit RemoveFromXScreenSaverList(const std::string& userFile) {
+ListEdit RemoveFromXScreenSaverList(const std::string& userFile, const std::string* before,
+                                    const std::string* systemDefaults) {
+    // What the last addition changed is given back byte for byte, when the
+    // file is still just what that addition made of it.
+    auto madeFrom = [&](const std::string* text) {
+        const ListEdit added = AddToXScreenSaverList(text, systemDefaults);
+        return (added.change == ListChange::Added || added.change == ListChange::Created) && added.text == userFile;
+    };
+    if (before != nullptr && madeFrom(before)) return {ListChange::Removed, *before, 1, false};
+    if (systemDefaults != nullptr && madeFrom(nullptr)) return {ListChange::Removed, "", 1, true};
     const std::vector<Line> lines = SplitLines(userFile);
     Resource resource;
-    if (!FindResource(userFile, lines, kProgramsKey, &resource)) return {ListChange::NotThere, userFile, 0};
+    if (!FindResource(userFile, lines, kProgramsKey, &resource)) return {ListChange::NotThere, userFile, 0, false};
     bool endsOpen = false;
     const std::vector<Entry> entries = ReadEntries(userFile, lines, resource, &endsOpen);
 
@@ -280,18 +289,29 @@ ListEdit RemoveFromXScreenSaverList(const std::string& userFile) {
         removed.push_back(static_cast<int>(index));
         // Whole lines go when the entry has its lines to itself: from its
         // line's start, through its separator and the joining backslash.
-        const Line& line =
-            *std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return e.textBegin < l.end; });
+        const size_t at = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return e.textBegin < l.end; }) -
+                          lines.begin();
+        const Line& line = lines[at];
         size_t begin = BlankBetween(userFile, line.begin, e.textBegin) ? line.begin : e.textBegin;
         size_t end = e.separatorEnd != std::string::npos ? e.separatorEnd : e.textEnd;
         while (end < userFile.size() && Blank(userFile[end])) ++end;
+        if (begin == line.begin && at == resource.last && at > resource.first && end == line.contentEnd) {
+            // The list's last line: the line before it ends the list again,
+            // without the backslash that joined this one, and nothing of the
+            // entry's line is left but its line break.
+            const size_t joint = lines[at - 1].contentEnd - 1;
+            if (splices.empty() || splices.back().end <= joint) {
+                splices.push_back({joint, line.contentEnd, ""});
+                continue;
+            }
+        }
         auto endLine = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return end < l.end; });
         if (e.separatorEnd != std::string::npos && endLine != lines.end() && end + 1 == endLine->contentEnd &&
             userFile[end] == '\\')
             end = endLine->end;
         splices.push_back({begin, end, ""});
     }
-    if (removed.empty()) return {ListChange::NotThere, userFile, 0};
+    if (removed.empty()) return {ListChange::NotThere, userFile, 0, false};
 
     // Keep the selected screensaver selected.
     Resource selected;
@@ -306,5 +326,5 @@ ListEdit RemoveFromXScreenSaverList(const std::string& userFile) {
         long before = std::count_if(removed.begin(), removed.end(), [&](int r) { return r < index; });
         if (end > at && before > 0) splices.push_back({at, end, std::to_string(index - before)});
     }
-    return {ListChange::Removed, Apply(userFile, splices), static_cast<int>(removed.size())};
+    return {ListChange::Removed, Apply(userFile, splices), static_cast<int>(removed.size()), false};
 }

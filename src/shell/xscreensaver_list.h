@@ -27,8 +27,9 @@ enum class ListChange {
 
 struct ListEdit {
     ListChange change = ListChange::NotThere;
-    std::string text;  // the file's new text; the old one when nothing changed
-    int entries = 0;   // Removed: how many entries went
+    std::string text;     // the file's new text; the old one when nothing changed
+    int entries = 0;      // Removed: how many entries went
+    bool noFile = false;  // Removed: there was no file before the entry was added
 };
 
 // Adds the entry at the end of the user's list. `userFile` is the text of
@@ -40,5 +41,11 @@ ListEdit AddToXScreenSaverList(const std::string* userFile, const std::string* s
 
 // Takes every entry of the program out of the user's list. The "selected"
 // resource, an index into the list, is moved down past the entries removed
-// before it, so the same screensaver stays selected.
-ListEdit RemoveFromXScreenSaverList(const std::string& userFile);
+// before it, so the same screensaver stays selected. When the file is just
+// what AddToXScreenSaverList made of `before` (the file before the last
+// change, null when unknown), the result is `before` byte for byte; when it is
+// just what adding made of no file (with `systemDefaults`), `noFile` says so.
+// Otherwise the entries' lines go, and a list that ended with the entry ends
+// with the line before it, without the backslash that joined the entry.
+ListEdit RemoveFromXScreenSaverList(const std::string& userFile, const std::string* before = nullptr,
+                                    const std::string* systemDefaults = nullptr);

@@ -170,17 +170,23 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
     }
 }
 
-// A copy of the executable with the build's data beside it but not the
-// dialog's picture: it renders the picture on first use, and only a finished
-// picture is ever left for the next dialog to find at once.
+// A copy of the executable with the build's data beside it but a FIFO in
+// place of the dialog's picture, which reads as missing and holds nothing
+// back: it renders the picture on first use, and only a finished picture is
+// ever left for the next dialog to find at once. Root renders into a cache
+// folder of nobody's as nobody's.
 TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     namespace fs = std::filesystem;
     env.push_back("ASAN_OPTIONS=detect_leaks=0");  // the GL driver's leaks would fail the render
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ASSERT_EQ(chown(cache.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     TempDir program;
     fs::copy_file(VELMORA_EXE, program.Path() + "/velmora");
     for (const auto& entry : fs::directory_iterator(std::string(VELMORA_BUILD_DIR) + "/data"))
         if (entry.path().filename() != "config.png")
             program.Write("data/" + entry.path().filename().string(), ReadFileBytes(entry.path().string()));
+    ASSERT_EQ(mkfifo((program.Path() + "/data/config.png").c_str(), 0600), 0);
     ChildProcess dialog;
     const unsigned long window = Open(dialog, {}, program.Path() + "/velmora");
     ASSERT_NE(window, 0u);
@@ -194,6 +200,11 @@ TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     int files = 0;
     for (const auto& entry : fs::directory_iterator(cache.Path() + "/velmora")) files += entry.exists();
     EXPECT_EQ(files, 1);
+    for (const std::string& path : {cache.Path() + "/velmora", rendered}) {
+        struct stat info;
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(std::make_pair(info.st_uid, info.st_gid), std::make_pair(nobody->pw_uid, nobody->pw_gid)) << path;
+    }
 }
 
 // An ordinary user's settings, where root would read and write whatever the
@@ -267,6 +278,47 @@ TEST_F(SettingsFileEndToEnd, AnUnusableFileOutlivesAFullScreenStartByteForByte) 
     const std::string line = "the settings file " + file + " can't be used";
     EXPECT_NE(result.err.find(line), std::string::npos) << result.err;
     EXPECT_EQ(result.err.find(line), result.err.rfind(line)) << result.err;
+}
+
+// The user asked to store the box: a file that can't be used goes aside whole,
+// still nobody's, the message box and a line on stderr say where, and the run
+// ends as a save does. Only one that can't be moved aside fails the save.
+TEST_F(SettingsFileEndToEnd, OkMovesAnUnusableFileAsideAndSaves) {
+    const std::string old = "velmora-settings 2\nini 1\n1\n";
+    const std::string file = WriteSettings(old);
+    ASSERT_EQ(chmod(file.c_str(), 0), 0);  // nor readable to its owner
+    ChildProcess dialog;
+    const std::vector<std::string> argv = AsNobody({VELMORA_EXE});
+    const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
+    ASSERT_NE(window, 0u);
+    Xdotool("key Tab space");  // the box checked: music on
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ClickOk(window);
+    const unsigned long box = ShownWindow("Velmora!", 10000);
+    ASSERT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
+    EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
+    Focus(box);
+    Xdotool("key Return");
+    const ProcessResult result = dialog.Wait(10000);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("moved to " + file + ".unusable;"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFileBytes(file + ".unusable"), old);
+    SettingsValues values;
+    EXPECT_TRUE(DecodeSettings(ReadFileBytes(file), &values));
+    EXPECT_EQ(values, (SettingsValues{{"ini", "1"}}));
+    for (const std::string& path : {file, file + ".unusable"}) {
+        struct stat info;
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, uid) << path;
+    }
+}
+
+TEST_F(SettingsFileEndToEnd, AnUnusableFileThatCantBeMovedAsideMakesOkFail) {
+    WriteSettings("garbage", 0500);
+    const std::string before = Tree(home.Path() + "/velmora");
+    ExpectFailedSave(AsNobody({VELMORA_EXE}), home.Path() + "/velmora/settings",
+                     "it can't be used (not a settings file of this version) nor moved aside: Permission denied");
+    EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
 }
 
 TEST_F(SettingsFileEndToEnd, AReadOnlyFolderMakesOkSayWhyAndKeepsTheFile) {

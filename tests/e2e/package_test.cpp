@@ -5,8 +5,10 @@
 // their own (XScreenSaver starts nothing as root); the program's settings
 // page; the command that puts it on the list.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -424,16 +426,21 @@ TEST(XScreenSaver, AddCommandWithoutAFileWritesTheSystemsListAndItsOwnEntry) {
     EXPECT_EQ(text.substr(at), list + "\\\n  GL: \t\t    \"Velmora!\" \tvelmora --root\t\t\t\t    \\n\n");
     EXPECT_NE(RunProcess(command).out.find("already"), std::string::npos);
 
+    // What adding made from nothing goes again; the backup holds its text.
     command.back() = "--xscreensaver-remove";
     EXPECT_EQ(RunProcess(command).exitCode, 0);
-    EXPECT_EQ(ReadFileBytes(file).substr(at), list + "\\\n\n");
+    EXPECT_FALSE(fs::exists(file));
     EXPECT_EQ(ReadFileBytes(file + ".velmora-backup"), text);
 
-    // Through a link to the user's own copy elsewhere, which stays a link, as XScreenSaver writes it.
-    const std::string copy = tree.home.Path() + "/dotfiles/xscreensaver";
-    fs::create_directory(tree.home.Path() + "/dotfiles");
-    fs::permissions(tree.home.Path() + "/dotfiles", fs::perms::all);
-    fs::rename(file, copy);
+    // Through a link to the user's own copy elsewhere, which stays a link, as
+    // XScreenSaver writes it; the link is followed because the copy belongs
+    // to the owner of the home.
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    ASSERT_EQ(chown(tree.home.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    const std::string copy = tree.home.Write("dotfiles/xscreensaver", kUserFile);
+    for (const std::string& path : {tree.home.Path() + "/dotfiles", copy})
+        ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     fs::create_symlink("dotfiles/xscreensaver", file);
     command.back() = "--xscreensaver-add";
     EXPECT_EQ(RunProcess(command).exitCode, 0);
@@ -441,6 +448,10 @@ TEST(XScreenSaver, AddCommandWithoutAFileWritesTheSystemsListAndItsOwnEntry) {
     const std::string linked = ReadFileBytes(copy);
     EXPECT_EQ(linked.find("velmora --root"), linked.rfind("velmora --root"));
     EXPECT_NE(linked.find("velmora --root"), std::string::npos);
+    command.back() = "--xscreensaver-remove";
+    EXPECT_EQ(RunProcess(command).exitCode, 0);
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(ReadFileBytes(copy), kUserFile);
 }
 
 // MATE's settings list the desktop entry and preview it in their window.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -199,7 +200,8 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
     const struct {
         const char* what;
         const char* file;
-        const char* kind;  // "fifo", "short" (a pixel short) or a path that the file links to
+        const char* kind;  // "fifo", "short" (a pixel short), "node" (a character device of
+                           // its own, whose opens can be counted) or a path that the file links to
         bool terminal;     // standard input a terminal, with no key coming
         int exitCode;      // -1: the run goes on, and a key ends it
         const char* out;   // how standard output ends; %s: the file's path
@@ -209,6 +211,7 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
         {"model texture", "medusa_glow.tga", "fifo", false, -1, ""},
         {"scene texture", "d", "fifo", false, 11, "***Can't open %s!\n "},
         {"scene texture, a device", "9", "/dev/zero", false, 11, "***Can't open %s!\n "},
+        {"scene texture, a device node", "8", "node", false, 11, "***Can't open %s!\n "},
         {"short texture in a terminal", "4", "short", true, 1, "***File reading failed! %s \r\n"},
     };
     for (const auto& c : cases) {
@@ -219,6 +222,8 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
         fs::remove(path);
         if (std::string(c.kind) == "fifo")
             ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        else if (std::string(c.kind) == "node")
+            ASSERT_EQ(mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)), 0);  // /dev/null's
         else if (std::string(c.kind) == "short")
             program.Write(std::string("data/") + c.file, bytes.substr(0, bytes.size() - 4));
         else
@@ -232,6 +237,7 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
             argv = {"/bin/sh", "-c", "exec script -qec \"exec '$0' /s --no-music\" /dev/null <>\"$1\"", VELMORA_EXE,
                     input};
         }
+        OpenWatch watch(path);  // a node is looked at, never opened
         ChildProcess saver;
         ProcessResult result;
         if (c.exitCode < 0) {
@@ -250,6 +256,9 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
         if (out.find("%s") != std::string::npos) out.replace(out.find("%s"), 2, path);
         EXPECT_EQ(result.out.substr(result.out.size() - std::min(result.out.size(), out.size())), out);
         EXPECT_TRUE(KeyboardGrabbable());
+        if (std::string(c.kind) == "node") {
+            EXPECT_EQ(watch.Opens(), 0);
+        }
     }
 }
 

@@ -1,14 +1,18 @@
 // The settings key on its file, the music setting and the dialog procedure.
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
-
-#include <unistd.h>
 
 #include "platform/gtk/dialog_units.h"
 #include "platform/posix/settings_file.h"
@@ -51,14 +55,32 @@ struct FakeDialog : platform::DialogControls {
     std::vector<std::string> messages;
 };
 
-// Every file below `folder` with its bytes (a link as "-> target").
+// Every file below `folder` with its bytes (a link as "-> target"; of a file
+// past 64 KiB, its size and first bytes).
 std::map<std::string, std::string> Tree(const std::string& folder) {
     std::map<std::string, std::string> tree;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
-        tree[entry.path().string()] = entry.is_symlink()        ? "-> " + std::filesystem::read_symlink(entry).string()
-                                      : entry.is_regular_file() ? ReadFileBytes(entry.path().string())
-                                                                : "(folder)";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        const std::string path = entry.path().string();
+        if (entry.is_symlink()) {
+            tree[path] = "-> " + std::filesystem::read_symlink(entry).string();
+        } else if (!entry.is_regular_file()) {
+            tree[path] = "(folder)";
+        } else if (entry.file_size() <= 65536) {
+            tree[path] = ReadFileBytes(path);
+        } else {
+            std::string start(64, '\0');
+            std::ifstream(path, std::ios::binary).read(start.data(), 64);
+            tree[path] = std::to_string(entry.file_size()) + " bytes: " + start;
+        }
+    }
     return tree;
+}
+
+// A file's owner, group and mode (with its type).
+std::tuple<uid_t, gid_t, mode_t> Owner(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) return {0, 0, 0};
+    return {info.st_uid, info.st_gid, info.st_mode};
 }
 
 TEST_F(Settings, OnlyTheSingleByteOneIsOnAndOkStoresTheBox) {
@@ -105,26 +127,27 @@ TEST_F(Settings, OnlyTheSingleByteOneIsOnAndOkStoresTheBox) {
 }
 
 // A file that exists but can't be used is another version's, a damaged
-// disk's, or the user's to mend: it keeps every byte, reads as no values, and
-// OK says why it could not store the box.
-TEST_F(Settings, UnusableFilesReadAsNoValuesAndAreNeverReplaced) {
+// disk's, or the user's to mend: reading it changes nothing and finds no
+// values. The user's OK moves it aside whole (never over one set aside
+// before), says where, and stores the box in a new file.
+TEST_F(Settings, UnusableFilesReadAsNoValuesUntilOkMovesThemAside) {
     const std::string huge = "velmora-settings 1\ninstall 7\n/opt/v/\n";
     const struct {
         const char* what;
         std::string text;
         long long size;  // a sparse file of this size, starting with `text`, when not 0
-        const char* reason;
     } cases[] = {
-        {"empty", "", 0, "not a settings file"},
-        {"garbage", "garbage", 0, "not a settings file"},
-        {"a length past the end", "velmora-settings 1\nini 5\n1\n", 0, "not a settings file"},
-        {"a length that is no number", "velmora-settings 1\nini x\n1\n", 0, "not a settings file"},
-        {"no final line break", "velmora-settings 1\nini 1\n1", 0, "not a settings file"},
-        {"another version", "velmora-settings 2\nini 1\n1\n", 0, "not a settings file"},
-        {"zero bytes", std::string("\0\0\0", 3), 0, "not a settings file"},
-        {"one byte over 1 MiB", huge, (1 << 20) + 1, "larger than 1048576 bytes"},
-        {"100 MB", huge, 100000000, "larger than 1048576 bytes"},
+        {"empty", "", 0},
+        {"garbage", "garbage", 0},
+        {"a length past the end", "velmora-settings 1\nini 5\n1\n", 0},
+        {"a length that is no number", "velmora-settings 1\nini x\n1\n", 0},
+        {"no final line break", "velmora-settings 1\nini 1\n1", 0},
+        {"another version", "velmora-settings 2\nini 1\n1\n", 0},
+        {"zero bytes", std::string("\0\0\0", 3), 0},
+        {"one byte over 1 MiB", huge, (1 << 20) + 1},
+        {"100 MB", huge, 100000000},
     };
+    int index = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         config.Write("velmora/settings", c.text);
@@ -137,17 +160,134 @@ TEST_F(Settings, UnusableFilesReadAsNoValuesAndAreNeverReplaced) {
         dialog.checked[kMusicCheckBoxId] = true;
         ConfigDialogProc(dialog, platform::DialogMessage::Init, 0);
         EXPECT_FALSE(dialog.IsButtonChecked(kMusicCheckBoxId));
+        EXPECT_EQ(Tree(config.Path()), before) << "reading changed the file or its folder";
         dialog.checked[kMusicCheckBoxId] = true;
         ConfigDialogProc(dialog, platform::DialogMessage::Command, kConfigOkId);
-        EXPECT_EQ(dialog.ends, std::vector<int>{kConfigNotSaved});
+        EXPECT_EQ(dialog.ends, std::vector<int>{kConfigSaved});
+        const std::string aside = FilePath() + ".unusable" + (index++ > 0 ? "-" + std::to_string(index) : "");
         ASSERT_EQ(dialog.messages.size(), 1u);
-        EXPECT_NE(dialog.messages[0].find(FilePath()), std::string::npos) << dialog.messages[0];
-        EXPECT_NE(dialog.messages[0].find(c.reason), std::string::npos) << dialog.messages[0];
+        EXPECT_NE(dialog.messages[0].find(aside + "\n"), std::string::npos) << dialog.messages[0];
+        auto expected = before;
+        expected[aside] = before.at(FilePath());
+        expected[FilePath()] = EncodeSettings({{"ini", "1"}});
+        EXPECT_EQ(Tree(config.Path()), expected);
+        // The new file is an ordinary one: the next OK just stores.
         std::string error;
-        EXPECT_FALSE(WriteMusicSetting('1', &error));
-        EXPECT_EQ(Tree(config.Path()), before) << "the file or its folder changed";
-        std::filesystem::remove(FilePath());
+        EXPECT_TRUE(WriteMusicSetting('0', &error)) << error;
+        EXPECT_EQ(platform::SettingsFileSetAside(), "");
+        EXPECT_EQ(Stored(), (SettingsValues{{"ini", "0"}}));
     }
+}
+
+// Dotfile managers make the settings file a link to the user's copy
+// elsewhere. A save writes through the link into that copy, which keeps its
+// owner, group and mode; a link to anything but a regular file of the owner
+// of the link's folder is neither read nor written, and OK says why.
+TEST_F(Settings, ALinkLeadsOnlyToAFileOfTheFoldersOwner) {
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    const uid_t uid = nobody->pw_uid;
+    const gid_t users = 100;
+    TempDir elsewhere;
+    ASSERT_EQ(chmod(elsewhere.Path().c_str(), 0755), 0);
+    const std::string folder = config.Path() + "/velmora", copy = elsewhere.Path() + "/copy";
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(chown(folder.c_str(), uid, nobody->pw_gid), 0);
+    const std::string stored = EncodeSettings({{"ini", "1"}, {"install", "/opt/v/"}});
+    const struct {
+        const char* what;
+        std::string target;  // what the settings file links to
+        bool hop;            // through a second link beside the copy
+        const char* bytes;   // the copy's bytes (null: no copy)
+        uid_t owner;
+        const char* refusal;  // why the link is not followed, null when it is
+    } cases[] = {
+        {"the user's copy", copy, false, stored.c_str(), uid, nullptr},
+        {"two links to the user's copy", copy, true, stored.c_str(), uid, nullptr},
+        {"the user's damaged copy", copy, false, "garbage", uid, nullptr},
+        {"root's file", copy, false, stored.c_str(), 0, "which belongs to root, not to nobody"},
+        {"a device", "/dev/null", false, nullptr, 0, "/dev/null, which is not a regular file"},
+        {"a folder", elsewhere.Path(), false, nullptr, 0, "which is not a regular file"},
+        {"nothing", copy, false, nullptr, 0, "which does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(FilePath());
+        std::filesystem::remove(copy);
+        std::filesystem::remove(copy + ".unusable");
+        std::filesystem::remove(elsewhere.Path() + "/hop");
+        std::string link = c.target;
+        if (c.hop) {
+            link = elsewhere.Path() + "/hop";
+            std::filesystem::create_symlink(c.target, link);
+        }
+        std::filesystem::create_symlink(link, FilePath());
+        if (c.bytes != nullptr) {
+            elsewhere.Write("copy", c.bytes);
+            ASSERT_EQ(chown(copy.c_str(), c.owner, users), 0);
+            ASSERT_EQ(chmod(copy.c_str(), 0640), 0);
+        }
+        const auto before = Tree(elsewhere.Path());
+        const auto linkBefore = Tree(folder);
+        const std::tuple<uid_t, gid_t, mode_t> copyOwner = Owner(copy);
+        // Root's file says music on: a refused link reads as no values.
+        EXPECT_EQ(ReadMusic(), c.refusal == nullptr && c.bytes == stored ? '1' : 0);
+        FakeDialog dialog;
+        dialog.checked[kMusicCheckBoxId] = false;
+        ConfigDialogProc(dialog, platform::DialogMessage::Command, kConfigOkId);
+        EXPECT_EQ(Tree(folder), linkBefore) << "the link must stay";
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(dialog.ends, std::vector<int>{kConfigNotSaved});
+            ASSERT_EQ(dialog.messages.size(), 1u);
+            EXPECT_NE(dialog.messages[0].find(FilePath() + " is a link to "), std::string::npos) << dialog.messages[0];
+            EXPECT_NE(dialog.messages[0].find(c.refusal), std::string::npos) << dialog.messages[0];
+            EXPECT_EQ(Tree(elsewhere.Path()), before);
+            EXPECT_EQ(Owner(copy), copyOwner);
+            continue;
+        }
+        EXPECT_EQ(dialog.ends, std::vector<int>{kConfigSaved});
+        EXPECT_EQ(Owner(copy), copyOwner);
+        SettingsValues values;
+        EXPECT_TRUE(DecodeSettings(ReadFileBytes(copy), &values));
+        EXPECT_EQ(values["ini"], "0");
+        if (c.bytes == stored) {
+            EXPECT_EQ(values["install"], "/opt/v/");
+            EXPECT_TRUE(dialog.messages.empty());
+        } else {
+            // Set aside beside the copy, with the copy's owner and mode.
+            EXPECT_EQ(ReadFileBytes(copy + ".unusable"), c.bytes);
+            EXPECT_EQ(Owner(copy + ".unusable"), copyOwner);
+            ASSERT_EQ(dialog.messages.size(), 1u);
+            EXPECT_NE(dialog.messages[0].find(copy + ".unusable"), std::string::npos) << dialog.messages[0];
+        }
+    }
+}
+
+// Root (as these tests run) with a user's HOME: the folders and the file it
+// makes take the owner and group of the folder they are made in, and a
+// replaced file keeps its owner, group and mode.
+TEST_F(Settings, RootWritesAUsersSettingsAsTheUsers) {
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    TempDir home;
+    ASSERT_EQ(chown(home.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(chmod(home.Path().c_str(), 0755), 0);
+    const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
+    unsetenv("XDG_CONFIG_HOME");
+    setenv("HOME", home.Path().c_str(), 1);
+    std::string error;
+    EXPECT_TRUE(WriteMusicSetting('1', &error)) << error;
+    const std::string file = home.Path() + "/.config/velmora/settings";
+    EXPECT_EQ(Owner(home.Path() + "/.config"), std::make_tuple(nobody->pw_uid, nobody->pw_gid, S_IFDIR | 0700u));
+    EXPECT_EQ(Owner(home.Path() + "/.config/velmora"),
+              std::make_tuple(nobody->pw_uid, nobody->pw_gid, S_IFDIR | 0700u));
+    EXPECT_EQ(Owner(file), std::make_tuple(nobody->pw_uid, nobody->pw_gid, S_IFREG | 0600u));
+    ASSERT_EQ(chown(file.c_str(), nobody->pw_uid, 100), 0);
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    EXPECT_TRUE(WriteMusicSetting('0', &error)) << error;
+    EXPECT_EQ(Owner(file), std::make_tuple(nobody->pw_uid, gid_t(100), S_IFREG | 0640u));
+    EXPECT_EQ(ReadMusic(), '0');
+    setenv("HOME", savedHome.c_str(), 1);
 }
 
 // The file is replaced through a fresh temporary file of a name no one can

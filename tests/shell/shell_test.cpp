@@ -1,8 +1,16 @@
 // The shell's pure rules: the command line, frame pacing, the mouse rule, the
-// monitors' views and the program folder.
+// monitors' views and the program folder; the XScreenSaver list commands and
+// the data files' opening on the real file system.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <tuple>
 #include <vector>
 
@@ -13,6 +21,7 @@
 #include "shell/frame_clock.h"
 #include "shell/screen_window.h"
 #include "shell/xscreensaver_list.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -217,9 +226,9 @@ TEST(XScreenSaverList, RemoveTakesOutEveryEntryOfTheProgramAndKeepsTheSelection)
          "selected: 3\nprograms: \\\n- velmora --root \\n\\\n  maze \\n\\\n  GL: velmora -root \\n\\\n  qix \\n\\\n\n",
          2, "selected: 1\nprograms: \\\n  maze \\n\\\n  qix \\n\\\n\n"},
         {"the last line", "programs: \\\n  maze \\n\\\n  velmora -root\nmode: one\n", 1,
-         "programs: \\\n  maze \\n\\\n\nmode: one\n"},
+         "programs: \\\n  maze \\n\nmode: one\n"},
         {"the last line with its separator", "programs: \\\n  maze \\n\\\n  velmora -root \\n\nmode: one\n", 1,
-         "programs: \\\n  maze \\n\\\n\nmode: one\n"},
+         "programs: \\\n  maze \\n\nmode: one\n"},
         {"alone on the resource's line", "programs: velmora -root --fps\nlock: False\n", 1,
          "programs: \nlock: False\n"},
         {"between others on one line", "programs: maze \\n velmora -root \\n qix\n", 1, "programs: maze \\n qix\n"},
@@ -243,6 +252,204 @@ TEST(XScreenSaverList, RemoveTakesOutEveryEntryOfTheProgramAndKeepsTheSelection)
          {"a: 1\nprograms:\t\\\n  maze \\n\\\n\nb: 2\n", "programs: \\\r\n  maze \\n\\\r\n\r\n"}) {
         ListEdit added = AddToXScreenSaverList(&file, nullptr);
         EXPECT_EQ(RemoveFromXScreenSaverList(added.text).text, file);
+    }
+}
+
+// What the user's file was before the entry was added (the backup) comes back
+// byte for byte; without it, the list still ends where it ended, with no
+// backslash joining a blank line.
+TEST(XScreenSaverList, RemovingWhatAddingMadeGivesBackTheBytes) {
+    const struct {
+        const char* file;  // null: there was none
+        std::string withoutBackup;
+    } cases[] = {
+        {"timeout:\t0:10:00\nprograms:\t\t\\\n  maze --root \\n\\\n- GL: \t\tgears --root \\n\\\n\nselected:\t1\n", ""},
+        {"mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n", ""},
+        {"mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n\n", ""},
+        {"mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root\n",
+         "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root \\n\n"},
+        {"programs: maze -root\nlock: False\n", "programs: maze -root \\n\nlock: False\n"},
+        {"programs:\nlock: False\n", ""},
+        {"programs: \\\n  maze --root \\n\\\n", "programs: \\\n  maze --root \\n\n"},
+        {"programs: \\\r\n  maze --root \\n\\\r\n  qix\r\n", "programs: \\\r\n  maze --root \\n\\\r\n  qix \\n\r\n"},
+        {"timeout: 0:05:00\n", "timeout: 0:05:00\n\n" + kSystemList.substr(0, kSystemList.size() - 2) + "\n"},
+        {nullptr, ""},
+    };
+    for (const auto& c : cases) {
+        const std::string file = c.file != nullptr ? c.file : "";
+        SCOPED_TRACE(file);
+        const ListEdit added = AddToXScreenSaverList(c.file != nullptr ? &file : nullptr, &kDefaults);
+        ASSERT_NE(added.text, file);
+        const ListEdit undone = RemoveFromXScreenSaverList(added.text, c.file != nullptr ? &file : nullptr, &kDefaults);
+        EXPECT_EQ(undone.change, ListChange::Removed);
+        EXPECT_EQ(undone.noFile, c.file == nullptr);
+        if (c.file != nullptr) {
+            EXPECT_EQ(undone.text, file);
+        }
+        // Another file (a backup of an older change) gives no such shortcut.
+        const std::string other = "programs: maze\n";
+        const ListEdit removed = RemoveFromXScreenSaverList(added.text, &other, nullptr);
+        EXPECT_FALSE(removed.noFile);
+        const std::string expected = c.withoutBackup.empty() ? file : c.withoutBackup;
+        if (c.file != nullptr) {
+            EXPECT_EQ(removed.text, expected);
+        } else {
+            EXPECT_EQ(removed.text.substr(removed.text.find("programs:")),
+                      kSystemList.substr(0, kSystemList.size() - 2) + "\n");
+        }
+    }
+}
+
+// One file's owner, group, mode (with its type) and bytes, or what it links to.
+std::tuple<uid_t, gid_t, mode_t, std::string> FileState(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) return {0, 0, 0, "(missing)"};
+    if (S_ISLNK(info.st_mode))
+        return {info.st_uid, info.st_gid, info.st_mode, "-> " + std::filesystem::read_symlink(path).string()};
+    return {info.st_uid, info.st_gid, info.st_mode, ReadFileBytes(path)};
+}
+
+// Root (as these tests run) with a user's HOME: the user's files stay the
+// user's, and a link of the user's never leads the edit to another's file.
+TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUser) {
+    const passwd* nobody = getpwnam("nobody");
+    ASSERT_NE(nobody, nullptr);
+    const uid_t uid = nobody->pw_uid;
+    const gid_t gid = nobody->pw_gid, users = 100;
+    const std::string list = "programs: \\\n  maze --root \\n\\\n\n";
+    const struct {
+        const char* what;
+        const char* link;  // what ~/.xscreensaver links to, relative to `elsewhere` ("" no link)
+        bool exists;       // the file (or the link's target) exists, holding `list`
+        uid_t owner;       // its owner, group `users`, mode 0640
+        int exitCode;
+        const char* message;  // in the one line on stderr
+    } cases[] = {
+        {"the user's file", "", true, uid, 0, ""},
+        {"no file", "", false, uid, 0, ""},
+        {"a link to the user's file elsewhere", "mine", true, uid, 0, ""},
+        {"a link to root's file", "roots", true, 0, 1, "which belongs to root, not to nobody"},
+        {"a link to a device", "/dev/null", false, 0, 1, "which is not a regular file"},
+        {"a link to nothing", "gone", false, uid, 1, "which does not exist"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir home, elsewhere;
+        ASSERT_EQ(chown(home.Path().c_str(), uid, gid), 0);
+        ASSERT_EQ(chmod(home.Path().c_str(), 0755), 0);
+        ASSERT_EQ(chmod(elsewhere.Path().c_str(), 0755), 0);
+        const std::string file = home.Path() + "/.xscreensaver", backup = file + ".velmora-backup";
+        const bool linked = c.link[0] != '\0';
+        const std::string target = !linked ? file : c.link[0] == '/' ? c.link : elsewhere.Path() + "/" + c.link;
+        if (linked) {
+            ASSERT_EQ(symlink(target.c_str(), file.c_str()), 0);
+        }
+        if (c.exists) {
+            if (linked)
+                elsewhere.Write(c.link, list);
+            else
+                home.Write(".xscreensaver", list);
+            ASSERT_EQ(chown(target.c_str(), c.owner, users), 0);
+            ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+        }
+        const auto targetBefore = FileState(target);
+        const auto linkBefore = FileState(file);
+        const std::vector<std::string> env = {"HOME=" + home.Path()};
+        const ProcessResult add = RunProcess({VELMORA_EXE, "--xscreensaver-add"}, env);
+        EXPECT_EQ(add.exitCode, c.exitCode) << add.err;
+        if (c.exitCode != 0) {
+            EXPECT_NE(add.err.find(file + " is a link to "), std::string::npos) << add.err;
+            EXPECT_NE(add.err.find(c.message), std::string::npos) << add.err;
+            EXPECT_EQ(std::count(add.err.begin(), add.err.end(), '\n'), 1) << add.err;
+            EXPECT_EQ(FileState(target), targetBefore);
+            EXPECT_EQ(FileState(file), linkBefore);
+            EXPECT_EQ(FileState(backup), FileState(home.Path() + "/none"));
+            EXPECT_EQ(RunProcess({VELMORA_EXE, "--xscreensaver-remove"}, env).exitCode, 1);
+            EXPECT_EQ(FileState(target), targetBefore);
+            continue;
+        }
+        // Written as the user's: a replaced file keeps owner, group and mode,
+        // a new one takes its folder's, and a link stays a link.
+        const auto [owner, group, mode, text] = FileState(target);
+        EXPECT_NE(text.find("velmora --root"), std::string::npos);
+        EXPECT_EQ(std::make_tuple(owner, group, mode & 07777),
+                  c.exists ? std::make_tuple(uid, users, 0640u) : std::make_tuple(uid, gid, 0600u));
+        EXPECT_EQ(FileState(file), linked ? linkBefore : FileState(target));
+        if (c.exists) {
+            EXPECT_EQ(FileState(backup), std::make_tuple(uid, gid, S_IFREG | 0600u, list));
+        }
+        // Removing gives back exactly what was there: the bytes, or no file.
+        const ProcessResult remove = RunProcess({VELMORA_EXE, "--xscreensaver-remove"}, env);
+        EXPECT_EQ(remove.exitCode, 0) << remove.err;
+        EXPECT_EQ(FileState(target), targetBefore);
+        EXPECT_EQ(FileState(file), linkBefore);
+    }
+}
+
+// Adding and removing through the real program, with XScreenSaver's real
+// defaults: every byte comes back.
+TEST(XScreenSaverCommand, AddThenRemoveGivesBackTheFileByteForByte) {
+    for (const std::string file :
+         {"mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root\n", "programs: maze -root\nlock: False\n",
+          "programs:\\\n  maze --root \\n\\\n", "timeout: 0:05:00\n", "# nothing\r\n"}) {
+        SCOPED_TRACE(file);
+        TempDir home;
+        const std::string path = home.Write(".xscreensaver", file);
+        const std::vector<std::string> env = {"HOME=" + home.Path()};
+        const ProcessResult add = RunProcess({VELMORA_EXE, "--xscreensaver-add"}, env);
+        ASSERT_EQ(add.exitCode, 0) << add.err;
+        ASSERT_NE(ReadFileBytes(path), file);
+        const ProcessResult remove = RunProcess({VELMORA_EXE, "--xscreensaver-remove"}, env);
+        EXPECT_EQ(remove.exitCode, 0) << remove.err;
+        EXPECT_EQ(ReadFileBytes(path), file) << remove.out;
+    }
+}
+
+// What a data file's path names is looked at before anything is opened: a
+// FIFO can't block, and a device is never opened, named or linked to (opening
+// /dev/ptmx hands out a new terminal). A node of /dev/zero's numbers stands
+// for every device: its opens can be counted, the multiplexer's can't.
+TEST(DataFiles, OnlyRegularFilesAreEverOpened) {
+    TempDir dir;
+    const std::string file = dir.Write("file", "bytes"), fifo = dir.Path() + "/fifo", zero = dir.Path() + "/zero",
+                      folder = dir.Path() + "/folder";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(mknod(zero.c_str(), S_IFCHR | 0666, makedev(1, 5)), 0) << "making a device node needs root";
+    std::filesystem::create_directory(folder);
+    const struct {
+        const char* name;
+        std::string node;  // what the name is, or links to
+        bool link;
+        bool opens;
+    } cases[] = {
+        {"a file", file, false, true},
+        {"a link to a file", file, true, true},
+        {"a FIFO", fifo, false, false},
+        {"a link to a FIFO", fifo, true, false},
+        {"a zero device", zero, false, false},
+        {"a link to it", zero, true, false},
+        {"a folder", folder, false, false},
+        {"a link to a folder", folder, true, false},
+        {"a dangling link", dir.Path() + "/nothing", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = c.node;
+        if (c.link) {
+            path = dir.Path() + "/link";
+            std::filesystem::remove(path);
+            std::filesystem::create_symlink(c.node, path);
+        }
+        OpenWatch watch(c.node);
+        std::FILE* stream = platform::OpenRegularFile(path.c_str(), "rb");
+        EXPECT_EQ(stream != nullptr, c.opens);
+        if (stream != nullptr) {
+            char bytes[8] = {};
+            EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, stream), 5u);
+            std::fclose(stream);
+        }
+        ASSERT_EQ(watch.Watching(), std::filesystem::exists(c.node));
+        EXPECT_EQ(watch.Opens(), c.opens ? 1 : 0);
     }
 }
 

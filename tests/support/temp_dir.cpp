@@ -1,5 +1,8 @@
 #include "support/temp_dir.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -39,4 +42,23 @@ std::map<std::string, std::string> FileTree(const std::string& folder) {
             : entry.is_regular_file() ? ReadFileBytes(entry.path().string())
                                       : kFolderEntry;
     return tree;
+}
+
+OpenWatch::OpenWatch(const std::string& path) : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (fd >= 0) watch = inotify_add_watch(fd, path.c_str(), IN_OPEN | IN_DONT_FOLLOW);
+}
+
+OpenWatch::~OpenWatch() {
+    if (fd >= 0) close(fd);
+}
+
+int OpenWatch::Opens() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; fd >= 0 && (n = read(fd, buffer, sizeof buffer)) > 0;)
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->mask & IN_OPEN) ++opens;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    return opens;
 }

@@ -27,3 +27,19 @@ std::string ReadFileBytes(const std::string& path);
 // bytes, a link as "-> target", a folder as kFolderEntry.
 constexpr char kFolderEntry[] = "(folder)";
 std::map<std::string, std::string> FileTree(const std::string& folder);
+
+// Counts the opens of one file (its inode, by whatever path) from its
+// construction on, through inotify: a FIFO or device that must never be
+// opened can be watched without opening it.
+class OpenWatch {
+public:
+    explicit OpenWatch(const std::string& path);
+    ~OpenWatch();
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+    bool Watching() const { return watch >= 0; }
+    int Opens();  // so far
+
+private:
+    int fd = -1, watch = -1, opens = 0;
+};

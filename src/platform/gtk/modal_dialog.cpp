@@ -12,6 +12,7 @@
 #include "platform/dialog.h"
 #include "platform/gtk/dialog_units.h"
 #include "platform/gtk/picture_render.h"
+#include "platform/posix/safe_file.h"
 
 namespace platform {
 
@@ -86,9 +87,22 @@ private:
     int result = 0;
 };
 
-// The image, scaled down only when it is larger than the given size.
+// Far more than a 256 x 256 picture takes.
+constexpr size_t kMaxPictureBytes = 16u << 20;
+
+// The image, scaled down only when it is larger than the given size. The
+// bytes are read as a data file is (a FIFO or device in the file's place is
+// never opened, so it can't hold the dialog back) and decoded from memory.
 GdkPixbuf* LoadPicture(const std::string& file, int maxWidth, int maxHeight) {
-    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file(file.c_str(), nullptr);
+    std::string bytes, error;
+    if (ReadSmallFile(file, kMaxPictureBytes, &bytes, &error) != ReadResult::Read) return nullptr;
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    const bool written =
+        gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), nullptr);
+    const bool decoded = gdk_pixbuf_loader_close(loader, nullptr) && written;  // closed either way
+    GdkPixbuf* pixbuf = decoded ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+    if (pixbuf != nullptr) g_object_ref(pixbuf);
+    g_object_unref(loader);
     if (pixbuf == nullptr) return nullptr;
     int width = gdk_pixbuf_get_width(pixbuf);
     int height = gdk_pixbuf_get_height(pixbuf);

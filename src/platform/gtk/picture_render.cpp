@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/posix/safe_file.h"
+
 namespace platform {
 
 PictureRender::~PictureRender() {
@@ -28,7 +30,8 @@ bool PictureRender::Start(const DialogPicture& picture, std::function<void(const
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
     if (self == nullptr) return false;
     gchar* folder = g_path_get_dirname(picture.renderFile.c_str());
-    bool folderOk = g_mkdir_with_parents(folder, 0700) == 0;
+    std::string ignored;
+    bool folderOk = MakeUserFolders(folder, &ignored);
     g_free(folder);
     if (!folderOk) {
         g_free(self);
@@ -64,7 +67,7 @@ void PictureRender::OnChildExit(GPid pid, gint status, gpointer data) {
     g_spawn_close_pid(pid);
     render->child = 0;
     render->watch = 0;
-    bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+    bool ok = WIFEXITED(status) && WEXITSTATUS(status) == 0 && GiveToFolderOwner(render->partFile) &&
               g_rename(render->partFile.c_str(), render->finalFile.c_str()) == 0;
     if (!ok) {
         g_unlink(render->partFile.c_str());

@@ -1,7 +1,9 @@
 #include "platform/posix/safe_file.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <stdlib.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,25 +35,90 @@ std::string FolderOf(const std::string& path) {
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+std::string NameOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string UserName(uid_t uid) {
+    const passwd* user = getpwuid(uid);
+    return user != nullptr ? user->pw_name : "user " + std::to_string(uid);
+}
+
+// The path with every symbolic link resolved; false (errno set) for a
+// dangling link or a loop.
+bool RealPath(const std::string& path, std::string* real) {
+    char* resolved = realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) return false;
+    *real = resolved;
+    free(resolved);
+    return true;
+}
+
+// A name for a temporary file beside `name` that no one can guess beforehand.
+std::string TemporaryName(const std::string& name) {
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char random[8];
+    if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random))
+        for (unsigned char& byte : random) byte = static_cast<unsigned char>(std::rand());
+    std::string result = name + ".";
+    for (unsigned char byte : random) result += kLetters[byte % (sizeof kLetters - 1)];
+    return result;
+}
+
+// Gives what was just made to `owner` and `group`. Root can give a file
+// away; anyone else can't, and what they make is their own anyway.
+bool GiveTo(int fd, const struct stat& made, uid_t owner, gid_t group) {
+    if (made.st_uid == owner && made.st_gid == group) return true;
+    return fchown(fd, owner, group) == 0 || errno == EPERM;
+}
+
+void SyncFolder(const std::string& folder) {
+    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+}
+
+void SetFailure(ReadResult* result, std::string* error) {
+    *result = errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
+    *error = std::strerror(errno);
+}
 }  // namespace
 
-// A FIFO opened for reading would wait for a writer, and a terminal could
-// become the controlling one: O_NONBLOCK and O_NOCTTY keep the open from
-// either, and anything but a regular file is refused before it is read.
+// Opening a FIFO could wait for a writer, opening a device acts on it (the
+// terminal multiplexer hands out a new terminal): what the path names is
+// looked at first and only a regular file is opened. The open itself follows
+// no link (the links were resolved just before) and can neither block nor
+// take a terminal, and what it opened must be the file looked at.
 int OpenRegularFileDescriptor(const std::string& path, ReadResult* result, std::string* error, struct stat* info) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        *result = errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Unreadable;
-        *error = std::strerror(errno);
+    std::string real = path;
+    struct stat named;
+    if (lstat(real.c_str(), &named) != 0 ||
+        (S_ISLNK(named.st_mode) && (!RealPath(path, &real) || lstat(real.c_str(), &named) != 0))) {
+        SetFailure(result, error);
         return -1;
     }
-    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
-        *result = ReadResult::Unreadable;
-        *error = "not a regular file";
+    *result = ReadResult::Unreadable;
+    *error = "not a regular file";
+    if (!S_ISREG(named.st_mode)) return -1;
+    int fd = open(real.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ELOOP) SetFailure(result, error);
+        return -1;
+    }
+    if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode) || info->st_dev != named.st_dev ||
+        info->st_ino != named.st_ino) {
         close(fd);
         return -1;
     }
+    // Reads of a regular file never wait anyway; readers get ordinary
+    // blocking semantics back.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     *result = ReadResult::Read;
+    error->clear();
     return fd;
 }
 
@@ -61,9 +128,6 @@ std::FILE* OpenRegularFile(const char* path, const char* mode) {
     struct stat info;
     int fd = OpenRegularFileDescriptor(path, &result, &error, &info);
     if (fd < 0) return nullptr;
-    // Reads of a regular file never wait anyway; the stream gets ordinary
-    // blocking semantics back.
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* stream = fdopen(fd, mode);
     if (stream == nullptr) close(fd);
     return stream;
@@ -104,49 +168,168 @@ ReadResult ReadSmallFile(const std::string& path, size_t maxBytes, std::string* 
     return ReadResult::Read;
 }
 
-bool ReplaceFileSafely(const std::string& path, const std::string& bytes, std::string* error) {
-    std::string folder = FolderOf(path);
-    std::string pattern = path + ".XXXXXX";
-    // mkstemp creates with O_EXCL, so a link planted under the name is never followed.
-    int fd = mkstemp(pattern.data());
-    if (fd < 0) {
+// Dotfile managers keep the user's files elsewhere and link to them, and
+// XScreenSaver writes through such a link: so do we, but only to a file of
+// the link's owner. Root running with a user's HOME must not be led by the
+// user's link to write root's files.
+bool ResolveUserFile(const std::string& path, std::string* target, std::string* error) {
+    *target = path;
+    struct stat link;
+    if (lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return true;  // the write says what is wrong
+    struct stat folder, info;
+    if (stat(FolderOf(path).c_str(), &folder) != 0) {
         *error = std::strerror(errno);
         return false;
     }
-    // The replaced file's permissions are the user's choice (and others may
-    // rely on them), so the new file takes them over.
+    std::string real;
+    if (!RealPath(path, &real)) {
+        const int why = errno;
+        char to[4096];
+        ssize_t n = readlink(path.c_str(), to, sizeof to - 1);
+        *error = "a link to " + std::string(to, n > 0 ? static_cast<size_t>(n) : 0) + ", which " +
+                 (why == ENOENT ? std::string("does not exist") : "can't be followed: " + std::string(strerror(why)));
+        return false;
+    }
+    if (lstat(real.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        *error = "a link to " + real + ", which is not a regular file";
+        return false;
+    }
+    if (info.st_uid != folder.st_uid) {
+        *error = "a link to " + real + ", which belongs to " + UserName(info.st_uid) + ", not to " +
+                 UserName(folder.st_uid) + " who owns the link's folder";
+        return false;
+    }
+    *target = real;
+    return true;
+}
+
+// Everything happens relative to the folder opened once, so the file checked
+// is the file replaced.
+bool ReplaceFileSafely(const std::string& target, const std::string& bytes, std::string* error,
+                       const std::string& successorOf) {
+    const std::string name = NameOf(target);
+    int dir = open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat folder;
+    if (dir < 0 || fstat(dir, &folder) != 0) {
+        *error = std::strerror(errno);
+        if (dir >= 0) close(dir);
+        return false;
+    }
+    // The replaced file's owner and permissions are the user's choice (and
+    // others may rely on them), so the new file takes them over.
+    uid_t owner = folder.st_uid;
+    gid_t group = folder.st_gid;
+    mode_t mode = 0600;
     struct stat old;
-    bool ok = stat(path.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
+    if (fstatat(dir, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (S_ISLNK(old.st_mode)) {
+            *error = "a symbolic link took the file's place";
+            close(dir);
+            return false;
+        }
+        owner = old.st_uid;
+        group = old.st_gid;
+        mode = old.st_mode & 07777;
+    } else if (!successorOf.empty() && lstat(successorOf.c_str(), &old) == 0) {
+        // Its owner may read and write the new file, whatever kept it from the old one.
+        owner = old.st_uid;
+        group = old.st_gid;
+        mode = (old.st_mode & 07777) | 0600;
+    }
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = TemporaryName(name);
+        // O_EXCL and O_NOFOLLOW: a file or link planted under the name is never used.
+        fd = openat(dir, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        close(dir);
+        return false;
+    }
+    struct stat made;
+    bool ok = fstat(fd, &made) == 0 && GiveTo(fd, made, owner, group) && fchmod(fd, mode) == 0;
     ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
     int savedErrno = errno;
     if (close(fd) != 0 && ok) {
         ok = false;
         savedErrno = errno;
     }
-    if (ok && rename(pattern.c_str(), path.c_str()) != 0) {
+    if (ok && renameat(dir, temporary.c_str(), dir, name.c_str()) != 0) {
         ok = false;
         savedErrno = errno;
     }
     if (!ok) {
-        unlink(pattern.c_str());
+        unlinkat(dir, temporary.c_str(), 0);
         *error = std::strerror(savedErrno);
+        close(dir);
         return false;
     }
     // The rename itself reaches the disk with the folder.
-    int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
+    fsync(dir);
+    close(dir);
+    return true;
+}
+
+bool WriteUserFile(const std::string& path, const std::string& bytes, std::string* error) {
+    std::string target;
+    return ResolveUserFile(path, &target, error) && ReplaceFileSafely(target, bytes, error);
+}
+
+bool MoveAside(const std::string& target, std::string* movedTo, std::string* error) {
+    for (int n = 1; n < 1000; ++n) {
+        const std::string to = target + ".unusable" + (n > 1 ? "-" + std::to_string(n) : "");
+        // Nothing of the user's is replaced: an earlier file set aside stays.
+        int moved = renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+        if (moved != 0 && errno == EINVAL && link(target.c_str(), to.c_str()) == 0) {
+            // A file system without that rename: a new link never replaces either.
+            moved = unlink(target.c_str());
+            if (moved != 0) {
+                const int why = errno;
+                unlink(to.c_str());
+                errno = why;
+            }
+        }
+        if (moved == 0) {
+            *movedTo = to;
+            SyncFolder(FolderOf(target));
+            return true;
+        }
+        if (errno != EEXIST) break;
+    }
+    *error = std::strerror(errno);
+    return false;
+}
+
+bool MakeUserFolders(const std::string& folder, std::string* error) {
+    for (size_t slash = 1; slash <= folder.size(); ++slash) {
+        if (slash != folder.size() && folder[slash] != '/') continue;
+        const std::string part = folder.substr(0, slash);
+        if (mkdir(part.c_str(), 0700) != 0) {
+            if (errno == EEXIST) continue;
+            *error = std::strerror(errno);
+            return false;
+        }
+        struct stat parent, made;
+        int fd = open(part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        bool ok = fd >= 0 && stat(FolderOf(part).c_str(), &parent) == 0 && fstat(fd, &made) == 0 &&
+                  GiveTo(fd, made, parent.st_uid, parent.st_gid);
+        if (!ok) *error = std::strerror(errno);
+        if (fd >= 0) close(fd);
+        if (!ok) return false;
     }
     return true;
 }
 
-std::string ResolveLinks(const std::string& path) {
-    char* resolved = realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) return path;
-    std::string result = resolved;
-    free(resolved);
-    return result;
+bool GiveToFolderOwner(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    struct stat folder, made;
+    bool ok = fd >= 0 && stat(FolderOf(path).c_str(), &folder) == 0 && fstat(fd, &made) == 0 && S_ISREG(made.st_mode) &&
+              GiveTo(fd, made, folder.st_uid, folder.st_gid);
+    if (fd >= 0) close(fd);
+    return ok;
 }
 
 }  // namespace platform

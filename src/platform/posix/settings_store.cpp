@@ -2,7 +2,6 @@
 // ~/.config/velmora), in the layout of settings_file.h.
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,26 +27,19 @@ std::string SettingsFolder() {
     return base + "/velmora";
 }
 
-bool MakeFolders(const std::string& folder) {
-    for (size_t slash = 1; slash <= folder.size(); ++slash) {
-        if (slash != folder.size() && folder[slash] != '/') continue;
-        std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-    return true;
-}
-
 // A settings file is a few dozen bytes; anything this large is not ours, and
 // is refused whole rather than read in part.
 constexpr size_t kMaxSettingsBytes = 1u << 20;
+
+// Where the last write moved an unusable file; the dialog tells the user.
+std::string lastSetAside;
 
 // One line per process: the key is opened several times in a run.
 void ReportUnusableFile(const std::string& path, const std::string& why) {
     static bool reported = false;
     if (reported) return;
     reported = true;
-    std::fprintf(stderr,
-                 "velmora: the settings file %s can't be used (%s); it is left as it is and no settings are read\n",
+    std::fprintf(stderr, "velmora: the settings file %s can't be used (%s); no settings are read from it\n",
                  path.c_str(), why.c_str());
 }
 
@@ -55,14 +47,16 @@ void ReportUnusableFile(const std::string& path, const std::string& why) {
 
 struct SettingsKey {
     std::string path;
+    std::string target;     // where writes land: `path`, or the user's file it links to
     SettingsValues values;  // as read when the key opened, plus what it wrote
     std::string unusable;   // why the file that exists can't be used; empty when it can
+    bool refused = false;   // a link the program may not follow: never written
 };
 
 // The file is read once when the key opens. Only a missing file is created:
 // one that exists but can't be read or understood (another version's, a
-// damaged disk's, one the user locked) keeps every byte, so nothing of it
-// is lost to a run that could not read it.
+// damaged disk's, one the user locked) keeps every byte until the user asks
+// to store a value, and is then moved aside whole.
 SettingsKey* OpenSettingsKey(std::string* error) {
     const std::string folder = SettingsFolder();
     if (folder.empty()) {
@@ -70,28 +64,28 @@ SettingsKey* OpenSettingsKey(std::string* error) {
         return nullptr;
     }
     const std::string path = folder + "/settings";
-    std::string text, why;
+    std::string target, text, why;
+    if (!ResolveUserFile(path, &target, &why)) {
+        ReportUnusableFile(path, why);
+        return new SettingsKey{path, path, {}, why, true};
+    }
     SettingsValues values;
-    switch (ReadSmallFile(path, kMaxSettingsBytes, &text, &why)) {
+    switch (ReadSmallFile(target, kMaxSettingsBytes, &text, &why)) {
         case ReadResult::Read:
-            if (DecodeSettings(text, &values)) return new SettingsKey{path, std::move(values), ""};
+            if (DecodeSettings(text, &values)) return new SettingsKey{path, target, std::move(values), "", false};
             why = "not a settings file of this version";
             break;
         case ReadResult::Missing:
-            if (!MakeFolders(folder)) {
-                *error = path + ": " + std::strerror(errno);
-                return nullptr;
-            }
-            if (!ReplaceFileSafely(path, EncodeSettings({}), &why)) {
+            if (!MakeUserFolders(folder, &why) || !ReplaceFileSafely(target, EncodeSettings({}), &why)) {
                 *error = path + ": " + why;
                 return nullptr;
             }
-            return new SettingsKey{path, {}, ""};
+            return new SettingsKey{path, target, {}, "", false};
         case ReadResult::Unreadable:
             break;
     }
     ReportUnusableFile(path, why);
-    return new SettingsKey{path, {}, why};
+    return new SettingsKey{path, target, {}, why, false};
 }
 
 void CloseSettingsKey(SettingsKey* key) { delete key; }
@@ -108,19 +102,33 @@ bool QueryMachineSettingsValue(SettingsKey*, const std::string&, std::string*) {
 
 bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
     if (key == nullptr) return false;
-    if (!key->unusable.empty()) {
-        *error = key->path + " can't be used (" + key->unusable + "), so it is left as it is";
+    lastSetAside.clear();
+    if (key->refused) {
+        *error = key->path + " is " + key->unusable + ", so it is left as it is";
         return false;
+    }
+    std::string why;
+    if (!key->unusable.empty()) {
+        // The user asked to store a value: a file nothing can read must not
+        // stop that forever, nor be lost. It goes aside whole, and the new
+        // file starts from no values.
+        if (!MoveAside(key->target, &lastSetAside, &why)) {
+            *error = key->path + ": it can't be used (" + key->unusable + ") nor moved aside: " + why;
+            return false;
+        }
+        key->unusable.clear();
     }
     SettingsValues changed = key->values;
     changed[name] = data;
-    std::string why;
-    if (!ReplaceFileSafely(key->path, EncodeSettings(changed), &why)) {
+    if (!ReplaceFileSafely(key->target, EncodeSettings(changed), &why, lastSetAside)) {
         *error = key->path + ": " + why;
+        if (!lastSetAside.empty()) *error += "; the unusable file is now " + lastSetAside;
         return false;
     }
     key->values = std::move(changed);
     return true;
 }
+
+std::string SettingsFileSetAside() { return lastSetAside; }
 
 }  // namespace platform

@@ -91,4 +91,7 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
     return false;
 }
 
+// A registry key is never unusable as a whole file can be: nothing is set aside.
+std::string SettingsFileSetAside() { return ""; }
+
 }  // namespace platform
