@@ -1,7 +1,5 @@
 #include "shell/xscreensaver_command.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -102,7 +100,7 @@ int RunXScreenSaverListCommand(bool add) {
     // the user made to keep it.
     const bool removeFile = edit.noFile && path == shown;
     if (edit.noFile && !removeFile) edit = RemoveFromXScreenSaverList(bytes);
-    if (removeFile ? unlink(path.c_str()) != 0 : !platform::ReplaceFileSafely(path, edit.text, &error))
+    if (removeFile ? std::remove(path.c_str()) != 0 : !platform::ReplaceFileSafely(path, edit.text, &error))
         return Fail("can't write " + shown + ": " + (removeFile ? std::strerror(errno) : error));
 
     if (removeFile)
