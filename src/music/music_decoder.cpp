@@ -75,8 +75,8 @@ unsigned ReadMusicDecoder(MusicDecoder* decoder, char* buffer, unsigned capacity
     const unsigned frameBytes = 2u * static_cast<unsigned>(decoder->channels);
     unsigned done = 0;
     while (capacity - done >= frameBytes) {
-        sndfile::Count frames = sndfileBinding.sf_readf_short(
-            decoder->sound, reinterpret_cast<short*>(buffer + done), (capacity - done) / frameBytes);
+        sndfile::Count frames = sndfileBinding.sf_readf_short(decoder->sound, reinterpret_cast<short*>(buffer + done),
+                                                              (capacity - done) / frameBytes);
         if (frames <= 0) break;
         decoder->framesRead += frames;
         done += static_cast<unsigned>(frames) * frameBytes;

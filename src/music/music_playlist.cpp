@@ -36,7 +36,8 @@ MusicPlaylist::MusicPlaylist(const std::string& chosen) : choice(chosen) {
             }
             const char separator = platform::PathSeparator();
             const bool ends = choice.back() == '/' || choice.back() == separator;
-            for (const std::string& name : names) files.push_back(choice + (ends ? "" : std::string(1, separator)) + name);
+            for (const std::string& name : names)
+                files.push_back(choice + (ends ? "" : std::string(1, separator)) + name);
             break;
         }
         case platform::ChosenPathKind::Missing:

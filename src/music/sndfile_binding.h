@@ -27,7 +27,7 @@ struct VirtualIo {  // SF_VIRTUAL_IO
     Count (*write)(const void* source, Count count, void* user);
     Count (*tell)(void* user);
 };
-struct File;  // SNDFILE
+struct File;                 // SNDFILE
 constexpr int kRead = 0x10;  // SFM_READ
 
 using OpenVirtualFunction = File* (*)(VirtualIo* io, int mode, Info* info, void* user);

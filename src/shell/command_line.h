@@ -35,11 +35,11 @@ enum class RunMode {
 struct CommandLine {
     RunMode mode = RunMode::Invalid;
     std::uint64_t window = 0;
-    int music = -1;        // --music 1, --no-music 0: this run only; -1 the stored setting
-    bool showFps = false;  // --fps: frames per second in a corner
+    int music = -1;               // --music 1, --no-music 0: this run only; -1 the stored setting
+    bool showFps = false;         // --fps: frames per second in a corner
     bool musicFileGiven = false;  // --music-file PATH: this run's music ("" the built-in track)
     std::string musicFile;
-    int volume = -1;  // --volume N, 0 to 100: this run only; -1 the stored volume
+    int volume = -1;       // --volume N, 0 to 100: this run only; -1 the stored volume
     bool invalid = false;  // an option without its value, or a volume out of range
 };
 

@@ -240,10 +240,10 @@ void ModalDialog::Build(const DialogUnits& units, const std::vector<DialogPictur
 }
 
 bool ModalDialog::ChooseMusic(bool folder, const std::string& current, std::string* chosen) {
-    GtkWidget* chooser = gtk_file_chooser_dialog_new(
-        folder ? "Choose a music folder" : "Choose a music file", GTK_WINDOW(window),
-        folder ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel", GTK_RESPONSE_CANCEL,
-        "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkWidget* chooser =
+        gtk_file_chooser_dialog_new(folder ? "Choose a music folder" : "Choose a music file", GTK_WINDOW(window),
+                                    folder ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN,
+                                    "_Cancel", GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
     gtk_file_chooser_set_local_only(files, TRUE);
     if (!current.empty()) gtk_file_chooser_set_filename(files, current.c_str());

@@ -23,14 +23,14 @@ ChosenPathKind ExamineChosenPath(const std::string& path) {
 // As OpenRegularFile: CreateFileW never waits, and GetFileType tells a disk
 // file from a console or a pipe.
 std::FILE* OpenChosenFile(const std::string& path, std::string* why) {
-    HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        *why = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "no such file"
-                                                                              : "can't be opened (Windows error " +
-                                                                                    std::to_string(error) + ")";
+        *why = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? "no such file"
+                   : "can't be opened (Windows error " + std::to_string(error) + ")";
         return nullptr;
     }
     if (GetFileType(file) != FILE_TYPE_DISK) {

@@ -29,9 +29,7 @@ public:
     void ShowErrorMessage(const char* caption, const std::string& text) override {
         MessageBoxA(dialog, text.c_str(), caption, MB_OK | MB_ICONERROR);
     }
-    void SetText(int id, const std::string& text) override {
-        SetDlgItemTextW(dialog, id, WideFromUtf8(text).c_str());
-    }
+    void SetText(int id, const std::string& text) override { SetDlgItemTextW(dialog, id, WideFromUtf8(text).c_str()); }
     void SetSliderValue(int id, int value) override { SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, value); }
     int SliderValue(int id) const override {
         return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0));
