@@ -1,6 +1,8 @@
 #include "music/music_player.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -17,11 +19,13 @@ namespace {
 
 constexpr int kBufferCount = 4;
 constexpr int kPollMilliseconds = 20;
-// When the run ends the music's gain falls to nothing in these steps, and
-// the source stops once the mixer has reached silence: within 100 ms, with
-// no click, while the window is already gone.
-constexpr int kRampSteps = 8;
-constexpr int kRampStepMilliseconds = 10;
+// When the run ends the music's gain falls to nothing over this time, a step
+// every few milliseconds (OpenAL Soft glides between them), and the source
+// stops once the mixer has reached silence: within 100 ms, with no click.
+// The steps follow the clock, so a late wake-up shortens the ramp instead of
+// stretching it.
+constexpr std::uint32_t kRampMilliseconds = 80;
+constexpr int kRampStepMilliseconds = 5;
 constexpr int kRampSettleMilliseconds = 15;
 // A hole in an Ogg stream yields nothing once; only this many empty reads in
 // a row end a file.
@@ -190,9 +194,11 @@ void MusicStream::RampDown() {
     ALint state = 0;
     al.alGetSourcei(source, AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING) return;
-    for (int step = 1; step <= kRampSteps; ++step) {
-        al.alSourcef(source, AL_GAIN, gain * static_cast<float>(kRampSteps - step) / kRampSteps);
+    const std::uint32_t start = platform::MonotonicMilliseconds();
+    for (std::uint32_t elapsed = 0; elapsed < kRampMilliseconds; elapsed = platform::MonotonicMilliseconds() - start) {
         platform::SleepMilliseconds(kRampStepMilliseconds);
+        const std::uint32_t now = std::min(platform::MonotonicMilliseconds() - start, kRampMilliseconds);
+        al.alSourcef(source, AL_GAIN, gain * static_cast<float>(kRampMilliseconds - now) / kRampMilliseconds);
     }
     platform::SleepMilliseconds(kRampSettleMilliseconds);
 }
