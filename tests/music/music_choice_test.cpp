@@ -23,7 +23,8 @@
 
 // The binding's own copy of sndfile.h's types must keep the library's layout.
 #include <sndfile.h>
-static_assert(sizeof(sndfile::Info) == sizeof(SF_INFO) && offsetof(sndfile::Info, channels) == offsetof(SF_INFO, channels));
+static_assert(sizeof(sndfile::Info) == sizeof(SF_INFO) &&
+              offsetof(sndfile::Info, channels) == offsetof(SF_INFO, channels));
 static_assert(sizeof(sndfile::VirtualIo) == sizeof(SF_VIRTUAL_IO) && sndfile::kRead == SFM_READ);
 
 namespace {
@@ -116,7 +117,8 @@ std::vector<int> HeardTones(const Pcm& capture, const std::vector<int>& tones, d
     for (long from = 0; from + window <= capture.Frames(); from += window) {
         if (Rms(capture, from, window) < 0.01) continue;
         int crossings = 0;
-        for (long f = from + 1; f < from + window; ++f) crossings += (capture.At(f - 1, 0) < 0) != (capture.At(f, 0) < 0);
+        for (long f = from + 1; f < from + window; ++f)
+            crossings += (capture.At(f - 1, 0) < 0) != (capture.At(f, 0) < 0);
         const double hz = crossings * 25 / 2.0;
         for (int tone : tones)
             if (std::fabs(hz - tone) < 40) {
@@ -151,8 +153,8 @@ TEST(MusicChoice, AFolderPlaysItsFilesInNameOrderAndStartsOverAndAFileLoops) {
             tones.push_back(hz);
         }
         double seconds = 0;
-        std::vector<int> heard = HeardTones(Play(folder.Path(), folder.Path() + "/music" + r.choice, 100, 4200), tones,
-                                            &seconds);
+        std::vector<int> heard =
+            HeardTones(Play(folder.Path(), folder.Path() + "/music" + r.choice, 100, 4200), tones, &seconds);
         ASSERT_GE(heard.size(), r.heard.size());
         heard.resize(r.heard.size());
         EXPECT_EQ(heard, r.heard);
