@@ -188,9 +188,17 @@ void ModalDialog::Build(const DialogUnits& units, const std::vector<DialogPictur
             case DialogControlKind::Picture:
                 widget = MakePicture(*control, units, pictures);
                 break;
-            case DialogControlKind::PushButton:
+            case DialogControlKind::PushButton: {
                 widget = gtk_button_new_with_label(control->text);
+                // A themed button's padding is wider than a dialog unit layout
+                // leaves beside its text.
+                GtkCssProvider* css = gtk_css_provider_new();
+                gtk_css_provider_load_from_data(css, "button { padding-left: 1px; padding-right: 1px; }", -1, nullptr);
+                gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(css),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+                g_object_unref(css);
                 break;
+            }
             case DialogControlKind::Label:
             case DialogControlKind::NameBox:
                 widget = gtk_label_new(control->text);
