@@ -41,8 +41,6 @@ public:
     // The file last opened can't be played after all (it stopped short of
     // its end, or held no sound): it is named with `why` and left out.
     void Drop(const std::string& why);
-    // True while the built-in track is what plays.
-    bool PlaysBuiltIn() const { return builtInOpened; }
 
 private:
     bool OpenNextFile(MusicDecoder* decoder);
