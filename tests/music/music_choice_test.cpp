@@ -176,7 +176,7 @@ TEST(MusicChoice, EachBadInputIsOneLineAndTheNextFileOrTheBuiltInTrackPlays) {
     work.Write("m/empty.ogg", "");
     work.Write("m/locked.ogg", ReadFileBytes(m + "/good/b.ogg"));
     ASSERT_EQ(chmod((m + "/locked.ogg").c_str(), 0), 0);
-    work.Write("m/image.ogg", ReadFileBytes(std::string(VELMORA_BUILD_DIR) + "/data/config.png"));
+    work.Write("m/image.ogg", ReadFileBytes(VELMORA_SOURCE_DIR "/docs/screenshot.png"));
     work.Write("m/none/a.txt", "text\n");
     work.Write("m/none/b.mp3", "not an MP3 either\n");
     ASSERT_EQ(mkfifo((m + "/fifo.ogg").c_str(), 0644), 0);
