@@ -4,7 +4,7 @@
 #include "scene/scene.h"
 
 void InitSceneGL() { glClearColor(0.0f, 0.0f, 0.0f, 1.0f); }
-void ClearSceneBuffers() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+void ClearSceneBuffers(bool) { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
 void AdvanceSceneFrame() {}
 void DrawSceneView() {}
 void DrawSceneFrame() { ClearSceneBuffers(); }

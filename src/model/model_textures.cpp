@@ -9,10 +9,12 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <system_error>
 #include <vector>
 
 #include "model/image_header.h"
+#include "model/texture_decode.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -117,8 +119,8 @@ std::string FindTextureFile(const char* modelPath, const char (&textureFile)[128
 
 namespace {
 
-void ReportTooLarge(const std::string& path, const char* detail) {
-    std::printf("***Texture too large, not loaded: %s (%s)\n", path.c_str(), detail);
+void ReportRefused(const std::string& path, const std::string& reason) {
+    std::printf("***Texture not loaded: %s (%s)\n", path.c_str(), reason.c_str());
     std::fflush(stdout);
 }
 
@@ -130,76 +132,49 @@ bool ReadImageFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     if (file == nullptr) return false;
     long size = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-    bool ok = size > 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    bool ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
     if (ok && static_cast<unsigned long>(size) > kMaxTextureFileBytes) {
-        ReportTooLarge(path, ("more than " + std::to_string(kMaxTextureFileBytes) + " bytes").c_str());
+        ReportRefused(path, "more than " + std::to_string(kMaxTextureFileBytes) + " bytes");
         ok = false;
     }
     if (ok) {
         bytes.resize(static_cast<size_t>(size));
         // a file that shrank meanwhile is read as far as it goes
         bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+        if (bytes.empty()) ReportRefused(path, "empty");
         ok = !bytes.empty();
     }
     std::fclose(file);
     return ok;
 }
 
-bool HeaderFormat(ILenum type, ImageFormat* format) {
-    switch (type) {
-        case IL_PNG:
-            *format = ImageFormat::Png;
-            return true;
-        case IL_JPG:
-            *format = ImageFormat::Jpeg;
-            return true;
-        case IL_TGA:
-            *format = ImageFormat::Targa;
-            return true;
-        case IL_BMP:
-            *format = ImageFormat::Bitmap;
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool WithinLimit(const std::string& path, std::uint32_t width, std::uint32_t height, std::uint32_t limit) {
-    if (width <= limit && height <= limit) return true;
-    char detail[96];
-    std::snprintf(detail, sizeof detail, "%u x %u pixels, at most %u x %u", static_cast<unsigned>(width),
-                  static_cast<unsigned>(height), static_cast<unsigned>(limit), static_cast<unsigned>(limit));
-    ReportTooLarge(path, detail);
-    return false;
-}
-
-// One texture as ilutGLLoadImage makes it, but for the size checks: DevIL
-// takes the format from the name's extension, else from the bytes; PNG,
-// JPEG, Targa and BMP files are measured by their headers before decoding,
-// any other format once decoded.
-GLuint LoadTextureImage(const std::string& path, std::uint32_t limit) {
+// One texture as ilutGLLoadImage makes it, but decoded only when its header
+// passes CheckImageFile and by the decoder of the format checked, and made
+// only while the model's textures stay within `budget` bytes (taken from it).
+GLuint LoadTextureImage(const std::string& path, std::uint32_t limit, std::uint64_t* budget) {
     std::vector<std::uint8_t> bytes;
     if (!ReadImageFile(path, bytes)) return 0;
-    const ILuint size = static_cast<ILuint>(bytes.size());
-    ILenum type = ilTypeFromExt(path.c_str());
-    if (type == IL_TYPE_UNKNOWN) type = ilDetermineTypeL(bytes.data(), size);
-    if (type == IL_TYPE_UNKNOWN) return 0;
-    ImageFormat format;
-    ImageSize declared;
-    if (HeaderFormat(type, &format)) {
-        if (!ReadImageSize(format, bytes.data(), bytes.size(), &declared)) return 0;
-        if (!WithinLimit(path, declared.width, declared.height, limit)) return 0;
+    // the budget is told by the header, before anything is decoded
+    const ImageCheck check = CheckImageFile(bytes.data(), bytes.size(), limit);
+    const std::uint64_t textureBytes = std::uint64_t{4} * check.width * check.height;
+    if (check.accepted && textureBytes > *budget) {
+        ReportRefused(
+            path, "the model's textures would take more than " + std::to_string(kMaxModelTextureBytes >> 20) + " MiB");
+        return 0;
     }
     ILuint image = 0;
     ilGenImages(1, &image);
     ilBindImage(image);
-    const bool loaded = ilLoadL(type, bytes.data(), size) == IL_TRUE;
+    std::string reason;
+    const bool decoded = DecodeImageFile(bytes.data(), bytes.size(), limit, &reason);
     std::vector<std::uint8_t>().swap(bytes);  // not kept through the upload
     GLuint name = 0;
-    if (loaded && WithinLimit(path, static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_WIDTH)),
-                              static_cast<std::uint32_t>(ilGetInteger(IL_IMAGE_HEIGHT)), limit)) {
+    if (decoded) {
         name = ilutGLBindTexImage();
+        if (name == 0) reason = "OpenGL took no texture of it";
     }
+    if (name == 0) ReportRefused(path, reason);
+    if (name != 0) *budget -= textureBytes;
     ilBindImage(0);
     ilDeleteImages(1, &image);
     return name;
@@ -213,11 +188,16 @@ void LoadModelTextures(const char* modelPath, Ms3dModel& model) {
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &glLargest);
     const std::uint32_t limit =
         glLargest > 0 ? std::min(kMaxTextureSide, static_cast<std::uint32_t>(glLargest)) : kMaxTextureSide;
+    std::uint64_t budget = kMaxModelTextureBytes;
+    // a file that several materials name is made (or refused) once
+    std::map<std::string, GLuint> made;
     for (Ms3dMaterial& material : model.materials) {
         const std::string path = FindTextureFile(modelPath, material.textureFile);
         material.textureName = 0;
         if (path.empty()) continue;
-        material.textureName = LoadTextureImage(path, limit);
+        const auto known = made.find(path);
+        material.textureName = known != made.end() ? known->second : LoadTextureImage(path, limit, &budget);
+        made[path] = material.textureName;
         // DevIL keeps its error stack per process; don't let one bad image
         // leave errors for the next caller to misread
         while (ilGetError() != IL_NO_ERROR) {

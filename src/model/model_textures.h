@@ -26,11 +26,19 @@ constexpr std::uint32_t kMaxTextureSide = 4096;
 // with room for its header and palette.
 constexpr size_t kMaxTextureFileBytes = size_t{kMaxTextureSide} * kMaxTextureSide * 4 + (size_t{1} << 20);
 
+// The most texture memory (4 bytes a pixel) one model's textures take: one
+// image of the largest size and half as much beside it. Making the largest
+// image takes about twice its size again for a moment (DevIL's copy and the
+// upload's), so a run stays under 300 MB.
+constexpr std::uint64_t kMaxModelTextureBytes = std::uint64_t{3} * kMaxTextureSide * kMaxTextureSide * 2;
+
 // Makes each material's texture (in material order) and stores its OpenGL
-// name in the material; 0 when its image can't be found or read, is not a
-// regular file, or is too large. An image wider or higher than
-// kMaxTextureSide or the OpenGL maximum (told by the header before decoding
-// for PNG, JPEG, Targa and BMP), or a file of more than kMaxTextureFileBytes,
-// is refused with one line on standard output. Needs the OpenGL context
-// current and DevIL initialised.
+// name in the material; 0 when its image can't be found, is not a regular
+// file, or is refused. Materials that name the same file share its texture.
+// A refused image (a file of more than kMaxTextureFileBytes, one that fails
+// CheckImageFile with sides of at most kMaxTextureSide or the OpenGL maximum,
+// one the decoder can't read, or one past kMaxModelTextureBytes with the
+// textures made before it) is one line on standard output:
+// "***Texture not loaded: PATH (REASON)". Needs the OpenGL context current
+// and DevIL initialised.
 void LoadModelTextures(const char* modelPath, Ms3dModel& model);

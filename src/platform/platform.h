@@ -42,6 +42,8 @@ enum class EventType {
     DisplayChange,  // monitors came, went or moved; width, height: the window's
                     // size, which the backend has already made cover them all
     Visibility,     // visible: whether anything drawn in the window can be seen
+    DisplayLost,    // the connection to the display broke (the X server ended):
+                    // raised once, and nothing of the window may be used after it
 };
 
 struct Event {
@@ -114,9 +116,17 @@ struct MonitorList {
 void QueryWindowMonitors(MonitorList* monitors);
 
 // Brings another instance's window to the front and restores it if it was
-// minimised. False when `window` is not a window (on Windows: not a `MyClass`
-// window of a process running this same executable), which stays untouched.
+// minimised. False when `window` is not a window of a living process running
+// this same executable (on Windows a `MyClass` window, on X one that carries
+// our mark), which then stays untouched.
 bool RaiseWindow(WindowId window);
+
+// Whether any running instance, a preview or a configuration dialog too, keeps
+// a full-screen start from running (it then brings the shared window to the
+// front and ends): so on Windows, whose screensaver machinery expects it. On
+// X only another full-screen run does, since a preview or a dialog left open
+// must not keep an idle timer's full-screen start from covering the screen.
+bool AnyRunBlocksFullScreen();
 
 // Tells the system that a screensaver runs (or no longer runs).
 void NotifyScreensaverRunning(bool running);
@@ -239,6 +249,15 @@ void NameCurrentThread(const char* name);
 
 // The folder holding the running executable, with its trailing separator.
 std::string ExecutableFolder();
+
+// The program folder when no install record names one, with its trailing
+// separator. A copied folder finds its data beside the executable: the
+// executable's folder when it holds "data". Else on Linux the installed
+// layout's share/velmora/ (the program in <prefix>/libexec/xscreensaver/, by
+// its real path, whatever link started it) when that holds "data", else the
+// executable's folder; on Windows the standard installation folder, the
+// drive of SYSTEMROOT (none when unset) and "\Program Files\Velmora! Screensaver\".
+std::string DefaultProgramFolder();
 
 // The separator of path components ("/" on Linux, "\\" on Windows).
 char PathSeparator();

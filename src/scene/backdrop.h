@@ -12,6 +12,10 @@ extern const QuadFace kSkyBoxFaces[6];
 // Ground plane corners before its translation, (0,0) texture corner first.
 extern const float kGroundCorners[4][3];
 
+// Below this height, up or down, the eye sees the sky box all round: its top
+// and floor, 250 away from y = 0, lie farther than the near plane's corners.
+constexpr float kSkyCoverHeight = 240.0f;
+
 // A box of half size 250 centred on (eye x, 0, eye z); it sets no colour,
 // blending or depth state of its own.
 void DrawSkyBox();

@@ -5,11 +5,20 @@
 // the font lists and the thirteen textures. Ends the process when a texture
 // file can't be read (see scene_textures.h).
 void InitSceneGL();
+// False (the default): the frame takes the shortcuts that change what a
+// viewer sees by no more than rounding does: the wave's far blocks on coarser
+// grids, out-of-view blocks left out, and the rest listed where they are
+// taken. True: every cell, every filter as loaded, every clear; the picture
+// the shortcuts are measured against.
+extern bool sceneFullDetail;
 // One frame of the scene into the current buffers and viewport: the three
 // steps below in their order. The caller presents it.
 void DrawSceneFrame();
-// Clears the whole window's buffers, whatever the viewport.
-void ClearSceneBuffers();
+// Clears the whole window's buffers, whatever the viewport. When the views
+// drawn next cover every pixel of the window (viewsCoverWindow), the sky box
+// lays down every pixel's colour before anything adds to it, and the colour
+// clear is left out (not with sceneFullDetail).
+void ClearSceneBuffers(bool viewsCoverWindow = false);
 // Moves the scene on by one frame: the camera's path step, the wave's
 // heights, normals and texture zoom, the cube's angle. Nothing is drawn, so a
 // frame shown on several monitors advances once.

@@ -1,6 +1,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <cmath>
+
 #include "model/model_viewer.h"
 #include "scene/backdrop.h"
 #include "scene/camera_path.h"
@@ -11,6 +13,7 @@
 #include "scene/wave_surface.h"
 
 float cubeAngle = 0.0f;
+bool sceneFullDetail = false;
 
 void AdvanceCubeAngle() {
     // 360 and 0 show on two frames in a row: the turn has 361 frames.
@@ -89,8 +92,15 @@ void DrawTurningCube() {
     if (lightingWasOn) glEnable(GL_LIGHTING);
 }
 
-void ClearSceneBuffers() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT);
+void ClearSceneBuffers(bool viewsCoverWindow) {
+    GLbitfield buffers = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT;
+    // The sky is drawn first in every view, unblended and untested once the
+    // model has turned depth testing off, and in the first frame over a depth
+    // just cleared; with the eye inside the box, more than the near plane's
+    // reach from its floor and top, it covers the whole view.
+    const bool skyCoversView = std::fabs(eyePoint[1]) < kSkyCoverHeight;
+    if (viewsCoverWindow && skyCoversView && !sceneFullDetail) buffers &= ~GL_COLOR_BUFFER_BIT;
+    glClear(buffers);
 }
 
 void AdvanceSceneFrame() {

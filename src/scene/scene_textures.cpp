@@ -40,15 +40,15 @@ std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
     std::exit(1);
 }
 
-// Both uploads: one level, bytes tightly packed, minified linearly, modulated.
-void UploadTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLenum format, GLint magFilter,
-                   GLint wrapMode) {
+// Both uploads: one level, bytes tightly packed, modulated.
+void UploadTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLenum format, GLint minFilter,
+                   GLint magFilter, GLint wrapMode) {
     glBindTexture(GL_TEXTURE_2D, slot);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, wrapMode);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, wrapMode);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
 }
@@ -88,11 +88,11 @@ void LoadRawImage(std::uint8_t* destination, const char* path, GLenum format, in
 }
 
 void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int height) {
-    UploadTexture(pixels, slot, width, height, GL_RGBA, GL_LINEAR, GL_REPEAT);
+    UploadTexture(pixels, slot, width, height, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_REPEAT);
 }
 
 void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter, GLint wrapMode) {
-    UploadTexture(pixels, slot, width, height, GL_RGB, magFilter, wrapMode);
+    UploadTexture(pixels, slot, width, height, GL_RGB, kSkyMinFilter, magFilter, wrapMode);
 }
 
 void LoadSceneTextures() {
@@ -108,6 +108,6 @@ void LoadSceneTextures() {
         if (texture.format == GL_RGBA)
             UploadRgbaTexture(uploadBuffer, texture.slot, texture.size, texture.size);
         else
-            UploadRgbTexture(uploadBuffer, texture.slot, texture.size, texture.size, GL_NEAREST, GL_CLAMP_TO_EDGE);
+            UploadRgbTexture(uploadBuffer, texture.slot, texture.size, texture.size, kSkyMagFilter, GL_CLAMP_TO_EDGE);
     }
 }

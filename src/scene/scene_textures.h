@@ -7,6 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 
+// The sky box faces' side and filters: nearest where magnified, so their
+// texels stay sharp close up.
+constexpr int kSkyTextureSide = 512;
+constexpr GLint kSkyMinFilter = GL_LINEAR;
+constexpr GLint kSkyMagFilter = GL_NEAREST;
+
 // Largest side of a raw image; the upload buffer holds one such RGBA image.
 constexpr int kRawImageMaxSide = 1024;
 

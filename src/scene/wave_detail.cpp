@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "scene/view_transform.h"
 #include "scene/wave_surface.h"
 
 namespace {
@@ -9,28 +10,17 @@ namespace {
 // The field's heights lie in [-2, 2]: two sines.
 constexpr float kHeightBound = 2.0f;
 
-// The tallest a coarse cell may appear, in pixels. The finest coarse step is
-// 3, so only cells under a pixel tall are ever drawn coarser; on a grid that
-// coarse the field's curve departs from the fine mesh by a few thousandths of
-// a grid step, a shift of the far texels well under a pixel.
-constexpr float kCoarseCellPixels = 3.0f;
-
-// Column-major 4 x 4 matrix product a * b.
-void Multiply(const float* a, const float* b, float* product) {
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a[k * 4 + row] * b[column * 4 + k];
-            product[column * 4 + row] = sum;
-        }
-}
-
-float Length(const float* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+// How far a coarse grid may lie from the full one: on screen, in pixels, and
+// across the texture where it meets a pixel's ray, in texels. Both bounds
+// hold at the block's worst point; most of it lies well within them.
+constexpr float kMaxErrorPixels = 0.5f;
+constexpr float kMaxErrorTexels = 2.0f;
 
 // Clip coordinates of the block corners, on the grid lines every 15 cells,
 // at both ends of the height range.
 struct BlockCorner {
     float clip[4];
+    float distance;  // from the eye
 };
 
 // Outside one clip plane for all eight corners of the block's box: none of
@@ -49,45 +39,68 @@ bool OutsideView(const BlockCorner* corners[8]) {
     return false;
 }
 
+// How far, in the mesh's height units, a grid of every step-th line lies from
+// the full grid at most. Each triangle of the coarse grid interpolates the
+// separable field s(i) + s(j) linearly along i and j apart, so each sine's
+// chord over `step` lines parts from its arc by at most (k step)^2 / 8.
+float CoarseGridError(int step) {
+    const float turn = kWaveNumber * static_cast<float>(step);
+    return 2.0f * turn * turn / 8.0f;
+}
+
 }  // namespace
 
 void ChooseWaveDetail(WaveDetail* detail) {
-    float modelView[16], projection[16], mvp[16];
-    GLint viewport[4];
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-    glGetFloatv(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    Multiply(projection, modelView, mvp);
+    ViewTransform view;
+    ReadViewTransform(&view);
+    const float* modelView = view.modelView;
+    const float* projection = view.projection;
+    const int* viewport = view.viewport;
 
-    // A cell of the mesh, side by side with its neighbours, in eye space: its
-    // sides along the grid's x and z, its area, and the distance h of the eye
-    // from the mesh's plane. At depth z a cell then covers about
-    // f^2 area h / z^3 pixels, f the projection's scale in pixels (exact for
-    // a small flat patch, anywhere in the view), f side / z across and
-    // f area h / (side z^2) along the line of sight: its height on screen.
+    // A height error e moves a point at depth z by at most e (f + half the
+    // view) / z pixels on screen, f the projection's scale in pixels: f e / z
+    // across the line of sight, and as much again times the tangent of the
+    // view's half angle for the part along it.
+    const float* yAxis = modelView + 4;
+    const float halfWidth = static_cast<float>(viewport[2]) * 0.5f;
+    const float halfHeight = static_cast<float>(viewport[3]) * 0.5f;
+    const float pixelsPerDepth =
+        Length3(yAxis) * std::fmax(projection[0] * halfWidth + halfWidth, projection[5] * halfHeight + halfHeight);
+
+    // Where the texture is minified, a pixel's colour is the texture's at the
+    // point its ray meets the surface, and a height error e moves that point
+    // across the surface by e / tan(a), a the angle at which the ray meets
+    // it. The surface lies within the field's bound of the mesh's plane, h
+    // below the eye, so at distance d tan(a) > sin(a) >= (h - bound) / d.
     const float* xAxis = modelView;
     const float* zAxis = modelView + 8;
     const float normal[3] = {xAxis[1] * zAxis[2] - xAxis[2] * zAxis[1], xAxis[2] * zAxis[0] - xAxis[0] * zAxis[2],
                              xAxis[0] * zAxis[1] - xAxis[1] * zAxis[0]};
-    const float area = Length(normal);
-    const float side = std::fmax(Length(xAxis), Length(zAxis));
+    const float area = Length3(normal);
     const float* origin = modelView + 12;
-    const float h =
+    const float eyeHeight =
         area > 0.0f ? std::fabs(normal[0] * origin[0] + normal[1] * origin[1] + normal[2] * origin[2]) / area : 0.0f;
-    const float f = projection[5] * static_cast<float>(viewport[3]) * 0.5f;
-    // Cell height on screen at depth z: heightScale / z^2.
-    const float heightScale = side > 0.0f ? f * area * h / side : 0.0f;
+    const float clearance = eyeHeight - kHeightBound * Length3(yAxis);
+    // The texture's texels along one unit of the eye's space: s = j zoom / 8.
+    GLint textureSide = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &textureSide);
+    const float texelsPerUnit =
+        static_cast<float>(textureSide) * std::fabs(waveSurface.zoom) / 8.0f / std::fmax(Length3(xAxis), 1e-6f);
 
     static BlockCorner corners[kWaveBlocks + 1][kWaveBlocks + 1][2];
     for (int bi = 0; bi <= kWaveBlocks; ++bi)
         for (int bj = 0; bj <= kWaveBlocks; ++bj)
             for (int level = 0; level < 2; ++level) {
-                const float p[4] = {static_cast<float>(bj * kWaveBlockCells - 128),
+                const float p[3] = {static_cast<float>(bj * kWaveBlockCells - 128),
                                     level == 0 ? -kHeightBound : kHeightBound,
-                                    static_cast<float>(bi * kWaveBlockCells - 128), 1.0f};
-                float* clip = corners[bi][bj][level].clip;
-                for (int row = 0; row < 4; ++row)
-                    clip[row] = mvp[row] * p[0] + mvp[4 + row] * p[1] + mvp[8 + row] * p[2] + mvp[12 + row] * p[3];
+                                    static_cast<float>(bi * kWaveBlockCells - 128)};
+                BlockCorner& corner = corners[bi][bj][level];
+                ToClip(view, p, corner.clip);
+                float eye[3];
+                for (int row = 0; row < 3; ++row)
+                    eye[row] = modelView[row] * p[0] + modelView[4 + row] * p[1] + modelView[8 + row] * p[2] +
+                               modelView[12 + row];
+                corner.distance = Length3(eye);
             }
 
     for (int bi = 0; bi < kWaveBlocks; ++bi)
@@ -103,14 +116,18 @@ void ChooseWaveDetail(WaveDetail* detail) {
                 continue;
             }
             // With a perspective projection w is the depth; the nearest
-            // corner bounds every cell of the block.
-            float nearest = box[0]->clip[3];
-            for (const BlockCorner* corner : box) nearest = std::fmin(nearest, corner->clip[3]);
+            // corner bounds every point of the block.
+            float nearest = box[0]->clip[3], farthest = 0.0f;
+            for (const BlockCorner* corner : box) {
+                nearest = std::fmin(nearest, corner->clip[3]);
+                farthest = std::fmax(farthest, corner->distance);
+            }
             step = 1;
-            if (nearest <= 0.0f || heightScale <= 0.0f) continue;
-            const float cellHeight = heightScale / (nearest * nearest);
+            if (nearest <= 0.0f || clearance <= 0.0f) continue;
+            const float texelsPerError = Length3(yAxis) * farthest / clearance * texelsPerUnit;
             for (int coarse : kWaveCoarseSteps)
-                if (static_cast<float>(coarse) * cellHeight <= kCoarseCellPixels) {
+                if (CoarseGridError(coarse) * pixelsPerDepth <= kMaxErrorPixels * nearest &&
+                    CoarseGridError(coarse) * texelsPerError <= kMaxErrorTexels) {
                     step = static_cast<unsigned char>(coarse);
                     break;
                 }

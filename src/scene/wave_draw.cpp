@@ -1,12 +1,11 @@
 #include <GL/gl.h>
 
+#include "scene/scene.h"
 #include "scene/wave_surface.h"
 
 namespace {
 constexpr GLuint kWaveSlot = 7;
 }
-
-bool waveLevelOfDetail = true;
 
 void DrawWaveMesh() {
     WaveSurface& wave = waveSurface;
@@ -19,7 +18,7 @@ void DrawWaveMesh() {
     glVertexPointer(3, GL_FLOAT, 0, wave.vertices);
     glNormalPointer(GL_FLOAT, 0, wave.normals);
     glTexCoordPointer(2, GL_FLOAT, 0, wave.texCoords);
-    if (waveLevelOfDetail) {
+    if (!sceneFullDetail) {
         // Additive blending without depth test: the order of the triangles
         // doesn't change the sum, and a triangle outside the view adds nothing.
         ChooseWaveDetail(&wave.detail);

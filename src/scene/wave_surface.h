@@ -24,7 +24,7 @@ using WaveCellNormals = float[kWaveSide + 1][kWaveSide + 1];
 // all when it lies wholly outside the view.
 constexpr int kWaveBlockCells = 15;
 constexpr int kWaveBlocks = kWaveCells / kWaveBlockCells;
-constexpr int kWaveCoarseSteps[] = {5, 3};  // the coarser first; each divides 15
+constexpr int kWaveCoarseSteps[] = {15, 5, 3};  // the coarser first; each divides 15
 
 struct WaveDetail {
     // Grid step of each block, [block row][block column]; 0: outside the view.
@@ -62,11 +62,6 @@ struct WaveSurface {
 
 extern WaveSurface waveSurface;
 
-// True (the default): each view draws the blocks it can show, coarser where
-// cells appear under a pixel tall. False: every cell in every view, the
-// picture the level of detail is measured against.
-extern bool waveLevelOfDetail;
-
 // Flat field, phase 0, zoom 0.5 falling: the state at start-up.
 void ResetWaveSurface();
 
@@ -82,10 +77,11 @@ void ComputeWaveNormals();
 
 // Fills `detail` for the current view (viewport, projection and model-view
 // as they stand, the mesh in object coordinates): blocks wholly outside the
-// frustum get step 0, so leaving them out changes no pixel; a block whose
-// nearest cells appear less than a pixel tall gets the coarsest step of
-// kWaveCoarseSteps at which its coarse cells appear at most 3 pixels tall,
-// others step 1.
+// frustum get step 0, so leaving them out changes no pixel; every other block
+// the coarsest step of kWaveCoarseSteps whose grid, by the field's known bound
+// on how far a coarse grid departs from it, moves no point of the block more
+// than half a pixel on screen nor what a pixel samples of the bound texture
+// by more than a texel; step 1 where none does.
 void ChooseWaveDetail(WaveDetail* detail);
 
 // Where two drawn blocks of different steps meet, the finer block's vertices
@@ -99,7 +95,7 @@ void BuildWaveIndices(WaveDetail* detail);
 
 // Sends the mesh as it stands for the current view: client arrays, the
 // blocks ChooseWaveDetail picks at their steps (every cell, one strip per grid
-// row, when waveLevelOfDetail is off); normals only with lighting on.
+// row, with sceneFullDetail); normals only with lighting on.
 void DrawWaveMesh();
 
 // The same triangles with one normal, texture coordinate and vertex call per

@@ -1,37 +1,20 @@
 #include "settings/data_paths.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "platform/platform.h"
 #include "settings/install_value.h"
 #include "settings/registry.h"
 
-std::string systemRoot;
 std::string programFolder;
 
-void ResolveProgramFolder() {
-    const char* root = std::getenv("SYSTEMROOT");
-    systemRoot = root != nullptr ? root : "";
-    programFolder = ReadInstallFolder();
-}
+void ResolveProgramFolder() { programFolder = ReadInstallFolder(); }
 
 std::string ReadInstallFolder() {
     RegistryKey key;
     std::string stored, folder;
     if (key.QueryInstalled("install", &stored) && InstallFolderOfValue(stored, &folder)) return folder;
-    // A copied, not installed, folder finds the data beside the executable.
-    const std::string beside = platform::ExecutableFolder();
-    std::error_code error;
-    if (std::filesystem::is_directory(beside + "data", error)) return beside;
-    if (platform::PathSeparator() == '\\') return systemRoot.substr(0, 2) + "\\Program Files\\Velmora! Screensaver\\";
-    // An installed program lives in <prefix>/libexec/xscreensaver/ (its real
-    // path, whatever link started it) and its data in <prefix>/share/velmora/.
-    const std::filesystem::path shared = std::filesystem::path(beside + "../../share/velmora/").lexically_normal();
-    if (std::filesystem::is_directory(shared / "data", error)) return shared.string();
-    return beside;
+    return platform::DefaultProgramFolder();
 }
 
 bool FormDataPath(const char* name, char (&path)[kDataPathSize]) {

@@ -17,6 +17,9 @@
 
 const char kInstanceLockName[] = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60";
 const char kMusicLockName[] = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60-music";
+// Held by the one full-screen run where only a full-screen run keeps another
+// from starting (platform::AnyRunBlocksFullScreen false).
+const char kFullScreenLockName[] = "quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60-fullscreen";
 
 namespace {
 // XScreenSaver runs one process per monitor, and the same music twice out of
@@ -155,13 +158,19 @@ int MainLoop(bool showFps) {
 int RunVelmora(const CommandLine& line) {
     bool anotherInstance = false;
     if (!IsXScreenSaverRun(line.mode)) platform::JoinInstanceLock(kInstanceLockName, &anotherInstance);
+    // The shared window is what a full-screen start brings to the front
+    // instead of starting: where only a full-screen run blocks one, only a
+    // full-screen run stores its window there.
+    const bool anyRunBlocks = platform::AnyRunBlocksFullScreen();
 
     if (line.mode == RunMode::Configure) return RunConfigDialog(0) ? 0 : kSettingsNotSavedExitCode;
     if (line.mode == RunMode::ConfigureOwned) {
-        platform::WriteSharedWindow(line.window);
+        if (anyRunBlocks) platform::WriteSharedWindow(line.window);
         return RunConfigDialog(line.window) ? 1 : kSettingsNotSavedExitCode;
     }
-    if (line.mode == RunMode::FullScreen && anotherInstance) {
+    if (line.mode == RunMode::FullScreen &&
+        (anyRunBlocks ? anotherInstance : !platform::TryHoldLock(kFullScreenLockName))) {
+        // Raised only when it is still a window of this program's.
         platform::RaiseWindow(platform::ReadSharedWindow());
         return 0;
     }
@@ -174,7 +183,8 @@ int RunVelmora(const CommandLine& line) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    if (!IsXScreenSaverRun(line.mode)) platform::WriteSharedWindow(window);
+    if (anyRunBlocks ? !IsXScreenSaverRun(line.mode) : line.mode == RunMode::FullScreen)
+        platform::WriteSharedWindow(window);
 
     GlutViewerCallback callback;
     StartUp(line, &callback);

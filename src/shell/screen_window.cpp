@@ -36,6 +36,14 @@ void ScreenWindowProc(const platform::Event& event) {
             DeleteFontLists();
             PostQuit(0);
             break;
+        case EventType::DisplayLost:
+            // The server took the window, its grabs and the context's
+            // drawable with it: nothing of them is touched again, and the
+            // run ends through the same end sequence as on a key.
+            saverActive = false;
+            DeleteFontLists();
+            PostQuit(kDisplayLostExitCode);
+            break;
         case EventType::Resize:
         case EventType::DisplayChange: {
             platform::MonitorList monitors;
@@ -110,6 +118,18 @@ void LayOutViews(const platform::MonitorList& monitors, int width, int height, S
         view.y = height - (cut[k].y + cut[k].height);
     }
     if (views->count == 0) views->viewports[views->count++] = platform::MonitorRect{0, 0, width, height};
+    long long area = 0;
+    bool overlap = false;
+    for (int k = 0; k < views->count; ++k) {
+        const platform::MonitorRect& a = views->viewports[k];
+        area += static_cast<long long>(a.width) * a.height;
+        for (int other = 0; other < k; ++other) {
+            const platform::MonitorRect& b = views->viewports[other];
+            overlap =
+                overlap || (a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height);
+        }
+    }
+    views->coverWindow = !overlap && area == static_cast<long long>(width) * height;
 }
 
 namespace {
@@ -128,9 +148,9 @@ void CopyView(const platform::MonitorRect& from, const platform::MonitorRect& to
 }  // namespace
 
 void DrawFrameOnEveryMonitor() {
-    ClearSceneBuffers();
-    AdvanceSceneFrame();
     const ScreenViews& views = screenWindow.views;
+    ClearSceneBuffers(views.count > 0 && views.coverWindow);
+    AdvanceSceneFrame();
     if (views.count == 0) DrawSceneView();  // no size yet: the viewport as it stands
     for (int k = 0; k < views.count; ++k) {
         const platform::MonitorRect& view = views.viewports[k];

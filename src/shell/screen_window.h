@@ -26,12 +26,19 @@ struct MouseRule {
 struct ScreenViews {
     int count = 0;
     platform::MonitorRect viewports[platform::kMaxMonitors];
+    // The views tile the whole window, none over another: every pixel is
+    // drawn in every frame.
+    bool coverWindow = false;
 };
 
 // The views of a window of `width` x `height` on `monitors` (in the window's
 // coordinates, y down): each monitor cut to the window, a monitor that lies
 // within another one (a clone) left out; the whole window when none remains.
 void LayOutViews(const platform::MonitorList& monitors, int width, int height, ScreenViews* views);
+
+// A run whose display went away ends with this code (as Xlib's own end of
+// such a run would), after the end sequence of every run.
+constexpr int kDisplayLostExitCode = 1;
 
 // Filled by ScreenWindowProc; the main loop ends once quitPosted is set.
 struct ScreenWindowState {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/win32/wide_text.h"
-#include "platform/win32/win32_state.h"
+#include "platform/win32/windows_backend.h"
 #include "shell/command_line.h"
 #include "shell/entry.h"
 
@@ -65,8 +65,7 @@ void RestrictLibrarySearch() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showCommand) {
     RestrictLibrarySearch();
-    platform::screen.showCommand = showCommand;
-    if (!platform::RegisterScreenWindowClass(instance)) {
+    if (!platform::StartWindowsBackend(instance, showCommand)) {
         MessageBoxA(nullptr, "cannot register class", "orvane", MB_OKCANCEL);
         return 0;
     }

@@ -1,12 +1,17 @@
 // The real velmora on the test's Xvfb, driven with xdotool.
+#include <IL/il.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,6 +19,7 @@
 
 #include "platform/posix/settings_file.h"
 #include "support/image.h"
+#include "support/image_files.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"
@@ -22,6 +28,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// From the full-screen window (and its grab) to the first frame: the scene's
+// and the model's textures are made in between.
+#ifdef __SANITIZE_ADDRESS__
+constexpr int kFirstFrameMs = 6000;
+#else
+constexpr int kFirstFrameMs = 2000;
+#endif
 
 class ShellEndToEnd : public ::testing::Test {
 protected:
@@ -127,9 +141,6 @@ TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt
     Xdotool("mousemove 50 50 key space click 1 mousemove 300 200 click 3");
     EXPECT_TRUE(StillRunningAfter(preview, 400));
     EXPECT_FALSE(CursorIsInvisible());
-    // A full-screen start while a preview runs ends at once.
-    EXPECT_EQ(RunProcess({VELMORA_EXE, "/s"}, env, "", 10000).exitCode, 0);
-    EXPECT_EQ(WindowsNamed("orvane").size(), 1u);
     Xdotool("windowsize " + std::to_string(parent.Id()) + " 200 150");
     EXPECT_TRUE(WaitUntil(
         [&] { return QueryGeometry(children[0], &geometry) && geometry.width == 200 && geometry.height == 150; }));
@@ -238,6 +249,64 @@ TEST_F(ShellEndToEnd, NoDataFileOrConsoleHoldsAGrabbedRun) {
         std::string out = c.out;
         if (out.find("%s") != std::string::npos) out.replace(out.find("%s"), 2, path);
         EXPECT_EQ(result.out.substr(result.out.size() - std::min(result.out.size(), out.size())), out);
+        EXPECT_TRUE(KeyboardGrabbable());
+    }
+}
+
+// Hostile images in the place of a model texture, each named as its maker
+// would name it: each is refused with one line before the first frame (or, cut short,
+// read as far as it goes), and the run draws at once, holds little more memory
+// than with its own texture, and ends on a key, leaving the keyboard free.
+TEST_F(ShellEndToEnd, NoImageFileCrashesOrHoldsAGrabbedRun) {
+    ilInit();
+    std::vector<NamedFile> files = HostileImageFiles();
+    files.insert(files.begin(), {"", ""});  // first the data set's own, whose memory is the measure
+    long ownPeak = 0;
+    for (const NamedFile& f : files) {
+        SCOPED_TRACE(f.name.empty() ? "the data set's own texture" : f.name);
+        TempDir program;
+        const std::string data = UseProgramFolder(program) + "data/";
+        std::string path = data + "medusa_glow.tga";
+        if (!f.name.empty()) {
+            // the model names the file as its maker would: DevIL must not
+            // take the decoder from the name either
+            std::string model = ReadFileBytes(data + "6");
+            const size_t at = model.find("medusa_glow.tga");
+            ASSERT_NE(at, std::string::npos);
+            model.replace(at, f.name.size() + 1, f.name + '\0');
+            fs::remove(data + "6");
+            program.Write("data/6", model);
+            path = program.Write("data/" + f.name, f.bytes);
+        }
+        ChildProcess saver;
+        ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s", "--no-music"}, env));
+        // From the full-screen window on, its keyboard is grabbed; textures
+        // are made before the first frame.
+        WaitUntil([&] { return !saver.Running() || !WindowsNamed("orvane").empty(); }, 20000);
+        if (DrawnScreenWindow(kFirstFrameMs) == 0) {
+            ADD_FAILURE() << "no frame; " << (saver.Running() ? "still running" : saver.Wait(100).err);
+            continue;  // the child is killed, and the next file tried
+        }
+        const long peak = PeakMemoryKiB(saver.Pid());
+        Xdotool("key space");
+        const ProcessResult result = saver.Wait(2000);
+        EXPECT_FALSE(result.timedOut) << "still running";
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        const std::string line = "***Texture not loaded: " + path + " (";
+        size_t lines = 0;
+        for (size_t at = result.out.find("***Texture"); at != std::string::npos;
+             at = result.out.find("***Texture", at + 1))
+            ++lines;
+        const bool cut = f.name.rfind("cut", 0) == 0 && f.name != "cut.psd";  // well-formed, cut in half
+        EXPECT_EQ(lines, f.name.empty() ? 0 : cut ? std::min<size_t>(lines, 1) : 1) << result.out;
+        if (lines == 1) {
+            EXPECT_NE(result.out.find(line), std::string::npos) << result.out;
+        }
+        if (f.name.empty()) {
+            ownPeak = peak;
+        } else {
+            EXPECT_LT(peak, ownPeak + 64 * 1024) << "KiB at the first frame, against " << ownPeak;
+        }
         EXPECT_TRUE(KeyboardGrabbable());
     }
 }
@@ -388,6 +457,162 @@ TEST_F(ShellEndToEnd, WindowsNobodySeesDrawNothingAndShownAgainDrawAtOnce) {
         EXPECT_TRUE(WaitUntil([&] { return Rmse(Screenshot(drawn), frame) > 0.0; }, 2000));
         saver.Kill(SIGTERM);
         ExpectEnd(saver);
+    }
+}
+
+// The full-screen window, once it covers the screen and shows a frame (a
+// preview's window bears the same name); 0 when none does within `timeoutMs`.
+unsigned long FullScreenWindow(int timeoutMs) {
+    unsigned long found = 0;
+    WaitUntil(
+        [&] {
+            for (unsigned long window : WindowsNamed("orvane")) {
+                WindowGeometry geometry;
+                if (QueryGeometry(window, &geometry) && geometry.viewable && geometry.width == 800 &&
+                    geometry.height == 600 && WindowShowsPicture(window))
+                    return found = window, true;
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
+}
+
+// A dialog or preview left open must not keep a full-screen start from
+// covering the screen; only a full-screen run does, and then what the second
+// start brings to the front must be a window of this program's, never one
+// whose id it was handed (the configuration's owner, or an id planted in the
+// lock file).
+TEST_F(ShellEndToEnd, OnlyAFullScreenRunBlocksAnotherAndNoForeignWindowIsRaised) {
+    const struct {
+        const char* what;
+        const char* first;  // "/c" with the foreign window, "/p" in a parent, "/s"
+        bool plant;         // the foreign window's id written over the lock file's
+    } rows[] = {
+        {"a configuration dialog of a foreign window", "/c", false},
+        {"a preview", "/p", false},
+        {"a full-screen run whose stored window was replaced", "/s", true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir tmp;  // the lock folder, under TMPDIR
+        std::vector<std::string> runEnv = env;
+        runEnv.insert(runEnv.end(), {"TMPDIR=" + tmp.Path(), "XDG_RUNTIME_DIR="});
+        TestWindow foreign(160, 120), parent(320, 240);
+        UnmapWindow(foreign.Id());  // raising it would map it
+        const std::string first = r.first;
+        ChildProcess running;
+        std::vector<std::string> argv = {VELMORA_EXE, r.first, "--no-music"};
+        if (first != "/s") argv.insert(argv.begin() + 2, std::to_string(first == "/p" ? parent.Id() : foreign.Id()));
+        ASSERT_TRUE(running.Start(argv, runEnv));
+        if (first == "/c") {
+            ASSERT_NE(ShownWindow("Velmora! Configuration", 15000), 0u);
+        } else if (first == "/p") {
+            ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(parent.Id()); }, 20000));
+        } else {
+            ASSERT_NE(FullScreenWindow(20000), 0u);
+        }
+        if (r.plant) {
+            const std::string lock = tmp.Path() + "/velmora-" + std::to_string(getuid()) +
+                                     "/quern-6B2E7C91-5DA4-4f3e-9C07-E1A85F2D3B60-" + std::getenv("DISPLAY");
+            const std::uint64_t id = foreign.Id();
+            const int fd = open(lock.c_str(), O_WRONLY);
+            ASSERT_GE(fd, 0) << lock;
+            EXPECT_EQ(pwrite(fd, &id, sizeof id, 0), static_cast<ssize_t>(sizeof id));
+            close(fd);
+            ProcessResult second = RunProcess({VELMORA_EXE, "/s"}, runEnv, "", 10000);
+            EXPECT_EQ(second.exitCode, 0);
+            EXPECT_EQ(second.err, "");
+        } else {
+            ChildProcess saver;
+            ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s", "--no-music"}, runEnv));
+            EXPECT_NE(FullScreenWindow(20000), 0u)
+                << "no full-screen run; " << (saver.Running() ? "" : saver.Wait(0).err);
+            EXPECT_FALSE(KeyboardGrabbable());
+            Xdotool("key space");
+            ExpectEnd(saver);
+        }
+        WindowGeometry geometry;
+        ASSERT_TRUE(QueryGeometry(foreign.Id(), &geometry));
+        EXPECT_FALSE(geometry.viewable) << "the foreign window was raised";
+        EXPECT_TRUE(StillRunningAfter(running, 0));
+        if (first == "/s") {
+            Xdotool("key space");
+            ExpectEnd(running);
+        } else {
+            running.Kill(SIGTERM);
+            running.Wait(5000);
+        }
+    }
+}
+
+// Another program holding the keyboard or the pointer (a menu held open)
+// keeps it; the run says so in one line and goes on, still drawing.
+TEST_F(ShellEndToEnd, ARefusedGrabIsOneLineAndTheRunGoesOn) {
+    const struct {
+        bool keyboard, pointer;
+        const char* line;
+    } rows[] = {
+        {true, false, "velmora: can't grab the keyboard (another program holds it); running without it\n"},
+        {false, true, "velmora: can't grab the pointer (another program holds it); running without it\n"},
+        {true, true,
+         "velmora: can't grab the keyboard (another program holds it) nor the pointer (another program holds it); "
+         "running without them\n"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line);
+        ChildProcess saver;
+        {
+            HeldGrab grab(r.keyboard, r.pointer);
+            ASSERT_TRUE(grab.Held());
+            Start(saver, {"/s", "--no-music"});
+            EXPECT_TRUE(WaitUntil([&] { return saver.Running() && !WindowsNamed("orvane").empty(); }));
+        }
+        EXPECT_TRUE(StillRunningAfter(saver, 300));
+        saver.Kill(SIGTERM);
+        const ProcessResult result = saver.Wait(10000);
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.err, r.line);
+    }
+}
+
+// A lost X server (it crashed, or its session ended) ends a run as a key
+// does: the music is stopped and its audio device closed, which the wave
+// writer shows by completing its file's header, and the process ends with
+// a code that says it failed.
+TEST(DisplayLoss, ARunWithMusicEndsThroughItsEndSequence) {
+    for (const char* mode : {"/s", "-root"}) {
+        SCOPED_TRACE(mode);
+        TempDir folder, config;
+        std::ofstream(folder.Path() + "/alsoft.conf")
+            << "[general]\ndrivers=wave\n[wave]\nfile=" << folder.Path() << "/out.wav\n";
+        fs::copy_file(VELMORA_BUILD_DIR "/data/xt", folder.Path() + "/xt");
+        ScratchXvfb server;
+        ChildProcess saver;
+        ASSERT_TRUE(saver.Start({VELMORA_EXE, mode, "--music"},
+                                {"DISPLAY=" + server.Display(), "XDG_CONFIG_HOME=" + config.Path(),
+                                 "ALSOFT_CONF=" + folder.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=1"},
+                                folder.Path()));
+        const std::string wave = folder.Path() + "/out.wav";
+        // A second of music written: the window is up and the music plays.
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                std::error_code error;
+                return fs::file_size(wave, error) > 400000 && !error;
+            },
+            30000))
+            << saver.Wait(100).err;
+        server.Kill();
+        const ProcessResult result = saver.Wait(10000);
+        EXPECT_FALSE(result.timedOut || result.signaled) << result.signal;
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.err.find("velmora: lost the connection to the X display\n"), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("not closed"), std::string::npos) << result.err;
+        const std::string bytes = ReadFileBytes(wave);
+        ASSERT_GT(bytes.size(), 8u);
+        std::uint32_t riffSize = 0;
+        std::memcpy(&riffSize, bytes.data() + 4, sizeof riffSize);
+        EXPECT_EQ(riffSize + 8ull, bytes.size()) << "the wave file was never finished";
     }
 }
 

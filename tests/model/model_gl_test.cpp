@@ -6,48 +6,24 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <tuple>
 #include <utility>
 
-#include "model/image_header.h"
 #include "model/model_textures.h"
 #include "model/model_viewer.h"
 #include "platform/platform.h"
 #include "sample_file.h"
 #include "scene/scene.h"
+#include "support/image_files.h"
 #include "support/temp_dir.h"
 
 using namespace ms3d_writer;
 
 namespace {
 
-std::string Big16(int v) { return std::string{char(v >> 8), char(v)}; }
-std::string Big32(uint32_t v) { return Big16(int(v >> 16)) + Big16(int(v & 0xffff)); }
-std::string Little(uint32_t v, int bytes) {
-    std::string out;
-    for (int k = 0; k < bytes; ++k) out += char(v >> 8 * k);
-    return out;
-}
-const std::string kPngSignature("\x89PNG\r\n\x1a\n", 8), kSoi("\xff\xd8", 2);
-std::string PngHeader(uint32_t width, uint32_t height) {
-    return kPngSignature + Big32(13) + "IHDR" + Big32(width) + Big32(height) + std::string("\x08\x02\0\0\0", 5);
-}
-std::string JpegSegment(int marker, const std::string& body) {
-    return std::string{'\xff', char(marker)} + Big16(int(body.size()) + 2) + body;
-}
-std::string JpegFrame(int marker, int width, int height) {
-    return JpegSegment(marker, "\x08" + Big16(height) + Big16(width) + std::string("\x01\x01\x11\0", 4));
-}
 std::string TgaHeader(int width, int height) {  // 32 bits
-    return std::string("\0\0\2\0\0\0\0\0\0\0\0\0", 12) + Little(width, 2) + Little(height, 2) + "\x20\x08";
-}
-
-std::string BmpHeader(uint32_t infoSize, uint32_t width, uint32_t height) {
-    return "BM" + std::string(12, '\0') + Little(infoSize, 4) + Little(width, 4) + Little(height, 4);
-}
-std::string Os2Header(int width, int height) {
-    return "BM" + std::string(12, '\0') + Little(12, 4) + Little(width, 2) + Little(height, 2) + Little(1, 2) +
-           Little(24, 2);
+    TargaFields f;
+    f.width = width, f.height = height;
+    return TargaHeader(f);
 }
 
 std::string Tga(char r, char g, char b) {  // 2 x 2
@@ -160,113 +136,95 @@ TEST(ModelTextures, TooLongAPathIsRefused) {
     EXPECT_EQ(FindTextureFile((folder + "/model").c_str(), name), "");
 }
 
-// Sides up to the limit load; a larger one is refused with one line, PNG and
-// JPEG by their headers before decoding (these two are nothing else), and
+// Sides up to the limit load; a larger one, a format not read (whatever the
+// file's name) or a file the decoder can't read is refused with one line, and
 // what is not a regular file is never waited on.
-TEST(ModelTextures, LargeImagesAreRefusedAndOnlyRegularFilesAreRead) {
+TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
     std::string error;
     ASSERT_TRUE(platform::CreateOffscreenContext(16, 16, &error)) << error;
     TempDir dir;
     auto targa = [](int width, int height) { return TgaHeader(width, height) + std::string(width * height * 4, 'x'); };
     auto bitmap = [](int height) {  // 1 pixel wide, 24 bits: rows padded to 4 bytes
-        return "BM" + Little(54 + 4 * height, 4) + Little(0, 4) + Little(54, 4) + BmpHeader(40, 1, height).substr(14) +
-               Little(1 | 24 << 16, 4) + std::string(24, '\0') + std::string(4 * height, '\x40');
+        BitmapFields f;
+        f.width = 1, f.height = height;
+        return BitmapHeader(f) + std::string(4 * height, '\x40');
     };
+    const std::string psd = HostileImageFiles().at(0).bytes,
+                      png = PngHeader(16, 16) + PngChunk("IDAT", std::string(200, '\x01')) + PngChunk("IEND", "");
+    const std::string limit = " pixels, at most 4096 x 4096)";
     const struct {
         const char* name;
-        std::string bytes;  // empty: a FIFO
+        std::string bytes;  // "fifo": a FIFO
         bool loads;
+        std::string line;  // what follows the path on the line, if any
     } cases[] = {
-        {"edge.tga", targa(4096, 1), true},
-        {"wide.tga", targa(4097, 1), false},
-        {"edge.bmp", bitmap(4096), true},
-        {"tall.bmp", bitmap(4097), false},
-        {"fifo.tga", "", false},
-        {"big.png", PngHeader(16384, 16384), false},
-        {"big.jpg", kSoi + JpegFrame(0xc0, 1, 4097), false},
+        {"edge.tga", targa(4096, 1), true, ""},
+        {"wide.tga", targa(4097, 1), false, " (4097 x 1" + limit},
+        {"edge.bmp", bitmap(4096), true, ""},
+        {"tall.bmp", bitmap(4097), false, " (1 x 4097" + limit},
+        {"fifo.tga", "fifo", false, ""},
+        {"big.png", PngHeader(16384, 16384) + std::string(100, '\0'), false, " (16384 x 16384" + limit},
+        {"big.jpg", "\xff\xd8" + JpegFrame(0xc0, 1, 4097) + JpegSegment(0xda, std::string(8, 0)), false,
+         " (1 x 4097" + limit},
+        {"targa.psd", targa(2, 2), true, ""},
+        {"photoshop.tga", psd, false, " (a PSD image; only PNG, JPEG, Targa and BMP are read)"},
+        {"garbled.png", png, false, " (the decoder could not read it)"},
+        {"empty.tga", "", false, " (empty)"},
     };
     File f;
+    std::string expected;
     for (const auto& c : cases) {
         f.materials.emplace_back().textureFile = c.name;
-        if (c.bytes.empty())
+        if (c.bytes == "fifo")
             ASSERT_EQ(mkfifo((dir.Path() + "/" + c.name).c_str(), 0600), 0);
         else
             dir.Write(c.name, c.bytes);
+        if (!c.line.empty()) expected += "***Texture not loaded: " + dir.Path() + "/" + c.name + c.line + "\n";
     }
     Ms3dModel model;
     const std::string modelPath = dir.Write("model.ms3d", Encode(f));
     ASSERT_TRUE(model.Load(modelPath.c_str()));
     testing::internal::CaptureStdout();
     LoadModelTextures(modelPath.c_str(), model);
-    const std::string limit = " pixels, at most 4096 x 4096)\n",
-                      line = "***Texture too large, not loaded: " + dir.Path();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              line + "/wide.tga (4097 x 1" + limit + line + "/tall.bmp (1 x 4097" + limit + line +
-                  "/big.png (16384 x 16384" + limit + line + "/big.jpg (1 x 4097" + limit);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
     for (int i = 0; i < model.GetMaterialCount(); ++i)
         EXPECT_EQ(model.GetMaterial(i).textureName != 0, cases[i].loads) << cases[i].name;
     platform::DestroyOffscreenContext();
 }
 
-// The sizes image headers declare, hostile ones among them.
-TEST(ImageHeader, SizesAsTheDecodersReadThem) {
-    using F = ImageFormat;
-    const struct {
-        const char* what;
-        F format;
-        std::string bytes;
-        uint32_t width, height;  // 0: refused
-    } cases[] = {
-        {"PNG", F::Png, PngHeader(16384, 16384), 16384, 16384},
-        {"PNG 1 x 1", F::Png, PngHeader(1, 1), 1, 1},
-        {"PNG cut in IHDR", F::Png, PngHeader(3, 3).substr(0, 23), 0, 0},
-        {"PNG, wrong signature", F::Png, "\x89PNG\r\n\x1a\r" + PngHeader(3, 3).substr(8), 0, 0},
-        {"PNG, IHDR of 12 bytes", F::Png, kPngSignature + Big32(12) + PngHeader(3, 3).substr(12), 0, 0},
-        {"PNG, another chunk first", F::Png, kPngSignature + Big32(13) + "IDAT" + PngHeader(3, 3).substr(16), 0, 0},
-        {"PNG, no width", F::Png, PngHeader(0, 3), 0, 0},
-        {"PNG, 2^31 high", F::Png, PngHeader(3, 0x80000000u), 0, 0},
-        {"JPEG after JFIF", F::Jpeg,
-         kSoi + JpegSegment(0xe0, "JFIF" + std::string(10, '\0')) + JpegFrame(0xc0, 16384, 16384), 16384, 16384},
-        {"JPEG, progressive after fill bytes and RST3", F::Jpeg, kSoi + "\xff\xff\xff\xd3" + JpegFrame(0xc2, 640, 480),
-         640, 480},
-        {"JPEG, a table (DHT) is no frame", F::Jpeg,
-         kSoi + JpegSegment(0xc4, std::string(8, '\x7f')) + JpegFrame(0xc1, 9, 7), 9, 7},
-        {"JPEG, a long segment walked over", F::Jpeg,
-         kSoi + JpegSegment(0xe1, std::string(65533, '\xff')) + JpegFrame(0xcf, 5000, 2), 5000, 2},
-        {"JPEG, scan before a frame", F::Jpeg, kSoi + JpegSegment(0xda, "x") + JpegFrame(0xc0, 9, 9), 0, 0},
-        {"JPEG, end before a frame", F::Jpeg, kSoi + "\xff\xd9" + JpegFrame(0xc0, 9, 9), 0, 0},
-        {"JPEG, second SOI", F::Jpeg, kSoi + kSoi + JpegFrame(0xc0, 9, 9), 0, 0},
-        {"JPEG, segment length 1", F::Jpeg, kSoi + "\xff\xe0" + Big16(1) + JpegFrame(0xc0, 9, 9), 0, 0},
-        {"JPEG, segment past the end", F::Jpeg, kSoi + "\xff\xe0" + Big16(60000) + JpegFrame(0xc0, 9, 9), 0, 0},
-        {"JPEG, frame cut short", F::Jpeg, kSoi + JpegFrame(0xc0, 9, 9).substr(0, 8), 0, 0},
-        {"JPEG, frame length under 8", F::Jpeg, kSoi + "\xff\xc0" + Big16(7) + "\x08" + Big16(9) + Big16(9), 0, 0},
-        {"JPEG, a byte between segments", F::Jpeg, kSoi + "x" + JpegFrame(0xc0, 9, 9), 0, 0},
-        {"JPEG, stuffed zero outside a scan", F::Jpeg, kSoi + std::string("\xff\0", 2) + JpegFrame(0xc0, 9, 9), 0, 0},
-        {"JPEG, height from a DNL (0)", F::Jpeg, kSoi + JpegFrame(0xc0, 9, 0), 0, 0},
-        {"JPEG, SOI alone", F::Jpeg, kSoi, 0, 0},
-        {"JPEG, fill bytes to the end", F::Jpeg, kSoi + std::string(5, '\xff'), 0, 0},
-        {"Targa", F::Targa, TgaHeader(4097, 1), 4097, 1},
-        {"Targa, largest", F::Targa, TgaHeader(65535, 65535), 65535, 65535},
-        {"Targa cut", F::Targa, TgaHeader(3, 3).substr(0, 17), 0, 0},
-        {"Targa, no height", F::Targa, TgaHeader(3, 0), 0, 0},
-        {"BMP, top-down", F::Bitmap, BmpHeader(40, 16384, uint32_t(-16384)), 16384, 16384},
-        {"BMP, lowest height", F::Bitmap, BmpHeader(40, 1, 0x80000000u), 1, 0x80000000u},
-        {"BMP, no width", F::Bitmap, BmpHeader(40, 0, 5), 0, 0},
-        {"BMP, negative width", F::Bitmap, BmpHeader(40, uint32_t(-5), 5), 0, 0},
-        {"BMP, OS/2 sides of 16 bits", F::Bitmap, Os2Header(300, 200), 300, 200},
-        {"BMP, OS/2 without pixels", F::Bitmap, Os2Header(0, 200), 0, 0},
-        {"BMP v4: either reading of its sides", F::Bitmap, BmpHeader(108, 0x11000, 0x20010), 0x11000, 0x20010},
-        {"BMP v4 read as OS/2 alone", F::Bitmap, BmpHeader(108, 0xffff0100u, 3), 0x100, 0xffff},
-        {"BMP, wrong magic", F::Bitmap, "BA" + BmpHeader(40, 3, 3).substr(2), 0, 0},
-        {"BMP cut", F::Bitmap, BmpHeader(40, 3, 3).substr(0, 25), 0, 0},
-    };
-    for (const auto& c : cases) {
-        ImageSize size;
-        const bool read =
-            ReadImageSize(c.format, reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &size);
-        EXPECT_EQ(std::make_tuple(read, size.width, size.height), std::make_tuple(c.width != 0, c.width, c.height))
-            << c.what;
+// Materials naming one file share its texture (and a refused file is one
+// line), and the textures of one model stay within their budget: beside one
+// 4096 x 4096 image another fits only half as large.
+TEST(ModelTextures, OneFileIsOneTextureAndAModelsTexturesHaveABudget) {
+    std::string error;
+    ASSERT_TRUE(platform::CreateOffscreenContext(16, 16, &error)) << error;
+    TempDir dir;
+    TargaFields big;  // run-length coded, one colour a file
+    big.type = 10, big.width = big.height = 4096;
+    File f;
+    for (const char* name : {"a.tga", "b.tga", "A.TGA", "c.tga", "bad.tga", "bad.tga"}) {
+        f.materials.emplace_back().textureFile = name;
+        big.height = name[0] == 'c' ? 2048 : 4096;  // c.tga fills what a.tga leaves
+        std::string runs;
+        for (int packet = 0; packet < 4096 * big.height / 128; ++packet)
+            runs += std::string("\xff\x10\x20", 3) + name[0] + '\xff';
+        if (name[0] != 'A') dir.Write(name, name[1] == 'a' ? std::string("not an image") : TargaHeader(big) + runs);
     }
+    Ms3dModel model;
+    const std::string modelPath = dir.Write("model.ms3d", Encode(f));
+    ASSERT_TRUE(model.Load(modelPath.c_str()));
+    testing::internal::CaptureStdout();
+    LoadModelTextures(modelPath.c_str(), model);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "***Texture not loaded: " + dir.Path() + "/b.tga (the model's textures would take more than 96 MiB)\n" +
+                  "***Texture not loaded: " + dir.Path() + "/bad.tga (not a PNG, JPEG, Targa or BMP image)\n");
+    const auto name = [&](int i) { return model.GetMaterial(i).textureName; };
+    EXPECT_NE(name(0), 0u);
+    EXPECT_EQ(name(1), 0u);
+    EXPECT_EQ(name(2), name(0)) << "the same file, named in another case";
+    EXPECT_NE(name(3), 0u);
+    EXPECT_EQ(name(4), 0u);
+    platform::DestroyOffscreenContext();
 }
 
 }  // namespace

@@ -341,7 +341,14 @@ TEST(LayOutViews, OneViewAMonitorCutToTheWindowClonesOnceInGLCoordinates) {
         {{{-100, 0, 740, 700}, {640, 100, 900, 500}}, {{0, 0, 640, 600}, {640, 0, 800, 500}}},
         {{{0, 0, 1440, 600}, {0, 0, 640, 480}, {0, 0, 1440, 600}}, {{0, 0, 1440, 600}}},
         {{{1440, 0, 800, 600}}, {{0, 0, 1440, 600}}},
+        {{{0, 0, 640, 600}, {640, 0, 800, 600}}, {{0, 0, 640, 600}, {640, 0, 800, 600}}},
+        {{{0, 0, 800, 600}, {640, 0, 800, 600}}, {{0, 0, 800, 600}, {640, 0, 800, 600}}},
     };
+    // Whether the views leave no pixel of the window undrawn: a gap beside a
+    // smaller monitor must still be cleared, and overlapping views don't add
+    // up to the window.
+    const bool cover[] = {true, false, false, true, true, true, false};
+    int index = 0;
     for (const auto& c : cases) {
         platform::MonitorList list;
         for (const R& m : c[0]) list.monitors[list.count++] = m;
@@ -354,6 +361,7 @@ TEST(LayOutViews, OneViewAMonitorCutToTheWindowClonesOnceInGLCoordinates) {
         }
         for (const R& v : c[1]) expected.emplace_back(v.x, v.y, v.width, v.height);
         EXPECT_EQ(got, expected) << c[0].size() << " monitors";
+        EXPECT_EQ(views.coverWindow, cover[index++]) << c[0].size() << " monitors";
     }
 }
 

@@ -120,6 +120,18 @@ double CpuShareOver(int pid, int milliseconds) {
     return static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK)) / wall;
 }
 
+long PeakMemoryKiB(int pid) {
+    std::FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
+    if (status == nullptr) return -1;
+    char line[256];
+    long peak = -1;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) break;
+    }
+    std::fclose(status);
+    return peak;
+}
+
 bool StillRunningAfter(ChildProcess& child, int milliseconds) {
     usleep(static_cast<useconds_t>(milliseconds) * 1000);
     return child.Running();

@@ -58,6 +58,10 @@ void Xdotool(const std::string& arguments);
 // /proc) over the next `milliseconds`: 1.0 is a core kept busy.
 double CpuShareOver(int pid, int milliseconds);
 
+// The most memory (resident, in KiB) process `pid` has held so far; -1 when
+// it can't be read.
+long PeakMemoryKiB(int pid);
+
 // True when the child still runs after `milliseconds`.
 bool StillRunningAfter(ChildProcess& child, int milliseconds);
 

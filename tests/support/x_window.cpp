@@ -145,6 +145,22 @@ bool KeyboardGrabbable() {
     return result == GrabSuccess;
 }
 
+HeldGrab::HeldGrab(bool keyboard, bool pointer) {
+    Display* dpy = Connection();
+    const Window root = DefaultRootWindow(dpy);
+    held = (!keyboard || XGrabKeyboard(dpy, root, False, GrabModeAsync, GrabModeAsync, CurrentTime) == GrabSuccess) &&
+           (!pointer || XGrabPointer(dpy, root, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                                     CurrentTime) == GrabSuccess);
+    XSync(dpy, False);
+}
+
+HeldGrab::~HeldGrab() {
+    Display* dpy = Connection();
+    XUngrabKeyboard(dpy, CurrentTime);
+    XUngrabPointer(dpy, CurrentTime);
+    XSync(dpy, False);
+}
+
 void UnmapWindow(unsigned long window) { Shell("xdotool windowunmap --sync " + std::to_string(window)); }
 
 void MapWindow(unsigned long window) {

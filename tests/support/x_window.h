@@ -51,6 +51,20 @@ unsigned long RootWindowId();
 // grabbed (a held grab answers AlreadyGrabbed); the grab is let go at once.
 bool KeyboardGrabbable();
 
+// The keyboard and/or the pointer held by another client of the test's Xvfb
+// for as long as this lives, as a program with a menu open would hold them.
+class HeldGrab {
+public:
+    HeldGrab(bool keyboard, bool pointer);
+    ~HeldGrab();
+    HeldGrab(const HeldGrab&) = delete;
+    HeldGrab& operator=(const HeldGrab&) = delete;
+    bool Held() const { return held; }
+
+private:
+    bool held = false;
+};
+
 // Unmaps another program's window, as a window manager minimising it would.
 void UnmapWindow(unsigned long window);
 // Maps it again.

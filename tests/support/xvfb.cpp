@@ -23,7 +23,9 @@ void StopServers() {
 }
 
 // Starts the X server `argv` with -displayfd on a free display; its display.
-std::string StartXServer(std::vector<const char*> argv) {
+// The server ends with the test program unless `keep` is false: then the
+// caller ends it, and *started is its process.
+std::string StartXServer(std::vector<const char*> argv, bool keep = true, pid_t* started = nullptr) {
     int fds[2];
     if (pipe(fds) != 0) std::abort();
     const std::string fd = std::to_string(fds[1]);
@@ -42,8 +44,11 @@ std::string StartXServer(std::vector<const char*> argv) {
         _exit(127);
     }
     close(fds[1]);
-    if (serverCount == 0) std::atexit(StopServers);
-    serverPids[serverCount++] = pid;
+    if (started != nullptr) *started = pid;
+    if (keep) {
+        if (serverCount == 0) std::atexit(StopServers);
+        serverPids[serverCount++] = pid;
+    }
     // The server writes its display number once it accepts connections.
     std::FILE* number = fdopen(fds[0], "r");
     int display = -1;
@@ -65,6 +70,20 @@ const std::string& EnsureXvfb() {
         setenv("DISPLAY", display.c_str(), 1);
     }
     return display;
+}
+
+ScratchXvfb::ScratchXvfb() {
+    display_ = StartXServer(
+        {"Xvfb", "-screen", "0", "800x600x24", "-nolisten", "tcp", "-ac", "-br", "+extension", "GLX"}, false, &pid_);
+}
+
+ScratchXvfb::~ScratchXvfb() { Kill(); }
+
+void ScratchXvfb::Kill() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
 
 const std::string& EnsureTwoMonitorXephyr() {

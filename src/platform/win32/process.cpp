@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/platform.h"
 #include "platform/win32/win32_state.h"
@@ -72,6 +73,14 @@ std::string ExecutableFolder() {
     std::string folder(path, length);
     size_t last = folder.find_last_of("\\/");
     return last == std::string::npos ? ".\\" : folder.substr(0, last + 1);
+}
+
+std::string DefaultProgramFolder() {
+    const std::string beside = ExecutableFolder();
+    const DWORD attributes = GetFileAttributesA((beside + "data").c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return beside;
+    const char* root = std::getenv("SYSTEMROOT");
+    return std::string(root != nullptr ? root : "").substr(0, 2) + "\\Program Files\\Velmora! Screensaver\\";
 }
 
 char PathSeparator() { return '\\'; }

@@ -4,14 +4,40 @@
 // live in the shell's ScreenWindowProc.
 #include <string>
 
+#include "platform/event_queue.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_state.h"
+#include "platform/win32/windows_backend.h"
 
 namespace platform {
 
+namespace {
+// Everything the backend keeps about its one screen window, in one place:
+// the module and the show command of the entry, the window with its device
+// and GL contexts, and what the window procedure keeps between messages.
+struct Win32State {
+    HINSTANCE instance = nullptr;
+    int showCommand = SW_SHOWDEFAULT;
+    HWND window = nullptr;
+    HDC windowDC = nullptr;
+    HGLRC renderContext = nullptr;
+
+    HWND previewParent = nullptr;
+    bool fullScreen = false;
+    bool cursorHidden = false;
+    int parentWidth = -1;
+    int parentHeight = -1;
+    // The console display's power state (off, on, dimmed) as the system
+    // reports it once asked, and whether what is drawn can be seen, as last
+    // reported.
+    HPOWERNOTIFY displayNotice = nullptr;
+    bool displayOn = true;
+    bool reportedVisible = true;
+    // Events made while messages are dispatched, handed out by PollEvent.
+    EventQueue pending;
+};
 Win32State screen;
 
-namespace {
 const char kClassName[] = "MyClass";
 const char kWindowTitle[] = "orvane";
 
@@ -204,8 +230,9 @@ void ReportVisibility() {
 }
 }  // namespace
 
-bool RegisterScreenWindowClass(HINSTANCE instance) {
+bool StartWindowsBackend(HINSTANCE instance, int showCommand) {
     screen.instance = instance;
+    screen.showCommand = showCommand;
     WNDCLASSA windowClass{};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = ScreenWindowMessages;
@@ -364,6 +391,8 @@ bool RaiseWindow(WindowId id) {
     if (IsIconic(window)) ShowWindow(window, SW_RESTORE);
     return true;
 }
+
+bool AnyRunBlocksFullScreen() { return true; }
 
 void NotifyScreensaverRunning(bool running) {
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, nullptr, 0);

@@ -1,6 +1,7 @@
 // The screen window on X11: an override-redirect full-screen window, a child
 // of a preview window, or an XScreenSaver window, each with a GLX context.
 #include <GL/glx.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
@@ -9,6 +10,7 @@
 #include <X11/extensions/dpms.h>
 #include <X11/keysym.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -26,6 +28,8 @@ namespace {
 struct X11State {
     Display* display = nullptr;
     Window screenWindow = 0;
+    bool ownWindow = false;  // made here, not XScreenSaver's
+    Colormap colormap = 0;
     Window watchedParent = 0;  // preview: the window whose size we follow
     WindowKind windowKind = WindowKind::FullScreen;
     GLXContext context = nullptr;
@@ -46,16 +50,15 @@ struct X11State {
     bool reportedVisible = true;
     std::uint32_t lastVisibilityPoll = 0;
 
+    bool lossReported = false;
+
     // Events made by the backend itself (the first size, visibility).
     EventQueue pending;
 };
 X11State x11;
 
-int lastXError = 0;
-int RecordXError(Display*, XErrorEvent* event) {
-    lastXError = event->error_code;
-    return 0;
-}
+// The display while its connection lasts: nothing is sent on a lost one.
+Display* Live() { return DisplayLost() ? nullptr : x11.display; }
 
 void Queue(const Event& event) { x11.pending.Push(event); }
 
@@ -79,8 +82,8 @@ void ReportVisibility() {
 
 bool ScreenWindowViewable() {
     XWindowAttributes attributes;
-    lastXError = 0;
-    return XGetWindowAttributes(x11.display, x11.screenWindow, &attributes) && lastXError == 0 &&
+    XErrorTrap trap(x11.display);
+    return XGetWindowAttributes(x11.display, x11.screenWindow, &attributes) && trap.Check().empty() &&
            attributes.map_state == IsViewable;
 }
 
@@ -121,8 +124,8 @@ void FollowScreenChange(XEvent& native) {
 
 bool WindowSize(Window window, int* width, int* height) {
     XWindowAttributes attributes;
-    lastXError = 0;
-    if (!XGetWindowAttributes(x11.display, window, &attributes) || lastXError != 0) return false;
+    XErrorTrap trap(x11.display);
+    if (!XGetWindowAttributes(x11.display, window, &attributes) || !trap.Check().empty()) return false;
     *width = attributes.width;
     *height = attributes.height;
     return true;
@@ -132,7 +135,8 @@ XVisualInfo* ChooseVisual(Window existing) {
     if (existing != 0) {
         // A window we did not make: the context must fit its visual.
         XWindowAttributes attributes;
-        if (!XGetWindowAttributes(x11.display, existing, &attributes)) return nullptr;
+        XErrorTrap trap(x11.display);
+        if (!XGetWindowAttributes(x11.display, existing, &attributes) || !trap.Check().empty()) return nullptr;
         XVisualInfo wanted{};
         wanted.visualid = XVisualIDFromVisual(attributes.visual);
         int count = 0;
@@ -152,16 +156,114 @@ Cursor MakeInvisibleCursor(Window window) {
     return cursor;
 }
 
-void GrabInput() {
-    // The window has just been mapped; a grab can fail until it is viewable.
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        int keyboard = XGrabKeyboard(x11.display, x11.screenWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-        int pointer =
-            XGrabPointer(x11.display, x11.screenWindow, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                         GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
-        if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
-        SleepMilliseconds(10);
+const char* GrabRefusal(int status) {
+    switch (status) {
+        case AlreadyGrabbed:
+            return "another program holds it";
+        case GrabFrozen:
+            return "another program froze it";
+        case GrabNotViewable:
+            return "the window is not shown";
+        default:
+            return "the server refused";
     }
+}
+
+// Takes the keyboard and the pointer. A device another program holds stays
+// with it: the window covers the screen all the same, and a run that can't
+// hear a key is still ended by a click, a move or a signal. What was refused
+// is said in one line.
+void GrabInput(bool report) {
+    // The window has just been mapped; a grab can fail until it is viewable.
+    int keyboard = GrabSuccess;
+    int pointer = GrabSuccess;
+    for (int attempt = 0; attempt < 50 && Live() != nullptr; ++attempt) {
+        if (attempt > 0) SleepMilliseconds(10);
+        if (keyboard != GrabSuccess || attempt == 0)
+            keyboard = XGrabKeyboard(x11.display, x11.screenWindow, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+        if (pointer != GrabSuccess || attempt == 0)
+            pointer = XGrabPointer(x11.display, x11.screenWindow, True,
+                                   ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                                   GrabModeAsync, None, None, CurrentTime);
+        if (keyboard == GrabSuccess && pointer == GrabSuccess) return;
+    }
+    if (!report || Live() == nullptr) return;
+    std::string line = "velmora: can't grab";
+    if (keyboard != GrabSuccess) line += std::string(" the keyboard (") + GrabRefusal(keyboard) + ")";
+    if (keyboard != GrabSuccess && pointer != GrabSuccess) line += " nor";
+    if (pointer != GrabSuccess) line += std::string(" the pointer (") + GrabRefusal(pointer) + ")";
+    const bool both = keyboard != GrabSuccess && pointer != GrabSuccess;
+    std::fprintf(stderr, "%s; running without %s\n", line.c_str(), both ? "them" : "it");
+}
+
+// Our own windows carry this property, holding the process id, so that a
+// window id read back from the instance lock is raised only while it is
+// still one of ours: once a client is gone, X hands its ids to the next
+// client that connects, whatever program that is.
+constexpr char kOwnerProperty[] = "_VELMORA_SCREEN_WINDOW";
+
+void MarkAsOurs(Window window) {
+    const long pid = getpid();
+    const Atom cardinal = XA_CARDINAL;
+    XChangeProperty(x11.display, window, XInternAtom(x11.display, kOwnerProperty, False), cardinal, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    XChangeProperty(x11.display, window, XInternAtom(x11.display, "_NET_WM_PID", False), cardinal, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+}
+
+bool SameExecutable(long pid) {
+    struct stat own {};
+    struct stat other {};
+    const std::string path = "/proc/" + std::to_string(pid) + "/exe";
+    return stat("/proc/self/exe", &own) == 0 && stat(path.c_str(), &other) == 0 && own.st_dev == other.st_dev &&
+           own.st_ino == other.st_ino;
+}
+
+// A window of a living process that runs this same program and marked it.
+bool IsOurWindow(Window window) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    XErrorTrap trap(x11.display);
+    const int status = XGetWindowProperty(x11.display, window, XInternAtom(x11.display, kOwnerProperty, False), 0, 1,
+                                          False, XA_CARDINAL, &type, &format, &count, &after, &data);
+    long pid = 0;
+    if (status == Success && type == XA_CARDINAL && format == 32 && count == 1 && data != nullptr)
+        pid = *reinterpret_cast<long*>(data);
+    if (data != nullptr) XFree(data);
+    return trap.Check().empty() && pid > 0 && SameExecutable(pid);
+}
+
+// Undoes whatever CreateScreenWindow had done when a later step failed:
+// the grabs, the selection on the root window, the window, its colormap and
+// cursors, the context. An XScreenSaver window is not ours to destroy.
+void ForgetScreenWindow() {
+    if (Live() != nullptr) {
+        XErrorTrap trap(x11.display);
+        if (x11.context != nullptr) {
+            glXMakeCurrent(x11.display, None, nullptr);
+            glXDestroyContext(x11.display, x11.context);
+        }
+        if (x11.holdsInput) {
+            XUngrabKeyboard(x11.display, CurrentTime);
+            XUngrabPointer(x11.display, CurrentTime);
+            XSelectInput(x11.display, DefaultRootWindow(x11.display), NoEventMask);
+            if (x11.randrEventBase >= 0) XRRSelectInput(x11.display, DefaultRootWindow(x11.display), 0);
+        }
+        if (x11.watchedParent != 0 && x11.watchedParent != x11.screenWindow)
+            XSelectInput(x11.display, x11.watchedParent, NoEventMask);
+        if (x11.ownWindow && x11.screenWindow != 0) XDestroyWindow(x11.display, x11.screenWindow);
+        if (!x11.ownWindow && x11.screenWindow != 0) XSelectInput(x11.display, x11.screenWindow, NoEventMask);
+        if (x11.colormap != 0) XFreeColormap(x11.display, x11.colormap);
+        if (x11.arrowCursor != 0) XFreeCursor(x11.display, x11.arrowCursor);
+        if (x11.invisibleCursor != 0) XFreeCursor(x11.display, x11.invisibleCursor);
+        trap.Check();
+    }
+    Display* display = x11.display;
+    x11 = X11State{};
+    x11.display = display;
 }
 
 bool IsSystemKey(XKeyEvent* key) {
@@ -212,7 +314,7 @@ bool Translate(XEvent& native, Event* event) {
         case MapNotify:
             // Unmapping dropped the grabs; a restored full-screen window takes
             // the input again.
-            if (native.xmap.window == x11.screenWindow && x11.windowKind == WindowKind::FullScreen) GrabInput();
+            if (native.xmap.window == x11.screenWindow && x11.windowKind == WindowKind::FullScreen) GrabInput(false);
             if (native.xmap.window == x11.screenWindow || native.xmap.window == x11.watchedParent) {
                 x11.viewable = ScreenWindowViewable();  // the parent's own parent may still be unmapped
                 ReportVisibility();
@@ -244,17 +346,21 @@ bool Translate(XEvent& native, Event* event) {
 }
 }  // namespace
 
-Display* SharedDisplay() {
-    if (x11.display == nullptr) {
-        x11.display = XOpenDisplay(nullptr);
-        if (x11.display != nullptr) XSetErrorHandler(RecordXError);
-    }
-    return x11.display;
+namespace {
+bool Fail(std::string* error, const std::string& what) {
+    ForgetScreenWindow();
+    *error = "velmora: " + what;
+    if (DisplayLost()) *error += " (the connection to the X display is lost)";
+    return false;
 }
+
+std::string Because(const std::string& reason) { return reason.empty() ? "" : ": " + reason; }
+}  // namespace
 
 bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::string* error) {
     *created = 0;
-    if (SharedDisplay() == nullptr) {
+    x11.display = SharedDisplay();
+    if (x11.display == nullptr) {
         *error = "velmora: can't open the X display";
         return false;
     }
@@ -268,15 +374,11 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         width = DisplayWidth(x11.display, DefaultScreen(x11.display));
         height = DisplayHeight(x11.display, DefaultScreen(x11.display));
     } else if (parent == 0 || !WindowSize(parent, &width, &height)) {
-        *error = "velmora: window " + std::to_string(request.parent) + " is not a window";
-        return false;
+        return Fail(error, "window " + std::to_string(request.parent) + " is not a window");
     }
 
     XVisualInfo* visual = ChooseVisual(request.kind == WindowKind::Existing ? parent : 0);
-    if (visual == nullptr) {
-        *error = "velmora: no OpenGL visual for the window";
-        return false;
-    }
+    if (visual == nullptr) return Fail(error, "no OpenGL visual for the window");
 
     if (request.kind == WindowKind::Existing) {
         x11.screenWindow = parent;
@@ -285,7 +387,9 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     } else {
         Window under = request.kind == WindowKind::FullScreen ? root : parent;
         XSetWindowAttributes attributes{};
-        attributes.colormap = XCreateColormap(x11.display, root, visual->visual, AllocNone);
+        XErrorTrap trap(x11.display);
+        x11.colormap = XCreateColormap(x11.display, root, visual->visual, AllocNone);
+        attributes.colormap = x11.colormap;
         attributes.background_pixel = BlackPixel(x11.display, DefaultScreen(x11.display));
         attributes.border_pixel = 0;
         attributes.override_redirect = request.kind == WindowKind::FullScreen;
@@ -294,19 +398,18 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
         if (request.kind == WindowKind::FullScreen)
             attributes.event_mask |= KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                                      PointerMotionMask | FocusChangeMask;
-        lastXError = 0;
         x11.screenWindow =
             XCreateWindow(x11.display, under, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
                           visual->depth, InputOutput, visual->visual,
                           CWColormap | CWBackPixel | CWBorderPixel | CWOverrideRedirect | CWEventMask, &attributes);
-        XSync(x11.display, False);
-        if (x11.screenWindow == 0 || lastXError != 0) {
+        x11.ownWindow = true;
+        const std::string failure = trap.Check();
+        if (x11.screenWindow == 0 || !failure.empty()) {
             XFree(visual);
-            x11.screenWindow = 0;
-            *error = "velmora: can't create the window";
-            return false;
+            return Fail(error, "can't create the window" + Because(failure));
         }
         XStoreName(x11.display, x11.screenWindow, "orvane");
+        MarkAsOurs(x11.screenWindow);
         if (request.kind == WindowKind::Preview) {
             x11.watchedParent = parent;
             XSelectInput(x11.display, parent, StructureNotifyMask);
@@ -320,7 +423,7 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
             // Even when the grab fails the window covers the screen, so the
             // console is out of reach all the same.
             x11.holdsInput = true;
-            GrabInput();
+            GrabInput(true);
             // Monitors that come, go or move: RandR's notice, and the root
             // window's new size.
             XSelectInput(x11.display, root, StructureNotifyMask);
@@ -333,12 +436,14 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
     }
 
     KeepFrameHeap();
+    XErrorTrap trap(x11.display);
     x11.context = glXCreateContext(x11.display, visual, nullptr, True);
     XFree(visual);
     if (x11.context == nullptr || !glXMakeCurrent(x11.display, x11.screenWindow, x11.context)) {
-        *error = "velmora: can't make an OpenGL context for the window";
-        return false;
+        const std::string failure = trap.Check();
+        return Fail(error, "can't make an OpenGL context for the window" + Because(failure));
     }
+    if (Live() == nullptr) return Fail(error, "can't make the window");
     QueueResize(width, height);
     int dpmsEventBase = 0;
     int dpmsErrorBase = 0;
@@ -351,23 +456,33 @@ bool CreateScreenWindow(const WindowRequest& request, WindowId* created, std::st
 bool ScreenWindowHoldsInput() { return x11.holdsInput; }
 
 bool PollEvent(Event* event) {
+    if (x11.display != nullptr && DisplayLost()) {
+        // Said once: the run ends on it, and nothing more comes.
+        if (x11.lossReported) return false;
+        x11.lossReported = true;
+        *event = Event{};
+        event->type = EventType::DisplayLost;
+        return true;
+    }
     if (x11.display != nullptr && x11.screenWindow != 0 &&
         static_cast<std::int32_t>(MonotonicMilliseconds() - x11.lastVisibilityPoll) >= kVisibilityPollMilliseconds)
         PollVisibility();
     if (x11.pending.Pop(event)) return true;
-    while (x11.display != nullptr && XPending(x11.display) > 0) {
+    // XNextEvent only takes what XPending has queued: on a lost connection it
+    // would have nothing to return.
+    while (Live() != nullptr && XPending(x11.display) > 0) {
         XEvent native;
         XNextEvent(x11.display, &native);
         *event = Event{};
         if (Translate(native, event)) return true;
         if (!x11.pending.Empty()) return PollEvent(event);
     }
-    return false;
+    return DisplayLost() ? PollEvent(event) : false;
 }
 
 void WaitForEvents(int timeoutMs) {
-    if (timeoutMs <= 0 || x11.display == nullptr) return;
-    if (!x11.pending.Empty() || XPending(x11.display) > 0) return;
+    if (timeoutMs <= 0 || Live() == nullptr) return;
+    if (!x11.pending.Empty() || XPending(x11.display) > 0 || DisplayLost()) return;
     pollfd watched[2] = {{ConnectionNumber(x11.display), POLLIN, 0}, {TerminationWakeFd(), POLLIN, 0}};
     poll(watched, watched[1].fd >= 0 ? 2 : 1, timeoutMs);
     if (watched[1].revents & POLLIN) {
@@ -378,35 +493,36 @@ void WaitForEvents(int timeoutMs) {
 }
 
 void SwapScreenBuffers() {
-    if (x11.display != nullptr && x11.screenWindow != 0 && x11.context != nullptr)
+    if (Live() != nullptr && x11.screenWindow != 0 && x11.context != nullptr)
         glXSwapBuffers(x11.display, x11.screenWindow);
 }
 
 void ReleaseGLContext() {
-    if (x11.display == nullptr || x11.context == nullptr) return;
+    if (Live() == nullptr || x11.context == nullptr) return;
     glXMakeCurrent(x11.display, None, nullptr);
     glXDestroyContext(x11.display, x11.context);
     x11.context = nullptr;
 }
 
 void SetCursorHidden(bool hidden) {
-    if (x11.display == nullptr || x11.screenWindow == 0 || x11.windowKind == WindowKind::Existing) return;
+    if (Live() == nullptr || x11.screenWindow == 0 || x11.windowKind == WindowKind::Existing) return;
     XDefineCursor(x11.display, x11.screenWindow, hidden ? x11.invisibleCursor : x11.arrowCursor);
     XFlush(x11.display);
 }
 
 bool QueryPointerPosition(int* x, int* y) {
-    if (SharedDisplay() == nullptr) return false;
+    Display* display = SharedDisplay();
+    if (display == nullptr) return false;
     Window rootReturn, childReturn;
     int windowX, windowY;
     unsigned mask;
-    return XQueryPointer(x11.display, DefaultRootWindow(x11.display), &rootReturn, &childReturn, x, y, &windowX,
-                         &windowY, &mask) == True;
+    return XQueryPointer(display, DefaultRootWindow(display), &rootReturn, &childReturn, x, y, &windowX, &windowY,
+                         &mask) == True;
 }
 
 void QueryWindowMonitors(MonitorList* monitors) {
     monitors->count = 0;
-    if (x11.display == nullptr || x11.screenWindow == 0 || x11.windowKind != WindowKind::FullScreen) return;
+    if (Live() == nullptr || x11.screenWindow == 0 || x11.windowKind != WindowKind::FullScreen) return;
     if (!XineramaIsActive(x11.display)) return;
     int heads = 0;
     XineramaScreenInfo* info = XineramaQueryScreens(x11.display, &heads);
@@ -423,15 +539,15 @@ void QueryWindowMonitors(MonitorList* monitors) {
 }
 
 bool RaiseWindow(WindowId window) {
-    if (SharedDisplay() == nullptr || window == 0) return false;
-    XWindowAttributes attributes;
-    lastXError = 0;
-    if (!XGetWindowAttributes(x11.display, static_cast<Window>(window), &attributes) || lastXError != 0) return false;
+    x11.display = SharedDisplay();
+    if (x11.display == nullptr || window == 0 || !IsOurWindow(static_cast<Window>(window))) return false;
     // An unmapped (minimised) window is restored by mapping it again.
+    XErrorTrap trap(x11.display);
     XMapRaised(x11.display, static_cast<Window>(window));
-    XSync(x11.display, False);
-    return lastXError == 0;
+    return trap.Check().empty();
 }
+
+bool AnyRunBlocksFullScreen() { return false; }
 
 void NotifyScreensaverRunning(bool) {
     // X has no such notice: the screensaver daemon, or our own full-screen
