@@ -1,12 +1,17 @@
 #include "music/music_player.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <utility>
 
 #include "music/audio_device.h"
-#include "music/music_file.h"
+#include "music/music_decoder.h"
+#include "music/music_playlist.h"
 #include "music/music_thread.h"
 #include "platform/platform.h"
 
@@ -14,95 +19,222 @@ namespace {
 
 constexpr int kBufferCount = 4;
 constexpr int kPollMilliseconds = 20;
+// When the run ends the music's gain falls to nothing over this time, a step
+// every few milliseconds (OpenAL Soft glides between them), and the source
+// stops once the mixer has reached silence: within 100 ms, with no click.
+// The steps follow the clock, so a late wake-up shortens the ramp instead of
+// stretching it.
+constexpr std::uint32_t kRampMilliseconds = 80;
+constexpr int kRampStepMilliseconds = 5;
+constexpr int kRampSettleMilliseconds = 15;
+// A hole in an Ogg stream yields nothing once; only this many empty reads in
+// a row end a file.
+constexpr int kEmptyReadsAtEnd = 8;
 
-// The format of the first logical stream, kept for the whole playback.
+// The format of what is queued; files of another format wait until the
+// queue has played out, since a source plays one format.
 struct StreamFormat {
     MusicFormat music;
     int channels = 0;
     ALsizei rate = 0;
+    bool operator==(const StreamFormat& other) const {
+        return music.alFormat == other.music.alFormat && channels == other.channels && rate == other.rate;
+    }
 };
 
 // Only whole frames may go to alBufferData: a later part of a chained file
 // with fewer channels can leave a partial frame at the end of a block.
-ALsizei WholeFrames(unsigned bytes, int channels) {
+unsigned WholeFrames(unsigned bytes, int channels) {
     unsigned frame = 2u * static_cast<unsigned>(channels);
-    return static_cast<ALsizei>(bytes - bytes % frame);
+    return bytes - bytes % frame;
 }
 
-// Decodes the next block into `buffer` and queues it. False when nothing was
-// decoded: the buffer then stays out of the rotation.
-bool RefillBuffer(const OpenALFunctionTable& al, OggVorbis_File* stream, char* block, const StreamFormat& format,
-                  ALuint source, ALuint buffer) {
-    ALsizei bytes =
-        WholeFrames(DecodeMusicBlock(stream, block, format.music.blockSize, format.channels), format.channels);
-    if (bytes <= 0) return false;
-    al.alBufferData(buffer, format.music.alFormat, block, bytes, format.rate);
+// One playback: the playlist's files streamed through one source and four
+// rotating buffers. It owns everything it makes, the block buffer included.
+class MusicStream {
+public:
+    MusicStream(const OpenALFunctionTable& al, const MusicChoice& choice)
+        : al(al), playlist(choice.path), gain(static_cast<float>(choice.volume) / kFullVolume) {}
+    ~MusicStream() { CloseMusicDecoder(&decoder); }
+    MusicStream(const MusicStream&) = delete;
+    MusicStream& operator=(const MusicStream&) = delete;
+
+    void Play();
+
+private:
+    bool OpenNext();
+    bool TakeFormat();
+    unsigned DecodeBlock();
+    void FadeIn(unsigned bytes);
+    void Refill(ALuint buffer);
+    bool Poll();
+    void RampDown();
+
+    const OpenALFunctionTable& al;
+    MusicPlaylist playlist;
+    const float gain;
+    MusicDecoder decoder;
+    StreamFormat next;    // the open decoder's
+    StreamFormat format;  // what is queued
+    bool ended = false;   // nothing more to play
+    unsigned fileBytes = 0;
+    std::unique_ptr<char[]> block;
+    unsigned blockCapacity = 0;
+    ALuint buffers[kBufferCount] = {};
+    ALuint idle[kBufferCount] = {};  // buffers out of the queue, waiting for music
+    int idleCount = 0;
+    ALuint source = 0;
+    long fadeFrames = 0;  // a second of the first file's rate
+    long fadeDone = 0;
+};
+
+bool MusicStream::OpenNext() {
+    const OpenALFunctionTable& table = al;
+    StreamFormat* chosen = &next;
+    fileBytes = 0;
+    ended = !playlist.OpenNext(&decoder, [&table, chosen](const MusicDecoder& opened) {
+        if (!ChooseMusicFormat(table, opened.channels, opened.rate, &chosen->music)) return false;
+        chosen->channels = opened.channels;
+        chosen->rate = static_cast<ALsizei>(opened.rate);
+        return true;
+    });
+    return !ended;
+}
+
+// The open decoder's format becomes the stream's; its block is made once
+// for every format that needs no larger one.
+bool MusicStream::TakeFormat() {
+    format = next;
+    if (format.music.blockSize <= blockCapacity) return true;
+    block.reset(new (std::nothrow) char[format.music.blockSize]);
+    blockCapacity = block != nullptr ? format.music.blockSize : 0;
+    if (block != nullptr) return true;
+    PrintMusicMessage("Failed to allocate memory for decoded OggVorbis data\n");
+    ended = true;
+    return false;
+}
+
+// The next block of the current format, across the ends of files; 0 when
+// the music is over or the next file has another format.
+unsigned MusicStream::DecodeBlock() {
+    while (!ended && next == format) {
+        for (int empty = 0; empty < kEmptyReadsAtEnd; ++empty) {
+            unsigned bytes =
+                WholeFrames(ReadMusicDecoder(&decoder, block.get(), format.music.blockSize), format.channels);
+            if (bytes > 0) {
+                fileBytes += bytes;
+                FadeIn(bytes);
+                return bytes;
+            }
+        }
+        if (EndedEarly(decoder))
+            playlist.Drop("it stops short of its end, cut short or damaged");
+        else if (fileBytes == 0)
+            playlist.Drop("it holds no sound");
+        CloseMusicDecoder(&decoder);
+        OpenNext();
+    }
+    return 0;
+}
+
+// The first second of the run rises from silence, whatever the file.
+void MusicStream::FadeIn(unsigned bytes) {
+    if (fadeDone >= fadeFrames) return;
+    auto* samples = reinterpret_cast<short*>(block.get());
+    const long frames = static_cast<long>(bytes / (2u * static_cast<unsigned>(format.channels)));
+    for (long f = 0; f < frames && fadeDone < fadeFrames; ++f, ++fadeDone) {
+        const float level = static_cast<float>(fadeDone) / static_cast<float>(fadeFrames);
+        for (int c = 0; c < format.channels; ++c) {
+            short& sample = samples[f * format.channels + c];
+            sample = static_cast<short>(static_cast<float>(sample) * level);
+        }
+    }
+}
+
+void MusicStream::Refill(ALuint buffer) {
+    unsigned bytes = DecodeBlock();
+    if (bytes == 0) {
+        idle[idleCount++] = buffer;
+        return;
+    }
+    al.alBufferData(buffer, format.music.alFormat, block.get(), static_cast<ALsizei>(bytes), format.rate);
     al.alSourceQueueBuffers(source, 1, &buffer);
-    return true;
 }
 
 // Refills what was played; false once the music is over.
-bool PollStream(const OpenALFunctionTable& al, OggVorbis_File* stream, char* block, const StreamFormat& format,
-                ALuint source) {
+bool MusicStream::Poll() {
     ALint processed = 0;
     al.alGetSourcei(source, AL_BUFFERS_PROCESSED, &processed);
     for (; processed > 0; --processed) {
         ALuint buffer = 0;
         al.alSourceUnqueueBuffers(source, 1, &buffer);
-        RefillBuffer(al, stream, block, format, source, buffer);
+        Refill(buffer);
     }
     ALint state = 0;
     al.alGetSourcei(source, AL_SOURCE_STATE, &state);
     if (state == AL_PLAYING) return true;
     ALint queued = 0;
     al.alGetSourcei(source, AL_BUFFERS_QUEUED, &queued);
-    if (queued == 0) return false;
-    // The source ran dry before the refill came: play on from what is queued.
+    if (queued == 0) {
+        if (ended) return false;
+        // What was queued has played out and the next file has a format of
+        // its own: the source starts over with it.
+        if (!TakeFormat()) return false;
+        int waiting = idleCount;
+        idleCount = 0;
+        for (int i = 0; i < waiting; ++i) Refill(idle[i]);
+    }
+    // The source ran dry before the refill came (or starts a new format):
+    // play on from what is queued.
     al.alSourcePlay(source);
     return true;
 }
 
-// Steps from the fill to the teardown of the streaming objects; owns `block`.
-void StreamMusic(const OpenALFunctionTable& al, OggVorbis_File* stream, char* block, const StreamFormat& format) {
-    ALuint buffers[kBufferCount] = {};
-    ALuint source = 0;
-    al.alGenBuffers(kBufferCount, buffers);
-    al.alGenSources(1, &source);
-    for (ALuint buffer : buffers) RefillBuffer(al, stream, block, format, source, buffer);
-    al.alSourcePlay(source);
-    while (!musicStopRequested.load()) {
-        platform::SleepMilliseconds(kPollMilliseconds);
-        if (!PollStream(al, stream, block, format, source)) break;
+void MusicStream::RampDown() {
+    ALint state = 0;
+    al.alGetSourcei(source, AL_SOURCE_STATE, &state);
+    if (state != AL_PLAYING) return;
+    const std::uint32_t start = platform::MonotonicMilliseconds();
+    for (std::uint32_t elapsed = 0; elapsed < kRampMilliseconds; elapsed = platform::MonotonicMilliseconds() - start) {
+        platform::SleepMilliseconds(kRampStepMilliseconds);
+        const std::uint32_t now = std::min(platform::MonotonicMilliseconds() - start, kRampMilliseconds);
+        al.alSourcef(source, AL_GAIN, gain * static_cast<float>(kRampMilliseconds - now) / kRampMilliseconds);
     }
-    al.alSourceStop(source);
-    al.alSourcei(source, AL_BUFFER, 0);
-    std::free(block);
-    al.alDeleteSources(1, &source);
-    al.alDeleteBuffers(kBufferCount, buffers);
+    platform::SleepMilliseconds(kRampSettleMilliseconds);
 }
 
-// From the decoder open to its release; the file is closed on every path.
-void PlayMusicFile(const OpenALFunctionTable& al, std::FILE* file) {
-    OggVorbis_File stream;
-    if (vorbisBinding.ov_open_callbacks(file, &stream, nullptr, 0, MusicFileCallbacks()) != 0) {
-        // Until the open succeeds the file is still ours.
-        std::fclose(file);
-        return;
+// Names what OpenAL refused, with its error code.
+void PrintOpenALFailure(const char* what, ALenum error) {
+    char line[128];
+    std::snprintf(line, sizeof line, "OpenAL could not make the music's %s (error 0x%04X)\n", what,
+                  static_cast<unsigned>(error));
+    PrintMusicMessage("%s", line);
+}
+
+void MusicStream::Play() {
+    if (!OpenNext() || !TakeFormat()) return;
+    fadeFrames = format.rate;
+    al.alGetError();
+    al.alGenBuffers(kBufferCount, buffers);
+    if (ALenum error = al.alGetError(); error != AL_NO_ERROR) return PrintOpenALFailure("buffers", error);
+    al.alGenSources(1, &source);
+    if (ALenum error = al.alGetError(); error != AL_NO_ERROR) {
+        al.alDeleteBuffers(kBufferCount, buffers);
+        return PrintOpenALFailure("source", error);
     }
-    const vorbis_info* info = vorbisBinding.ov_info(&stream, -1);
-    StreamFormat format;
-    if (info == nullptr || !ChooseMusicFormat(al, info->channels, info->rate, &format.music)) {
-        PrintMusicMessage("Failed to find format information, or unsupported format\n");
-    } else {
-        format.channels = info->channels;
-        format.rate = static_cast<ALsizei>(info->rate);
-        char* block = static_cast<char*>(std::malloc(format.music.blockSize));
-        if (block == nullptr)
-            PrintMusicMessage("Failed to allocate memory for decoded OggVorbis data\n");
-        else
-            StreamMusic(al, &stream, block, format);
+    al.alSourcef(source, AL_GAIN, gain);
+    for (ALuint buffer : buffers) Refill(buffer);
+    al.alSourcePlay(source);
+    bool playing = true;
+    while (!musicStopRequested.load()) {
+        platform::SleepMilliseconds(kPollMilliseconds);
+        if (!(playing = Poll())) break;
     }
-    vorbisBinding.ov_clear(&stream);
+    if (playing) RampDown();
+    al.alSourceStop(source);
+    al.alSourcei(source, AL_BUFFER, 0);
+    al.alDeleteSources(1, &source);
+    al.alDeleteBuffers(kBufferCount, buffers);
 }
 
 }  // namespace
@@ -170,7 +302,7 @@ unsigned DecodeMusicBlock(OggVorbis_File* stream, char* buffer, unsigned capacit
     return done;
 }
 
-int PlayMusicStream() {
+int PlayMusicStream(const MusicChoice& choice) {
     BindVorbisLibrary();
     if (!vorbisBinding.bound) {
         PrintMusicMessage("Failed to find OggVorbis DLLs (vorbisfile.dll, ogg.dll, or vorbis.dll)\n");
@@ -181,11 +313,10 @@ int PlayMusicStream() {
         PrintMusicMessage("Failed to initialize OpenAL\n");
         return 0;
     }
-    std::FILE* file = OpenMusicFile();
-    if (file == nullptr)
-        PrintMusicMessage("Could not find %s\n", kMusicFileName);
-    else
-        PlayMusicFile(al, file);
+    // Only the music a user chose may be in another format than Vorbis.
+    if (!choice.path.empty()) BindSndfileLibrary();
+    MusicStream(al, choice).Play();
+    UnbindSndfileLibrary();
     UnbindVorbisLibrary();
     ShutdownAudioDevice(al);
     return 0;

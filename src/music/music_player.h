@@ -1,9 +1,11 @@
-// Streaming playback of the music file through one OpenAL source and four
-// rotating buffers of a quarter second each.
+// Streaming playback of the music through one OpenAL source and four
+// rotating buffers of a quarter second each, at the chosen volume (the
+// source's gain), fading in over the first second.
 #pragma once
 
 #include "music/openal_table.h"
 #include "music/vorbis_binding.h"
+#include "settings/music_setting.h"
 
 // The OpenAL sample format for a channel count and the size of a block of a
 // quarter second of whole 16-bit frames.
@@ -23,10 +25,11 @@ bool ChooseMusicFormat(const OpenALFunctionTable& al, int channels, long rate, M
 // from the decoder's order to OpenAL's 5.1 order.
 unsigned DecodeMusicBlock(OggVorbis_File* stream, char* buffer, unsigned capacity, int channels);
 
-// The whole playback on the calling thread, the decoder binding and the audio
-// device included, until the music has played out or musicStopRequested is
-// seen. Prints each failure on standard output. Returns 0.
-int PlayMusicStream();
+// The whole playback of `choice` on the calling thread, the decoder bindings
+// and the audio device included, until the music has played out or
+// musicStopRequested is seen; then the gain ramps down before the source
+// stops. Prints each failure on standard output. Returns 0.
+int PlayMusicStream(const MusicChoice& choice = MusicChoice{});
 
 // Prints one of the player's messages on standard output at once.
 void PrintMusicMessage(const char* format, const char* argument = nullptr);

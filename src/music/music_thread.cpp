@@ -17,19 +17,23 @@ enum MusicThreadState : int { kNotStarted, kPlaying, kReleased };
 // released before the process exit tears the libraries down.
 std::atomic<int> musicThreadState{kNotStarted};
 
+// Written before the thread starts, read only by it.
+MusicChoice threadChoice;
+
 }  // namespace
 
 unsigned long MusicThreadProc(void*) {
     platform::NameCurrentThread("velmora-music");
-    PlayMusicStream();
+    PlayMusicStream(threadChoice);
     musicThreadState.store(kReleased);
     ShowClosingPrompt();
     return 0;
 }
 
-void StartMusicThread() {
+void StartMusicThread(const MusicChoice& choice) {
     int expected = kNotStarted;
     if (!musicThreadState.compare_exchange_strong(expected, kPlaying)) return;
+    threadChoice = choice;
     try {
         std::thread(MusicThreadProc, nullptr).detach();
     } catch (const std::system_error& error) {

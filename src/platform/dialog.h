@@ -14,6 +14,10 @@ enum class DialogControlKind {
     AutoCheckBox,       // a two-state check box that toggles itself
     GroupBox,           // a labelled frame drawn behind other controls
     Picture,            // a bitmap in a sunken frame, sized to the bitmap
+    PushButton,         // a button that sends its id when pressed
+    Label,              // a line of text
+    NameBox,            // a sunken line showing a name (a path: its middle gives way)
+    Slider,             // a horizontal slider from 0 to 100
 };
 
 // One control of a dialog template; places are in dialog units.
@@ -65,6 +69,14 @@ public:
     // An error message box owned by the dialog, with an OK button; returns
     // when the user has closed it (a GTK message dialog, MessageBoxA).
     virtual void ShowErrorMessage(const char* caption, const std::string& text) = 0;
+    // The text of a label or name box (UTF-8).
+    virtual void SetText(int id, const std::string& text) = 0;
+    virtual void SetSliderValue(int id, int value) = 0;
+    virtual int SliderValue(int id) const = 0;
+    // The system's chooser of a music file (or of a folder), modal over the
+    // dialog, opening at `current` when it names one. True, with `chosen`
+    // its UTF-8 path, when the user picked one.
+    virtual bool ChooseMusic(bool folder, const std::string& current, std::string* chosen) = 0;
 };
 
 // For Init, true lets the dialog put the focus on its first tab stop; the

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -188,15 +189,22 @@ SettingsKey* OpenSettingsKey(std::string* error);
 // not be used; empty when it moved none (always on Windows).
 std::string SettingsFileSetAside();
 void CloseSettingsKey(SettingsKey* key);
+// How a value is kept where the store has types (the registry): bytes
+// (REG_BINARY), text (REG_SZ: UTF-8 here, wide characters in the registry)
+// or a 32-bit number (REG_DWORD: its four bytes here, little-endian). The
+// settings file keeps every value as its bytes.
+enum class SettingsType { Binary, Text, Number };
 // The whole stored value; false when the key is null or has no such value.
-bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data);
+bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data,
+                        SettingsType type = SettingsType::Binary);
 // The value as an installer recorded it for every user of the machine
 // (HKEY_LOCAL_MACHINE on Windows), which a user's own value can't override;
 // false where there is no such record (always on Linux).
 bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::string* data);
 // False when the value could not be stored: what the key reads and what is
 // stored are then unchanged, and `error` names the file or key and the reason.
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error);
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
+                      SettingsType type = SettingsType::Binary);
 
 // ---- Data files ------------------------------------------------------------
 
@@ -206,6 +214,23 @@ bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::stri
 // On Linux what the path names is looked at before anything is opened, so a
 // FIFO or device is never opened at all (opening /dev/ptmx makes a terminal).
 std::FILE* OpenRegularFile(const char* path, const char* mode);
+
+// ---- Music a user chose -------------------------------------------------------
+
+// Paths of the user's choosing are UTF-8, as the file system spells them on
+// Linux; on Windows they become wide characters, so that a name outside the
+// system's code page opens.
+enum class ChosenPathKind { Missing, File, Folder, Other };  // Other: a FIFO, a device, a socket
+// What `path` names, links followed.
+ChosenPathKind ExamineChosenPath(const std::string& path);
+// Opens a regular file for binary reading; the open never waits. Null, with
+// `why` a few words ("no such file", "not a regular file", the system's
+// reason), when it does not open.
+std::FILE* OpenChosenFile(const std::string& path, std::string* why);
+// The names in `folder` ("." and ".." left out), in the order the system
+// gives them, at most `limit`; `more` tells whether there were more. False
+// when the folder can't be read.
+bool ListChosenFolder(const std::string& folder, std::size_t limit, std::vector<std::string>* names, bool* more);
 
 // ---- Libraries, console, time, process ---------------------------------------
 

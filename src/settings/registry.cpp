@@ -6,20 +6,21 @@ RegistryKey::~RegistryKey() { platform::CloseSettingsKey(key); }
 
 RegistryValue RegistryKey::Value(const std::string& name) { return RegistryValue(this, name); }
 
-bool RegistryKey::Query(const std::string& name, std::string* data) const {
-    return platform::QuerySettingsValue(key, name, data);
+bool RegistryKey::Query(const std::string& name, std::string* data, platform::SettingsType type) const {
+    return platform::QuerySettingsValue(key, name, data, type);
 }
 
 bool RegistryKey::QueryInstalled(const std::string& name, std::string* data) const {
     return platform::QueryMachineSettingsValue(key, name, data) || platform::QuerySettingsValue(key, name, data);
 }
 
-bool RegistryKey::Set(const std::string& name, const std::string& data, std::string* error) {
+bool RegistryKey::Set(const std::string& name, const std::string& data, std::string* error,
+                      platform::SettingsType type) {
     if (key == nullptr) {
         *error = openError;
         return false;
     }
-    return platform::SetSettingsValue(key, name, data, error);
+    return platform::SetSettingsValue(key, name, data, error, type);
 }
 
 RegistryValue::RegistryValue(RegistryKey* key, std::string name) : key(key), name(std::move(name)) {}

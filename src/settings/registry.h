@@ -27,13 +27,15 @@ public:
 
     // The raw store behind the key; false when the key is null or the value
     // is missing.
-    bool Query(const std::string& name, std::string* data) const;
+    bool Query(const std::string& name, std::string* data,
+               platform::SettingsType type = platform::SettingsType::Binary) const;
     // A value an installer records ("install"): the machine's record first,
     // which the user's own key can't override, then the key's value.
     bool QueryInstalled(const std::string& name, std::string* data) const;
     // False, with `error` naming the file or key and the reason, when the
     // value could not be stored; what is stored is then unchanged.
-    bool Set(const std::string& name, const std::string& data, std::string* error);
+    bool Set(const std::string& name, const std::string& data, std::string* error,
+             platform::SettingsType type = platform::SettingsType::Binary);
 
 private:
     std::string openError;       // why the key is null; before `key`, which fills it

@@ -8,10 +8,10 @@
 const char kUsageLine[] =
     "usage: velmora [/s | /p WINDOW | /c [WINDOW] | -root | -window-id WINDOW | "
     "--snapshot FILE.png [--size WxH] [--frames N] | --xscreensaver-add | --xscreensaver-remove] "
-    "[--music | --no-music] [--fps]\n";
+    "[--music | --no-music] [--music-file PATH] [--volume N] [--fps]\n";
 
 const char kHelpText[] =
-    "usage: velmora [MODE] [--music | --no-music] [--fps]\n"
+    "usage: velmora [MODE] [--music | --no-music] [--music-file PATH] [--volume N] [--fps]\n"
     "A 3D OpenGL screensaver: a camera flight past a model, waves and a spinning cube.\n"
     "\n"
     "Modes:\n"
@@ -33,10 +33,15 @@ const char kHelpText[] =
     "  --xscreensaver-remove                     take it out of that list again\n"
     "Options:\n"
     "  --music, --no-music   play the music or not in this run, whatever the setting says\n"
+    "  --music-file PATH     this run's music: an Ogg Vorbis, Ogg Opus, FLAC or MP3 file,\n"
+    "                        which plays over and over, or a folder, whose files play in\n"
+    "                        name order and then from the first again (\"\": the built-in\n"
+    "                        music)\n"
+    "  --volume N            this run's music volume, 0 to 100 percent\n"
     "  --fps, -fps           show frames per second and the last frame's time\n"
     "  --help, --version     this text; the version\n"
     "\n"
-    "The music setting is kept in $XDG_CONFIG_HOME/velmora/settings (on Windows in the\n"
+    "The music settings are kept in $XDG_CONFIG_HOME/velmora/settings (on Windows in the\n"
     "registry); the data lies in data/ beside the program, in the folder of the settings'\n"
     "\"install\" value, or in ../share/velmora/ from an installed program's folder.\n";
 
@@ -130,6 +135,19 @@ CommandLine ParseArgumentString(const std::string& arguments) {
 }
 
 namespace {
+// 0 to 100, decimal digits alone.
+bool ParseVolume(const char* text, int* volume) {
+    int value = 0;
+    if (*text == '\0') return false;
+    for (; *text != '\0'; ++text) {
+        if (*text < '0' || *text > '9') return false;
+        value = value * 10 + (*text - '0');
+        if (value > 100) return false;
+    }
+    *volume = value;
+    return true;
+}
+
 // Takes the options out of argv[1..argc-1] into `options`, keeping the other
 // words in order; false when none was there.
 bool TakeOptions(int argc, char** argv, CommandLine* options, std::vector<char*>* rest) {
@@ -145,6 +163,17 @@ bool TakeOptions(int argc, char** argv, CommandLine* options, std::vector<char*>
             options->music = word == "--music" ? 1 : 0;
         } else if (word == "--fps" || word == "-fps") {
             options->showFps = true;
+        } else if (word == "--music-file" || word == "--volume") {
+            // Without its value, or with a volume out of range, the line means nothing.
+            const char* value = i + 1 < argc ? argv[++i] : nullptr;
+            if (value == nullptr) {
+                options->invalid = true;
+            } else if (word == "--music-file") {
+                options->musicFileGiven = true;
+                options->musicFile = value;
+            } else if (!ParseVolume(value, &options->volume)) {
+                options->invalid = true;
+            }
         } else {
             rest->push_back(argv[i]);
             continue;
@@ -156,8 +185,12 @@ bool TakeOptions(int argc, char** argv, CommandLine* options, std::vector<char*>
 
 CommandLine WithOptions(CommandLine line, const CommandLine& options) {
     if (options.mode == RunMode::Help || options.mode == RunMode::Version) line.mode = options.mode;
+    if (options.invalid && line.mode != RunMode::Help) line.mode = RunMode::Invalid;
     line.music = options.music;
     line.showFps = options.showFps;
+    line.musicFileGiven = options.musicFileGiven;
+    line.musicFile = options.musicFile;
+    line.volume = options.volume;
     return line;
 }
 

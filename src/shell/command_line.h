@@ -5,8 +5,9 @@
 // "s" in any case for full-screen, "/p ID" for a preview in window ID,
 // "/c ID" or anything not starting with '/' for the configuration; a colon
 // may stand for the blank before ID ("/c:ID"). The options --help, --version,
-// --music, --no-music and --fps (also -fps) are taken out first, wherever they
-// stand; then, on Linux, --snapshot, --xscreensaver-add and --xscreensaver-remove
+// --music, --no-music, --fps (also -fps), --music-file PATH and --volume N
+// (0 to 100; anything else makes the line invalid) are taken out first,
+// wherever they stand; then, on Linux, --snapshot, --xscreensaver-add and --xscreensaver-remove
 // as the first word, and XScreenSaver's options: when any word is -root,
 // -window or -window-id (one dash or two), every word must be one of those or
 // a display option (-install, -noinstall, -visual NAME, -mono, -pair), in any
@@ -34,8 +35,12 @@ enum class RunMode {
 struct CommandLine {
     RunMode mode = RunMode::Invalid;
     std::uint64_t window = 0;
-    int music = -1;        // --music 1, --no-music 0: this run only; -1 the stored setting
-    bool showFps = false;  // --fps: frames per second in a corner
+    int music = -1;               // --music 1, --no-music 0: this run only; -1 the stored setting
+    bool showFps = false;         // --fps: frames per second in a corner
+    bool musicFileGiven = false;  // --music-file PATH: this run's music ("" the built-in track)
+    std::string musicFile;
+    int volume = -1;       // --volume N, 0 to 100: this run only; -1 the stored volume
+    bool invalid = false;  // an option without its value, or a volume out of range
 };
 
 // The largest X window id: the X protocol keeps the top three bits of every

@@ -16,7 +16,24 @@ const DialogControl kControls[] = {
     {DialogControlKind::Picture, -1, nullptr, VELMORA_CONFIG_PICTURE_PLACE, false, kConfigBitmapId},
     {DialogControlKind::GroupBox, -1, VELMORA_CONFIG_GROUP_TEXT, VELMORA_CONFIG_GROUP_PLACE, false, 0},
     {DialogControlKind::AutoCheckBox, kMusicCheckBoxId, VELMORA_CONFIG_MUSIC_TEXT, VELMORA_CONFIG_MUSIC_PLACE, true, 0},
+    {DialogControlKind::Label, -1, VELMORA_CONFIG_SOURCE_LABEL_TEXT, VELMORA_CONFIG_SOURCE_LABEL_PLACE, false, 0},
+    {DialogControlKind::NameBox, kMusicSourceId, "", VELMORA_CONFIG_SOURCE_PLACE, false, 0},
+    {DialogControlKind::PushButton, kMusicFileButtonId, VELMORA_CONFIG_FILE_TEXT, VELMORA_CONFIG_FILE_PLACE, true, 0},
+    {DialogControlKind::PushButton, kMusicFolderButtonId, VELMORA_CONFIG_FOLDER_TEXT, VELMORA_CONFIG_FOLDER_PLACE, true,
+     0},
+    {DialogControlKind::PushButton, kMusicBuiltInButtonId, VELMORA_CONFIG_BUILT_IN_TEXT, VELMORA_CONFIG_BUILT_IN_PLACE,
+     true, 0},
+    {DialogControlKind::Label, -1, VELMORA_CONFIG_VOLUME_LABEL_TEXT, VELMORA_CONFIG_VOLUME_LABEL_PLACE, false, 0},
+    {DialogControlKind::Slider, kVolumeSliderId, nullptr, VELMORA_CONFIG_VOLUME_PLACE, true, 0},
 };
+
+// The music chosen in the open dialog; stored only by OK. One dialog runs at
+// a time.
+std::string chosenMusic;
+
+void ShowChosenMusic(platform::DialogControls& dialog) {
+    dialog.SetText(kMusicSourceId, chosenMusic.empty() ? kBuiltInMusicName : chosenMusic);
+}
 
 const platform::DialogTemplate kTemplate = {
     kConfigDialogId,
@@ -56,15 +73,30 @@ platform::DialogPicture ConfigDialogPicture() {
 
 bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage message, int id) {
     switch (message) {
-        case platform::DialogMessage::Init:
+        case platform::DialogMessage::Init: {
             ReadMusicSetting(&musicSetting);
             dialog.CheckButton(kMusicCheckBoxId, musicSetting == '1');
+            const MusicChoice choice = ReadMusicChoice();
+            chosenMusic = choice.path;
+            ShowChosenMusic(dialog);
+            dialog.SetSliderValue(kVolumeSliderId, choice.volume);
             return true;
+        }
         case platform::DialogMessage::Command:
+            if (id == kMusicFileButtonId || id == kMusicFolderButtonId) {
+                std::string picked;
+                if (dialog.ChooseMusic(id == kMusicFolderButtonId, chosenMusic, &picked)) chosenMusic = picked;
+                ShowChosenMusic(dialog);
+            } else if (id == kMusicBuiltInButtonId) {
+                chosenMusic.clear();
+                ShowChosenMusic(dialog);
+            }
             if (id == kConfigOkId) {
                 musicSetting = dialog.IsButtonChecked(kMusicCheckBoxId) ? '1' : '0';
+                MusicChoice choice{chosenMusic, dialog.SliderValue(kVolumeSliderId)};
+                if (choice.volume < 0 || choice.volume > kFullVolume) choice.volume = kFullVolume;
                 std::string error;
-                if (WriteMusicSetting(musicSetting, &error)) {
+                if (WriteMusicSetting(musicSetting, &error) && WriteMusicChoice(choice, &error)) {
                     const std::string setAside = platform::SettingsFileSetAside();
                     if (!setAside.empty()) {
                         // The user's old file is kept, and the user is told where.

@@ -30,6 +30,7 @@ struct MusicTurn {
     bool wanted = false;
     bool asked = false;
     std::uint32_t lastAsked = 0;
+    MusicChoice choice;
 
     void Ask(std::uint32_t now) {
         if (!wanted || (asked && now - lastAsked < kRetryMs)) return;
@@ -37,7 +38,7 @@ struct MusicTurn {
         lastAsked = now;
         if (!platform::TryHoldLock(kMusicLockName)) return;
         wanted = false;
-        StartMusicThread();
+        StartMusicThread(choice);
     }
 };
 MusicTurn musicTurn;
@@ -80,6 +81,10 @@ void StartUp(const CommandLine& line, GlutViewerCallback* callback) {
         else
             ReadMusicSetting(&musicSetting);
         musicTurn.wanted = musicSetting == '1';
+        // So are --music-file and --volume: each replaces its stored value.
+        if (musicTurn.wanted) musicTurn.choice = ReadMusicChoice();
+        if (line.musicFileGiven) musicTurn.choice.path = line.musicFile;
+        if (line.volume >= 0) musicTurn.choice.volume = line.volume;
         musicTurn.Ask(platform::MonotonicMilliseconds());
     }
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/wide_text.h"
 #include "platform/win32/windows_backend.h"
 #include "shell/command_line.h"
 #include "shell/entry.h"
@@ -33,6 +34,23 @@ std::vector<std::string> SplitWords(const char* text) {
     return words;
 }
 
+// The argument string as the wide command line has it, in UTF-8: a
+// --music-file outside the system's code page keeps its name (the string the
+// system passes to WinMain has lost it). The program's name goes as Windows
+// takes it off for WinMain.
+std::string Utf8Arguments() {
+    const wchar_t* line = GetCommandLineW();
+    if (*line == L'"') {
+        for (++line; *line != L'\0' && *line != L'"'; ++line) {
+        }
+        if (*line == L'"') ++line;
+    } else {
+        while (*line > L' ') ++line;
+    }
+    while (*line == L' ' || *line == L'\t') ++line;
+    return platform::Utf8FromWide(line);
+}
+
 // Every library loaded by name from now on, by this program or by the
 // libraries it uses, comes from the program's folder or System32, never
 // from the current folder or PATH. Looked up, not imported: a Windows 7
@@ -51,7 +69,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int showComma
         MessageBoxA(nullptr, "cannot register class", "orvane", MB_OKCANCEL);
         return 0;
     }
-    std::vector<std::string> words = SplitWords(arguments);
+    std::vector<std::string> words = SplitWords(Utf8Arguments().c_str());
     std::vector<char*> argv;
     char program[] = "velmora.scr";
     argv.push_back(program);

@@ -120,7 +120,8 @@ TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOnlyOkClosesItAndStoresTh
     EXPECT_GT(DarkPixels(shot, 48, 26, 80, 16), 20) << "Settings";
     EXPECT_GT(DarkPixels(shot, 110, 58, 110, 24), 40) << "Enable music";
     EXPECT_GT(DarkPixels(shot, 500, 300, 35, 18), 10) << "OK";
-    EXPECT_LT(Colours(shot, 20, 150, 250, 150), 6) << "the rest of the face is plain";
+    EXPECT_GT(DarkPixels(shot, 60, 98, 120, 40), 40) << "Music: and the built-in music's name";
+    EXPECT_LT(Colours(shot, 20, 246, 250, 48), 6) << "the face below the frame is plain";
     Xdotool("key Escape");
     EXPECT_TRUE(StillOpenAfter(first, window, 500)) << "Escape closed the dialog";
     RequestClose(window);
@@ -139,6 +140,56 @@ TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOnlyOkClosesItAndStoresTh
     Xdotool("key space");
     ExpectEnd(second, 0);
     EXPECT_EQ(StoredMusic(), "1");
+}
+
+TEST_F(ConfigDialogEndToEnd, AChosenFileAndVolumeAreStoredAndShownOnReopening) {
+    TempDir music;
+    const std::string file = music.Write("My Music/piece one.ogg", ReadFileBytes(VELMORA_BUILD_DIR "/data/xt"));
+    auto stored = [&] {
+        SettingsValues values;
+        DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &values);
+        return values["music"] + "|" + std::to_string(values["volume"].size() == 4 ? values["volume"][0] : -1);
+    };
+    ChildProcess first;
+    const unsigned long window = Open(first);
+    ASSERT_NE(window, 0u);
+    const RgbImage before = Screenshot(window);
+    Xdotool("key Tab Tab space");  // from OK over the box to File...
+    const unsigned long chooser = ShownWindow("Choose a music file", 15000);
+    ASSERT_NE(chooser, 0u);
+    ASSERT_TRUE(Focus(chooser));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // GTK's first frame, as in Open
+    Xdotool("key ctrl+l");
+    Xdotool("type --delay 10 '" + file + "'");
+    // The chooser reads the typed folder before it takes a Return: press it
+    // until the chooser has gone.
+    bool closed = false;
+    for (int press = 0; press < 10 && !closed; ++press) {
+        Xdotool("key Return");
+        closed = WaitUntil([] { return ShownWindow("Choose a music file", 0) == 0; }, 1000);
+    }
+    ASSERT_TRUE(closed);
+    ASSERT_TRUE(Focus(window));
+    Xdotool("key Tab Tab Tab Home");  // File... has the focus again: over Folder... and Built-in to the slider
+    Xdotool("key --repeat 37 --delay 5 Right");
+    EXPECT_TRUE(WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; })) << "the name and volume show";
+    ClickOk(window);
+    ExpectEnd(first, 0);
+    EXPECT_EQ(stored(), file + "|37");
+    // Reopened, the dialog shows both: OK stores them as they were.
+    ChildProcess second;
+    ASSERT_NE(Open(second), 0u);
+    Xdotool("key Return");
+    ExpectEnd(second, 0);
+    EXPECT_EQ(stored(), file + "|37");
+    // Built-in goes back to the built-in track; the volume stays.
+    ChildProcess third;
+    const unsigned long again = Open(third);
+    ASSERT_NE(again, 0u);
+    Xdotool("key Tab Tab Tab Tab space");
+    ClickOk(again);
+    ExpectEnd(third, 0);
+    EXPECT_EQ(stored(), "|37");
 }
 
 TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+
+#include <sys/stat.h>
 
 #include "support/temp_dir.h"
 
@@ -22,6 +25,33 @@ Pcm Decode(const std::string& path) {
     }
     ov_clear(&file);
     return pcm;
+}
+
+std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate,
+                                   const std::string& channels) {
+    std::ofstream(folder + "/alsoft.conf")
+        << "[general]\ndrivers=" << drivers << "\nfrequency=" << rate << "\nchannels=" << channels
+        << "\nsample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false"
+        << "\n[wave]\nfile=" << folder << "/out.wav\n";
+    // OpenAL Soft's own hand-offs are invisible to ThreadSanitizer.
+    return {"ALSOFT_CONF=" + folder + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
+            "TSAN_OPTIONS=suppressions=" MUSIC_TSAN_SUPPRESSIONS};
+}
+
+Pcm FadedIn(Pcm pcm) {
+    for (long f = 0; f < pcm.rate && f < pcm.Frames(); ++f)
+        for (int c = 0; c < pcm.channels; ++c) {
+            float& sample = pcm.samples[static_cast<std::size_t>(f * pcm.channels + c)];
+            // As the player does it: on 16-bit samples, toward zero.
+            sample =
+                static_cast<float>(static_cast<short>(sample * 32768.0f * static_cast<float>(f) / pcm.rate)) / 32768.0f;
+        }
+    return pcm;
+}
+
+long FileSize(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : 0;
 }
 
 // An abrupt end leaves the capture's sizes unwritten: read to the end of the file.

@@ -14,6 +14,15 @@ struct Pcm {  // interleaved, -1..1
 
 // libvorbisfile's own decode, 16-bit as the player asks, on past holes.
 Pcm Decode(const std::string& path);
+// An OpenAL Soft configuration in `folder` for a child's environment: "wave"
+// writes what it plays to folder/out.wav as 32-bit floats, "null" into nothing.
+std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate = 44100,
+                                   const std::string& channels = "stereo");
+
+// The music as a run plays it: rising from silence over its first second.
+Pcm FadedIn(Pcm pcm);
+// The size of a file, 0 when there is none.
+long FileSize(const std::string& path);
 // The wave backend's float capture, to the end of the file.
 Pcm ReadCapture(const std::string& path);
 // The first or last frame with a sample above 1e-3, -1 when silent.

@@ -1,6 +1,9 @@
 // The music in a process of its own: a fresh OpenAL Soft with its own set-up.
 //   music_probe [PROGRAM_FOLDER/]         the thread's whole work on the main thread
 //   music_probe PROGRAM_FOLDER/ STOP_MS   the thread, then after STOP_MS the end of a run
+//   ... STOP_MS MUSIC [VOLUME]            the same with a chosen file or folder ("" the
+//                                         built-in track) and volume; STOP_MS -1: on the
+//                                         main thread to the end
 #include <AL/alc.h>
 #include <dlfcn.h>
 #include <unistd.h>
@@ -8,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "music/music_player.h"
 #include "music/music_thread.h"
 #include "platform/platform.h"
 #include "settings/data_paths.h"
@@ -29,14 +33,18 @@ bool OpenALInUse() {
 
 int main(int argc, char** argv) {
     if (argc > 1) programFolder = argv[1];
-    if (argc < 3) {
+    MusicChoice choice;
+    if (argc > 3) choice.path = argv[3];
+    if (argc > 4) choice.volume = std::atoi(argv[4]);
+    if (argc < 3 || std::atoi(argv[2]) < 0) {
         int lowestFree = dup(0);  // where the music file opens
         close(lowestFree);
-        MusicThreadProc(nullptr);
+        PlayMusicStream(choice);
+        ShowClosingPrompt();
         if (dup(0) != lowestFree) std::printf("a file was left open\n");
         return 0;
     }
-    StartMusicThread();
+    StartMusicThread(choice);
     platform::SleepMilliseconds(std::atoi(argv[2]));
     musicStopRequested = true;
     bool released = WaitForMusicThreadEnd(200);  // and then OpenAL holds no context for it

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <random>
 
 #include "audio_fit.h"
@@ -43,26 +44,14 @@ std::string Tones(int channels, long rate, double seconds, int serial = 1) {
 
 std::string GeneratedMusic() { return ReadFileBytes(std::string(VELMORA_BUILD_DIR) + "/data/xt"); }
 
-// An OpenAL Soft configuration in `folder`; "wave" writes folder/out.wav.
-std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate = 44100,
-                                   const std::string& channels = "stereo") {
-    std::ofstream(folder + "/alsoft.conf")
-        << "[general]\ndrivers=" << drivers << "\nfrequency=" << rate << "\nchannels=" << channels
-        << "\nsample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false"
-        << "\n[wave]\nfile=" << folder << "/out.wav\n";
-    // OpenAL Soft's own hand-offs are invisible to ThreadSanitizer.
-    return {"ALSOFT_CONF=" + folder + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
-            "TSAN_OPTIONS=suppressions=" MUSIC_TSAN_SUPPRESSIONS};
-}
-
-// The probe in `folder`, its current folder; pauseMs > 0 stops it that long after 1.2 s.
+// The probe in `folder`, its current folder; pauseMs > 0 stops it that long after 1.2 s of music.
 ProcessResult RunProbe(const std::string& folder, std::vector<std::string> argv, const std::vector<std::string>& env,
                        int pauseMs = 0) {
     argv.insert(argv.begin(), MUSIC_PROBE_EXE);
     ChildProcess probe;
     if (!probe.Start(argv, env, folder)) return {};
-    if (pauseMs > 0) {  // after 1.2 s
-        platform::SleepMilliseconds(1200), probe.Kill(SIGSTOP);
+    if (pauseMs > 0) {  // once 1.2 s of 44.1 kHz stereo were heard
+        WaitUntil([&] { return FileSize(folder + "/out.wav") > 44 + 423360; }, 20000), probe.Kill(SIGSTOP);
         platform::SleepMilliseconds(pauseMs), probe.Kill(SIGCONT);
     }
     return probe.Wait(60000);
@@ -124,7 +113,7 @@ TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
         std::size_t prompt = r.stopAfterMs < 0 ? 0 : std::min(result.out.find(kPrompt), result.out.size());
         EXPECT_EQ(result.out.erase(prompt, kPrompt.size()), r.stopAfterMs < 0 ? "" : "music released\n");
         Pcm capture = ReadCapture(folder.Path() + "/out.wav");
-        Pcm reference = Decode(r.music.empty() ? program.Path() + "/data/xt" : folder.Path() + "/xt");
+        Pcm reference = FadedIn(Decode(r.music.empty() ? program.Path() + "/data/xt" : folder.Path() + "/xt"));
         ASSERT_EQ(capture.rate, r.rate) << "no capture";
         if (reference.Frames() == 0 && LoudFrame(capture, true) == -1) continue;
         CaptureFit fit = FitCapture(capture, reference, r.fitFrames > 0 ? r.fitFrames : reference.Frames());
@@ -286,9 +275,34 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         std::vector<std::string> env = AlsoftEnv(work.Path(), "wave");
         // LeakSanitizer's exit-time scan of Mesa's threads can crash its tracer.
         env.insert(env.end(), {"XDG_CONFIG_HOME=" + config.Path(), "ASAN_OPTIONS=detect_leaks=0"});
+        // XScreenSaver's window: a fresh one, whose first picture is this run's
+        // (made only for it: it would cover the preview's parent).
+        const bool root = r.argv[1] == "-root", preview = r.argv[1] == "/p";
+        std::optional<TestWindow> saverWindow;
+        if (root) saverWindow.emplace(200, 150);
+        if (root) env.push_back("XSCREENSAVER_WINDOW=" + std::to_string(saverWindow->Id()));
         ChildProcess saver;
         ASSERT_TRUE(saver.Start(r.argv, env, work.Path()));
-        platform::SleepMilliseconds(3000);
+        // What a run heard is a second of capture; what it didn't, its first
+        // frame, drawn after the music was started or not.
+        const std::string captured = work.Path() + "/out.wav";
+        if (r.heard)
+            EXPECT_TRUE(WaitUntil([&] { return FileSize(captured) > 44 + 44100 * 8; }, 30000)) << "nothing heard";
+        else if (!r.message.empty())
+            EXPECT_TRUE(WaitUntil([&] { return saver.OutputSoFar().find(r.message) != std::string::npos; }, 30000));
+        else
+            EXPECT_TRUE(WaitUntil(
+                [&] {
+                    return root      ? WindowShowsPicture(saverWindow->Id())
+                           : preview ? WindowShowsPicture(parent.Id())
+                                     : DrawnScreenWindow(0) != 0;
+                },
+                30000));
+        if (r.message.empty())
+            EXPECT_EQ(ProcessesRunningThread({saver.Pid()}, "velmora-music"), r.heard ? 1 : 0);
+        else
+            EXPECT_TRUE(WaitUntil([&] { return ProcessesRunningThread({saver.Pid()}, "velmora-music") == 0; }))
+                << "a failure ends the music thread";
         EXPECT_TRUE(saver.Running());
         saver.Kill(SIGTERM);
         ProcessResult result = saver.Wait(5000);
@@ -300,7 +314,7 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         Pcm capture = ReadCapture(work.Path() + "/out.wav");
         EXPECT_EQ(capture.rate != 0, r.heard || !r.message.empty()) << "a device was opened";
         if (!r.heard) continue;
-        CaptureFit fit = FitCapture(capture, Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"), 22050);
+        CaptureFit fit = FitCapture(capture, FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt")), 22050);
         EXPECT_LT(fit.residual, 1e-3);
         EXPECT_GT(LoudFrame(capture, true) - fit.lag, 22050) << "heard for half a second at least";
     }
@@ -332,12 +346,13 @@ TEST(MusicInTheProgram, OneOfTwoRootRunsPlaysAndTheOtherTakesOverWhenItEnds) {
     savers[holder].Wait(5000);
     EXPECT_TRUE(WaitUntil([&] { return ProcessesHoldingFile({pids[1 - holder]}, "/xt") == 1; }, 15000))
         << "the other run did not take the music over";
-    platform::SleepMilliseconds(1500);
+    const std::string captured = work.Path() + "/out.wav";
+    EXPECT_TRUE(WaitUntil([&] { return FileSize(captured) > 44 + 44100 * 8; }, 15000)) << "the new run is heard";
     savers[1 - holder].Kill(SIGTERM);
     ExpectCleanEnd(savers[1 - holder].Wait(5000));
     // The wave device of the run that took over wrote the capture anew: one stream, from the start.
     Pcm capture = ReadCapture(work.Path() + "/out.wav");
-    CaptureFit fit = FitCapture(capture, Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"), 22050);
+    CaptureFit fit = FitCapture(capture, FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt")), 22050);
     EXPECT_LT(fit.residual, 1e-3);
     EXPECT_LT(fit.lag, 3 * 44100) << "the music starts anew";
 }

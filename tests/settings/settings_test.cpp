@@ -50,7 +50,16 @@ struct FakeDialog : platform::DialogControls {
     bool IsButtonChecked(int id) const override { return checked.count(id) != 0 && checked.at(id); }
     void EndDialog(int value) override { ends.push_back(value); }
     void ShowErrorMessage(const char*, const std::string& text) override { messages.push_back(text); }
+    void SetText(int id, const std::string& text) override { texts[id] = text; }
+    void SetSliderValue(int id, int value) override { sliders[id] = value; }
+    int SliderValue(int id) const override { return sliders.count(id) != 0 ? sliders.at(id) : -1; }
+    bool ChooseMusic(bool folder, const std::string&, std::string* chosen) override {
+        *chosen = folder ? "/music/folder" : "/music/file.opus";
+        return true;
+    }
     std::map<int, bool> checked;
+    std::map<int, std::string> texts;
+    std::map<int, int> sliders;
     std::vector<int> ends;
     std::vector<std::string> messages;
 };

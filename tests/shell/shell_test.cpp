@@ -124,6 +124,41 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
     EXPECT_EQ(ParseArgumentString("/s ").mode, RunMode::Invalid);
 }
 
+// A run's own music and volume: the value follows its option, anywhere on
+// the line; a missing value or a volume beyond 0-100 makes the line invalid.
+TEST(CommandLine, MusicFileAndVolume) {
+    const struct {
+        std::vector<const char*> args;
+        RunMode mode;
+        const char* file;  // null: not given
+        int volume;
+    } cases[] = {
+        {{"/s", "--music-file", "/m/a b.opus"}, RunMode::FullScreen, "/m/a b.opus", -1},
+        {{"--volume", "40", "-root", "--music-file", ""}, RunMode::XScreenSaverRoot, "", 40},
+        {{"-root", "--volume", "0"}, RunMode::XScreenSaverRoot, nullptr, 0},
+        {{"-root", "--volume", "100", "--music-file", "-root"}, RunMode::XScreenSaverRoot, "-root", 100},
+        {{"/s", "--volume", "101"}, RunMode::Invalid, nullptr, -1},
+        {{"/s", "--volume", "-1"}, RunMode::Invalid, nullptr, -1},
+        {{"/s", "--volume", "5%"}, RunMode::Invalid, nullptr, -1},
+        {{"/s", "--volume", ""}, RunMode::Invalid, nullptr, -1},
+        {{"/s", "--volume"}, RunMode::Invalid, nullptr, -1},
+        {{"-root", "--music-file"}, RunMode::Invalid, nullptr, -1},
+        {{"--help", "--volume", "900"}, RunMode::Help, nullptr, -1},
+    };
+    for (const auto& c : cases) {
+        std::vector<const char*> argv = {"velmora"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        SCOPED_TRACE(JoinArguments(static_cast<int>(argv.size()), const_cast<char**>(argv.data())));
+        CommandLine parsed = ParseCommandLine(static_cast<int>(argv.size()), const_cast<char**>(argv.data()), nullptr);
+        EXPECT_EQ(parsed.mode, c.mode);
+        EXPECT_EQ(parsed.musicFileGiven, c.file != nullptr);
+        EXPECT_EQ(parsed.musicFile, c.file != nullptr ? c.file : "");
+        if (c.mode != RunMode::Invalid) {
+            EXPECT_EQ(parsed.volume, c.volume);
+        }
+    }
+}
+
 TEST(CommandLine, AtoiRule) {
     const struct {
         const char* text;

@@ -53,6 +53,24 @@ public:
         gtk_widget_destroy(box);
     }
 
+    void SetText(int id, const std::string& text) override {
+        GtkWidget* widget = Control(id);
+        if (widget != nullptr && GTK_IS_LABEL(widget)) gtk_label_set_text(GTK_LABEL(widget), text.c_str());
+    }
+
+    void SetSliderValue(int id, int value) override {
+        GtkWidget* widget = Control(id);
+        if (widget != nullptr && GTK_IS_RANGE(widget)) gtk_range_set_value(GTK_RANGE(widget), value);
+    }
+
+    int SliderValue(int id) const override {
+        GtkWidget* widget = Control(id);
+        if (widget == nullptr || !GTK_IS_RANGE(widget)) return 0;
+        return static_cast<int>(gtk_range_get_value(GTK_RANGE(widget)) + 0.5);
+    }
+
+    bool ChooseMusic(bool folder, const std::string& current, std::string* chosen) override;
+
     int Run(WindowId owner, const std::vector<DialogPicture>& pictures);
 
 private:
@@ -184,6 +202,39 @@ void ModalDialog::Build(const DialogUnits& units, const std::vector<DialogPictur
             case DialogControlKind::Picture:
                 widget = MakePicture(*control, units, pictures);
                 break;
+            case DialogControlKind::PushButton: {
+                widget = gtk_button_new_with_label(control->text);
+                // A themed button's padding is wider than a dialog unit layout
+                // leaves beside its text.
+                GtkCssProvider* css = gtk_css_provider_new();
+                gtk_css_provider_load_from_data(css, "button { padding-left: 1px; padding-right: 1px; }", -1, nullptr);
+                gtk_style_context_add_provider(gtk_widget_get_style_context(widget), GTK_STYLE_PROVIDER(css),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+                g_object_unref(css);
+                break;
+            }
+            case DialogControlKind::Label:
+            case DialogControlKind::NameBox:
+                widget = gtk_label_new(control->text);
+                gtk_label_set_xalign(GTK_LABEL(widget), 0.0f);
+                if (control->kind == DialogControlKind::NameBox) {
+                    gtk_label_set_ellipsize(GTK_LABEL(widget), PANGO_ELLIPSIZE_MIDDLE);
+                    GtkWidget* frame = gtk_frame_new(nullptr);
+                    gtk_frame_set_shadow_type(GTK_FRAME(frame), GTK_SHADOW_IN);
+                    gtk_container_add(GTK_CONTAINER(frame), widget);
+                    gtk_widget_set_size_request(frame, DialogUnitsToPixelsX(units, control->width),
+                                                DialogUnitsToPixelsY(units, control->height));
+                    gtk_fixed_put(GTK_FIXED(fixed), frame, DialogUnitsToPixelsX(units, control->x),
+                                  DialogUnitsToPixelsY(units, control->y));
+                    if (control->id >= 0) controls[control->id] = widget;
+                    continue;
+                }
+                break;
+            case DialogControlKind::Slider:
+                widget = gtk_scale_new_with_range(GTK_ORIENTATION_HORIZONTAL, 0, 100, 1);
+                gtk_scale_set_value_pos(GTK_SCALE(widget), GTK_POS_RIGHT);
+                gtk_scale_set_digits(GTK_SCALE(widget), 0);
+                break;
         }
         if (control->kind != DialogControlKind::Picture)
             gtk_widget_set_size_request(widget, DialogUnitsToPixelsX(units, control->width),
@@ -208,6 +259,40 @@ void ModalDialog::Build(const DialogUnits& units, const std::vector<DialogPictur
     gtk_container_set_focus_chain(GTK_CONTAINER(fixed), chain);
     G_GNUC_END_IGNORE_DEPRECATIONS
     g_list_free(chain);
+}
+
+bool ModalDialog::ChooseMusic(bool folder, const std::string& current, std::string* chosen) {
+    GtkWidget* chooser =
+        gtk_file_chooser_dialog_new(folder ? "Choose a music folder" : "Choose a music file", GTK_WINDOW(window),
+                                    folder ? GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER : GTK_FILE_CHOOSER_ACTION_OPEN,
+                                    "_Cancel", GTK_RESPONSE_CANCEL, "_Open", GTK_RESPONSE_ACCEPT, nullptr);
+    GtkFileChooser* files = GTK_FILE_CHOOSER(chooser);
+    gtk_file_chooser_set_local_only(files, TRUE);
+    if (!current.empty()) gtk_file_chooser_set_filename(files, current.c_str());
+    if (!folder) {
+        GtkFileFilter* music = gtk_file_filter_new();
+        gtk_file_filter_set_name(music, "Music (Ogg Vorbis, Ogg Opus, FLAC, MP3)");
+        for (const char* pattern : {"*.ogg", "*.oga", "*.opus", "*.flac", "*.mp3"}) {
+            gtk_file_filter_add_pattern(music, pattern);
+        }
+        gtk_file_chooser_add_filter(files, music);
+        GtkFileFilter* all = gtk_file_filter_new();
+        gtk_file_filter_set_name(all, "All files");
+        gtk_file_filter_add_pattern(all, "*");
+        gtk_file_chooser_add_filter(files, all);
+    }
+    bool picked = false;
+    if (gtk_dialog_run(GTK_DIALOG(chooser)) == GTK_RESPONSE_ACCEPT) {
+        // The file system's own spelling, which is what opens the file again.
+        char* name = gtk_file_chooser_get_filename(files);
+        if (name != nullptr) {
+            *chosen = name;
+            picked = true;
+            g_free(name);
+        }
+    }
+    gtk_widget_destroy(chooser);
+    return picked;
 }
 
 void ModalDialog::SetOwner(WindowId owner) {

@@ -90,7 +90,7 @@ SettingsKey* OpenSettingsKey(std::string* error) {
 
 void CloseSettingsKey(SettingsKey* key) { delete key; }
 
-bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data) {
+bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data, SettingsType) {
     if (key == nullptr) return false;
     auto found = key->values.find(name);
     if (found == key->values.end()) return false;
@@ -100,7 +100,8 @@ bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* 
 
 bool QueryMachineSettingsValue(SettingsKey*, const std::string&, std::string*) { return false; }
 
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
+                      SettingsType) {
     if (key == nullptr) return false;
     lastSetAside.clear();
     if (key->refused) {

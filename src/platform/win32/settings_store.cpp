@@ -6,6 +6,7 @@
 // Writes go to the user's key, which any account may change; the machine's
 // key needs administrator rights.
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/win32_state.h"
 
 namespace platform {
@@ -25,6 +26,23 @@ bool QueryValue(HKEY key, const std::string& name, std::string* data) {
         return false;
     read.resize(size);
     *data = std::move(read);
+    return true;
+}
+
+// A REG_SZ value read through the wide call, as UTF-8 without its end mark.
+bool QueryText(HKEY key, const std::string& name, std::string* data) {
+    if (key == nullptr) return false;
+    const std::wstring wideName = WideFromUtf8(name);
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    std::wstring read(size / sizeof(wchar_t) + 1, L'\0');
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&read[0]), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    read.resize(size / sizeof(wchar_t));
+    while (!read.empty() && read.back() == L'\0') read.pop_back();
+    *data = Utf8FromWide(read);
     return true;
 }
 
@@ -69,8 +87,9 @@ void CloseSettingsKey(SettingsKey* key) {
     delete key;
 }
 
-bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data) {
+bool QuerySettingsValue(SettingsKey* key, const std::string& name, std::string* data, SettingsType type) {
     if (key == nullptr) return false;
+    if (type == SettingsType::Text) return QueryText(key->user, name, data) || QueryText(key->merged, name, data);
     return QueryValue(key->user, name, data) || QueryValue(key->merged, name, data);
 }
 
@@ -78,14 +97,25 @@ bool QueryMachineSettingsValue(SettingsKey* key, const std::string& name, std::s
     return key != nullptr && QueryValue(key->machine, name, data);
 }
 
-bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error) {
+bool SetSettingsValue(SettingsKey* key, const std::string& name, const std::string& data, std::string* error,
+                      SettingsType type) {
     if (key == nullptr) return false;
     if (key->user == nullptr) {
         *error = UserKeyError(key->userStatus);
         return false;
     }
-    const LONG status = RegSetValueExA(key->user, name.c_str(), 0, REG_BINARY,
-                                       reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    LONG status;
+    if (type == SettingsType::Text) {
+        // The wide call: a path outside the system's code page is kept as it is.
+        const std::wstring text = WideFromUtf8(data);
+        status = RegSetValueExW(key->user, WideFromUtf8(name).c_str(), 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(text.c_str()),
+                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    } else {
+        const bool number = type == SettingsType::Number && data.size() == sizeof(DWORD);
+        status = RegSetValueExA(key->user, name.c_str(), 0, number ? REG_DWORD : REG_BINARY,
+                                reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+    }
     if (status == ERROR_SUCCESS) return true;
     *error = UserKeyError(status);
     return false;
