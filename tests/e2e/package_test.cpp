@@ -31,11 +31,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// nobody's running velmora processes on `display` (any of its screens).
+// The build's running velmora processes on `display` (any of its screens).
 std::vector<int> SaversOn(const std::string& display) {
     std::vector<int> pids;
-    std::istringstream list(Shell("pgrep -x -u nobody -r R,S,D velmora"));
-    for (int pid; list >> pid;) {
+    for (int pid : ProcessesOfProgram(VELMORA_EXE)) {
         const std::string on = ProcessVariable(pid, "DISPLAY");
         if (on == display || on.rfind(display + ".", 0) == 0) pids.push_back(pid);
     }

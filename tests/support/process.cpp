@@ -186,8 +186,10 @@ std::vector<std::string> AsNobody(const std::vector<std::string>& command, const
 std::vector<int> ProcessesOfProgram(const std::string& path) {
     std::vector<int> pids;
     std::error_code error;
+    const std::filesystem::path program = std::filesystem::weakly_canonical(path, error);
     for (const auto& [pid, info] : LivingProcesses())
-        if (std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error) == path) pids.push_back(pid);
+        if (std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error) == program)
+            pids.push_back(pid);
     return pids;
 }
 

@@ -86,7 +86,7 @@ struct ProcessInfo {
 };
 // Living processes (no zombies) by pid, from /proc.
 std::map<int, ProcessInfo> LivingProcesses();
-// Living processes whose executable is `path`.
+// Living processes whose executable is `path` (links in it followed).
 std::vector<int> ProcessesOfProgram(const std::string& path);
 // The words of a process's command line.
 std::vector<std::string> ProcessArguments(int pid);
