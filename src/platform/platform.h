@@ -136,6 +136,12 @@ bool RaiseWindow(WindowId window);
 // must not keep an idle timer's full-screen start from covering the screen.
 bool AnyRunBlocksFullScreen();
 
+// Takes a full-screen window off the screen at once and lets go of the
+// keyboard and pointer, while the run still ends (the music ramping down):
+// the screen is the user's again the moment a key ends the run. Nothing for a
+// preview or XScreenSaver window, which their owners take away.
+void HideScreenWindow();
+
 // Tells the system that a screensaver runs (or no longer runs).
 void NotifyScreensaverRunning(bool running);
 

@@ -96,8 +96,11 @@ bool ConfigDialogProc(platform::DialogControls& dialog, platform::DialogMessage 
                 MusicChoice choice{chosenMusic, dialog.SliderValue(kVolumeSliderId)};
                 if (choice.volume < 0 || choice.volume > kFullVolume) choice.volume = kFullVolume;
                 std::string error;
-                if (WriteMusicSetting(musicSetting, &error) && WriteMusicChoice(choice, &error)) {
-                    const std::string setAside = platform::SettingsFileSetAside();
+                // The first store is the one that may move an unusable file
+                // aside; the next finds the new file.
+                const bool stored = WriteMusicSetting(musicSetting, &error);
+                const std::string setAside = stored ? platform::SettingsFileSetAside() : std::string();
+                if (stored && WriteMusicChoice(choice, &error)) {
                     if (!setAside.empty()) {
                         // The user's old file is kept, and the user is told where.
                         std::fprintf(stderr,

@@ -191,6 +191,8 @@ int RunVelmora(const CommandLine& line) {
 
     bool musicReleased = true;
     if (PlaysMusic(line.mode)) {
+        // The window goes at once; the music ramps down after it.
+        platform::HideScreenWindow();
         musicStopRequested = true;
         musicReleased = WaitForMusicThreadEnd(200);
     }

@@ -394,6 +394,10 @@ bool RaiseWindow(WindowId id) {
 
 bool AnyRunBlocksFullScreen() { return true; }
 
+void HideScreenWindow() {
+    if (screen.fullScreen && screen.window != nullptr) ShowWindow(screen.window, SW_HIDE);
+}
+
 void NotifyScreensaverRunning(bool running) {
     SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, nullptr, 0);
 }

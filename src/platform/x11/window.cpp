@@ -549,6 +549,20 @@ bool RaiseWindow(WindowId window) {
 
 bool AnyRunBlocksFullScreen() { return false; }
 
+void HideScreenWindow() {
+    if (Live() == nullptr || !x11.ownWindow || x11.windowKind != WindowKind::FullScreen || x11.screenWindow == 0)
+        return;
+    XErrorTrap trap(x11.display);
+    if (x11.holdsInput) {
+        XUngrabKeyboard(x11.display, CurrentTime);
+        XUngrabPointer(x11.display, CurrentTime);
+        x11.holdsInput = false;
+    }
+    XUnmapWindow(x11.display, x11.screenWindow);
+    XFlush(x11.display);
+    trap.Check();
+}
+
 void NotifyScreensaverRunning(bool) {
     // X has no such notice: the screensaver daemon, or our own full-screen
     // grab, already keeps other programs from reacting to input.
