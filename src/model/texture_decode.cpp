@@ -9,20 +9,6 @@
 
 namespace {
 
-ILenum DevilType(ImageFormat format) {
-    switch (format) {
-        case ImageFormat::Png:
-            return IL_PNG;
-        case ImageFormat::Jpeg:
-            return IL_JPG;
-        case ImageFormat::Targa:
-            return IL_TGA;
-        case ImageFormat::Bitmap:
-            return IL_BMP;
-    }
-    return IL_TYPE_UNKNOWN;
-}
-
 int Channels(ILint format) {
     switch (format) {
         case IL_COLOUR_INDEX:
@@ -68,6 +54,20 @@ bool FillPalette() {
 }
 
 }  // namespace
+
+ILenum DevilType(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::Png:
+            return IL_PNG;
+        case ImageFormat::Jpeg:
+            return IL_JPG;
+        case ImageFormat::Targa:
+            return IL_TGA;
+        case ImageFormat::Bitmap:
+            return IL_BMP;
+    }
+    return IL_TYPE_UNKNOWN;
+}
 
 bool DecodeImageFile(const std::uint8_t* bytes, std::size_t size, std::uint32_t maxSide, std::string* reason) {
     if (size > 0xffffffffu) {  // DevIL counts in 32 bits

@@ -3,9 +3,16 @@
 // otherwise pick one of some forty decoders by the bytes or the name.
 #pragma once
 
+#include <IL/il.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "model/image_header.h"
+
+// DevIL's decoder type for a checked format.
+ILenum DevilType(ImageFormat format);
 
 // Decodes `bytes` (a whole file of `size` bytes) into DevIL's bound image,
 // sides at most `maxSide`. A colour-indexed image gets a palette of 256

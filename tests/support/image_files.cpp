@@ -7,23 +7,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace {
-
-ILenum DevilType(ImageFormat format) {
-    switch (format) {
-        case ImageFormat::Png:
-            return IL_PNG;
-        case ImageFormat::Jpeg:
-            return IL_JPG;
-        case ImageFormat::Targa:
-            return IL_TGA;
-        case ImageFormat::Bitmap:
-            return IL_BMP;
-    }
-    return IL_TYPE_UNKNOWN;
-}
-
-}  // namespace
+#include "model/texture_decode.h"
 
 std::string Little(std::uint32_t value, int bytes) {
     std::string out;
