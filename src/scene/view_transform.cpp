@@ -28,4 +28,9 @@ void ToClipDirection(const ViewTransform& view, const float* d, float* clip) {
     for (int row = 0; row < 4; ++row) clip[row] = m[row] * d[0] + m[4 + row] * d[1] + m[8 + row] * d[2];
 }
 
+void ToEye(const ViewTransform& view, const float* p, float* eye) {
+    const float* m = view.modelView;
+    for (int row = 0; row < 3; ++row) eye[row] = m[row] * p[0] + m[4 + row] * p[1] + m[8 + row] * p[2] + m[12 + row];
+}
+
 float Length3(const float* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }

@@ -17,5 +17,8 @@ void ReadViewTransform(ViewTransform* view);
 void ToClip(const ViewTransform& view, const float* p, float* clip);
 void ToClipDirection(const ViewTransform& view, const float* d, float* clip);
 
+// Eye coordinates of the object point p (w = 1).
+void ToEye(const ViewTransform& view, const float* p, float* eye);
+
 // Length of a 3-vector.
 float Length3(const float* v);

@@ -97,9 +97,7 @@ void ChooseWaveDetail(WaveDetail* detail) {
                 BlockCorner& corner = corners[bi][bj][level];
                 ToClip(view, p, corner.clip);
                 float eye[3];
-                for (int row = 0; row < 3; ++row)
-                    eye[row] = modelView[row] * p[0] + modelView[4 + row] * p[1] + modelView[8 + row] * p[2] +
-                               modelView[12 + row];
+                ToEye(view, p, eye);
                 corner.distance = Length3(eye);
             }
 

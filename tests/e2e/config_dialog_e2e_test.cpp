@@ -286,17 +286,25 @@ protected:
     static std::string Tree(const std::string& folder) {
         return Shell("cd '" + folder + "' && find . -printf '%p %M %s\\n' -type f -exec sha256sum {} +");
     }
-    // OK pressed in the dialog that `argv` opens, a message box "Velmora!" must
-    // tell why the box could not be stored; its OK ends the program with the
-    // code of a failed save.
-    void ExpectFailedSave(const std::vector<std::string>& argv, const std::string& file, const std::string& reason) {
-        ChildProcess dialog;
+    // Opens the dialog that `argv` runs, checks the music box and presses OK:
+    // `box` is the message box "Velmora!" that follows, or 0.
+    void CheckAndOk(ChildProcess& dialog, const std::vector<std::string>& argv, unsigned long* box) {
+        *box = 0;
         const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
         ASSERT_NE(window, 0u);
         Xdotool("key Tab space");  // the box checked: music on
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         ClickOk(window);
-        const unsigned long box = ShownWindow("Velmora!", 10000);
+        *box = ShownWindow("Velmora!", 10000);
+    }
+    // OK pressed in the dialog that `argv` opens, a message box "Velmora!" must
+    // tell why the box could not be stored; its OK ends the program with the
+    // code of a failed save.
+    void ExpectFailedSave(const std::vector<std::string>& argv, const std::string& file, const std::string& reason) {
+        ChildProcess dialog;
+        unsigned long box = 0;
+        CheckAndOk(dialog, argv, &box);
+        if (HasFatalFailure()) return;
         EXPECT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
         if (box == 0) return;
         EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
@@ -339,13 +347,9 @@ TEST_F(SettingsFileEndToEnd, OkMovesAnUnusableFileAsideAndSaves) {
     const std::string file = WriteSettings(old);
     ASSERT_EQ(chmod(file.c_str(), 0), 0);  // nor readable to its owner
     ChildProcess dialog;
-    const std::vector<std::string> argv = AsNobody({VELMORA_EXE});
-    const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
-    ASSERT_NE(window, 0u);
-    Xdotool("key Tab space");  // the box checked: music on
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ClickOk(window);
-    const unsigned long box = ShownWindow("Velmora!", 10000);
+    unsigned long box = 0;
+    CheckAndOk(dialog, AsNobody({VELMORA_EXE}), &box);
+    if (HasFatalFailure()) return;
     ASSERT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
     EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
     Focus(box);
