@@ -21,6 +21,19 @@ ImageCheck Check(const std::string& bytes, std::uint32_t maxSide = 4096) {
     return CheckImageFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), maxSide);
 }
 
+// `bytes` decoded by DevIL into an image of its own, bound while this lives.
+struct Decoded {
+    explicit Decoded(const std::string& bytes) {
+        ilGenImages(1, &image);
+        ilBindImage(image);
+        ok = DecodeImageFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), 4096, &reason);
+    }
+    ~Decoded() { ilBindImage(0), ilDeleteImages(1, &image); }
+    ILuint image = 0;
+    bool ok = false;
+    std::string reason;
+};
+
 std::string With(std::string bytes, size_t at, char value) {
     bytes.at(at) = value;
     return bytes;
@@ -41,7 +54,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     const std::string iend = PngChunk("IEND", "");
     auto idat = [](size_t bytes) { return PngChunk("IDAT", std::string(bytes, '\x01')); };
     auto tga = [](TargaFields f, size_t after) { return TargaHeader(f) + std::string(after, '\x01'); };
-    TargaFields mapped, mapped16, noMap, trueMap, loose, bigTga, wide, bits17, type4, grey16, flipped, noHeight;
+    TargaFields mapped, mapped16, noMap, trueMap, loose, bigTga, wide, bits15, bits17, type4, grey16, flipped, noHeight;
     mapped.type = 1, mapped.mapType = 1, mapped.mapLength = 256, mapped.mapBits = 24, mapped.bits = 8;
     mapped.width = mapped.height = 8, mapped.descriptor = 0;
     mapped16 = mapped, mapped16.mapBits = 16;
@@ -52,7 +65,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     wide.width = 4097, wide.height = 1;
     TargaFields high = wide;
     high.width = 1, high.height = 4097;
-    bits17.bits = 17, type4.type = 4, grey16.type = 3, grey16.bits = 16, flipped.descriptor = 0x18;
+    bits15.bits = 15, bits17.bits = 17, type4.type = 4, grey16.type = 3, grey16.bits = 16, flipped.descriptor = 0x18;
     noHeight.height = 0;
     TargaFields id10 = mapped, id80;
     id10.idLength = 10, id80.idLength = 80;
@@ -152,6 +165,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"Targa 4096 x 4096 run-length coded in 1000 bytes", With(tga(bigTga, 1000), 2, 10), 0, 0, "cut short"},
         {"Targa 4097 wide", tga(wide, 4097 * 4), 0, 0, "4097 x 1 pixels"},
         {"Targa 4097 high in 100 bytes", tga(high, 100), 0, 0, "1 x 4097 pixels"},
+        {"Targa of 15 bits", tga(bits15, 8), 2, 2, ""},
         {"Targa of 17 bits", tga(bits17, 64), 0, 0, "17 bits"},
         {"Targa type 4", tga(type4, 64), 0, 0, "not a PNG"},
         {"Targa grey of 16 bits", tga(grey16, 64), 0, 0, "16 bits"},
@@ -204,33 +218,26 @@ TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
         {"huge.sgi", "a SGI image"}, {"huge.tif", "a TIFF image"}, {"huge.hdr", "a Radiance HDR image"},
         {"colour-map.tga", "65535"}, {"lying.png", "cut short"},   {"endless.png", "cut short"},
     };
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
     for (const NamedFile& f : HostileImageFiles()) {
-        std::string reason;
-        const bool decoded =
-            DecodeImageFile(reinterpret_cast<const std::uint8_t*>(f.bytes.data()), f.bytes.size(), 4096, &reason);
+        const Decoded d(f.bytes);
         if (f.name.rfind("cut", 0) == 0 && f.name != "cut.psd") {
-            if (decoded) {
+            if (d.ok) {
                 EXPECT_EQ(ilGetInteger(IL_IMAGE_WIDTH) * ilGetInteger(IL_IMAGE_HEIGHT), 64 * 64) << f.name;
             }
         } else {
             EXPECT_FALSE(Check(f.bytes).accepted) << f.name;
-            EXPECT_FALSE(decoded) << f.name;
+            EXPECT_FALSE(d.ok) << f.name;
         }
-        EXPECT_EQ(decoded, reason.empty()) << f.name;
+        EXPECT_EQ(d.ok, d.reason.empty()) << f.name;
         for (const auto& n : named)
             if (f.name == n.first) {
-                EXPECT_NE(reason.find(n.second), std::string::npos) << f.name << ": " << reason;
+                EXPECT_NE(d.reason.find(n.second), std::string::npos) << f.name << ": " << d.reason;
             }
     }
     for (ImageFormat format : {ImageFormat::Png, ImageFormat::Jpeg, ImageFormat::Targa, ImageFormat::Bitmap}) {
         for (int channels : {1, 3, 4}) {
-            const std::string file = DevilFile(format, 33, 17, channels, channels == 3);
-            std::string reason;
-            EXPECT_TRUE(DecodeImageFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), 4096, &reason))
-                << int(format) << " " << channels << ": " << reason;
+            const Decoded d(DevilFile(format, 33, 17, channels, channels == 3));
+            EXPECT_TRUE(d.ok) << int(format) << " " << channels << ": " << d.reason;
             EXPECT_EQ(ilGetInteger(IL_IMAGE_WIDTH), 33);
             EXPECT_EQ(ilGetInteger(IL_IMAGE_HEIGHT), 17);
         }
@@ -241,15 +248,12 @@ TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
     for (int type : {2, 10}) {
         TargaFields f;
         f.type = type, f.bits = 16, f.width = 1, f.height = 16, f.descriptor = 0x20;
-        const std::string file = TargaHeader(f) + (type == 2 ? std::string(32, '\x40') : "\x08\x40\x50\x00\x40");
-        std::string reason;
-        if (DecodeImageFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), 4096, &reason)) {
+        const Decoded d(TargaHeader(f) + (type == 2 ? std::string(32, '\x40') : "\x08\x40\x50\x00\x40"));
+        if (d.ok) {
             EXPECT_EQ(ilGetInteger(IL_IMAGE_SIZE_OF_DATA), 16 * ilGetInteger(IL_IMAGE_BPP)) << type;
             EXPECT_EQ(ilGetInteger(IL_IMAGE_BPP), ilGetInteger(IL_IMAGE_FORMAT) == IL_BGRA ? 4 : 3) << type;
         }
     }
-    ilBindImage(0);
-    ilDeleteImages(1, &image);
 }
 
 // A pixel may hold any index; past a short palette it reads black, never
@@ -258,20 +262,13 @@ TEST_F(ImageFiles, IndicesPastAShortPaletteReadBlack) {
     TargaFields f;
     f.type = 1, f.mapType = 1, f.mapLength = 2, f.mapBits = 24, f.bits = 8, f.width = 4, f.height = 1;
     f.descriptor = 0;
-    const std::string file = TargaHeader(f) + "\x10\x20\x30\x40\x50\x60" + std::string("\x00\x01\xc8\xff", 4);
-    ILuint image = 0;
-    ilGenImages(1, &image);
-    ilBindImage(image);
-    std::string reason;
-    ASSERT_TRUE(DecodeImageFile(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), 4096, &reason))
-        << reason;
+    const Decoded d(TargaHeader(f) + "\x10\x20\x30\x40\x50\x60" + std::string("\x00\x01\xc8\xff", 4));
+    ASSERT_TRUE(d.ok) << d.reason;
     EXPECT_EQ(ilGetInteger(IL_PALETTE_NUM_COLS), 256);
     ASSERT_TRUE(ilConvertImage(IL_RGB, IL_UNSIGNED_BYTE));
     const ILubyte* rgb = ilGetData();
     const std::string pixels(reinterpret_cast<const char*>(rgb), 12);
     EXPECT_EQ(pixels, std::string("\x30\x20\x10\x60\x50\x40", 6) + std::string(6, '\0'));
-    ilBindImage(0);
-    ilDeleteImages(1, &image);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <utility>
 
 #include "model/model_textures.h"
@@ -108,11 +109,12 @@ TEST(ModelPicture, MaterialsAsDrawn) {
     platform::DestroyOffscreenContext();
 }
 
-// A path too long to keep is refused, not cut to another file's name.
+// A path too long to keep (260 characters and its zero) is refused, not cut to
+// another file's name.
 TEST(ModelViewer, PathsThatLoadNothingEmptyTheModel) {
     TempDir dir;
     const std::string good = dir.Write("good", Encode(SampleFile()));
-    const std::string tooLong = dir.Write(std::string(260 - dir.Path().size(), 'x'), Encode(SampleFile()));
+    const std::string tooLong = dir.Write(std::string(259 - dir.Path().size(), 'x'), Encode(SampleFile()));
     const std::string cut =
         dir.Write(tooLong.substr(dir.Path().size() + 1, 258 - dir.Path().size()), Encode(SampleFile()));
     const std::string broken = dir.Write("broken", Encode(SampleFile()).substr(0, 100));
@@ -154,7 +156,7 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
     const std::string limit = " pixels, at most 4096 x 4096)";
     const struct {
         const char* name;
-        std::string bytes;  // "fifo": a FIFO
+        std::string bytes;  // "fifo": a FIFO; "huge": a Targa header, sparse to 65 MiB and a byte
         bool loads;
         std::string line;  // what follows the path on the line, if any
     } cases[] = {
@@ -163,6 +165,7 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
         {"edge.bmp", bitmap(4096), true, ""},
         {"tall.bmp", bitmap(4097), false, " (1 x 4097" + limit},
         {"fifo.tga", "fifo", false, ""},
+        {"huge.tga", "huge", false, " (more than 68157440 bytes)"},
         {"big.png", PngHeader(16384, 16384) + std::string(100, '\0'), false, " (16384 x 16384" + limit},
         {"big.jpg", "\xff\xd8" + JpegFrame(0xc0, 1, 4097) + JpegSegment(0xda, std::string(8, 0)), false,
          " (1 x 4097" + limit},
@@ -177,6 +180,8 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
         f.materials.emplace_back().textureFile = c.name;
         if (c.bytes == "fifo")
             ASSERT_EQ(mkfifo((dir.Path() + "/" + c.name).c_str(), 0600), 0);
+        else if (c.bytes == "huge")
+            std::filesystem::resize_file(dir.Write(c.name, TgaHeader(4096, 4096)), 68157441);
         else
             dir.Write(c.name, c.bytes);
         if (!c.line.empty()) expected += "***Texture not loaded: " + dir.Path() + "/" + c.name + c.line + "\n";

@@ -3,11 +3,13 @@
 // off-screen context, small views of the wave against its every cell.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -160,6 +162,8 @@ std::vector<int> ViewPixels(int width, int height, int viewWidth, int viewHeight
     return rgb;
 }
 
+void* volatile keptBlock;  // so that the block is really allocated
+
 // Seen from above, every ray down into the mesh's square meets a surface
 // without cracks, whatever its heights: drawn plain white on black, with
 // blocks of several steps side by side, no pixel stays black. A field rough
@@ -167,6 +171,11 @@ std::vector<int> ViewPixels(int width, int height, int viewWidth, int viewHeight
 TEST(WaveDetail, RoughFieldLeavesNoCrackBetweenBlocksOfDifferentSteps) {
     std::string error;
     ASSERT_TRUE(platform::CreateOffscreenContext(160, 120, &error)) << error;
+    // A frame's large blocks stay in the heap, never mapped afresh each frame.
+    const size_t mapped = mallinfo2().hblks;
+    keptBlock = std::malloc(24 << 20);
+    EXPECT_EQ(mallinfo2().hblks, mapped);
+    std::free(keptBlock);
     ResetWaveSurface();
     UpdateWaveSurface();  // the grid
     for (int v = 0; v < kWaveVertices; ++v)

@@ -8,10 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "platform/gtk/dialog_units.h"
@@ -63,34 +61,6 @@ struct FakeDialog : platform::DialogControls {
     std::vector<int> ends;
     std::vector<std::string> messages;
 };
-
-// Every file below `folder` with its bytes (a link as "-> target"; of a file
-// past 64 KiB, its size and first bytes).
-std::map<std::string, std::string> Tree(const std::string& folder) {
-    std::map<std::string, std::string> tree;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        const std::string path = entry.path().string();
-        if (entry.is_symlink()) {
-            tree[path] = "-> " + std::filesystem::read_symlink(entry).string();
-        } else if (!entry.is_regular_file()) {
-            tree[path] = "(folder)";
-        } else if (entry.file_size() <= 65536) {
-            tree[path] = ReadFileBytes(path);
-        } else {
-            std::string start(64, '\0');
-            std::ifstream(path, std::ios::binary).read(start.data(), 64);
-            tree[path] = std::to_string(entry.file_size()) + " bytes: " + start;
-        }
-    }
-    return tree;
-}
-
-// A file's owner, group and mode (with its type).
-std::tuple<uid_t, gid_t, mode_t> Owner(const std::string& path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) return {0, 0, 0};
-    return {info.st_uid, info.st_gid, info.st_mode};
-}
 
 TEST_F(Settings, OnlyTheSingleByteOneIsOnAndOkStoresTheBox) {
     const struct {
@@ -161,7 +131,7 @@ TEST_F(Settings, UnusableFilesReadAsNoValuesUntilOkMovesThemAside) {
         SCOPED_TRACE(c.what);
         config.Write("velmora/settings", c.text);
         if (c.size != 0) std::filesystem::resize_file(FilePath(), c.size);
-        const auto before = Tree(config.Path());
+        const auto before = FileTree(config.Path(), 1 << 16);
         EXPECT_EQ(ReadMusic(), 0);
         std::string install;
         EXPECT_FALSE(RegistryKey().Query("install", &install));
@@ -169,19 +139,19 @@ TEST_F(Settings, UnusableFilesReadAsNoValuesUntilOkMovesThemAside) {
         dialog.checked[kMusicCheckBoxId] = true;
         ConfigDialogProc(dialog, platform::DialogMessage::Init, 0);
         EXPECT_FALSE(dialog.IsButtonChecked(kMusicCheckBoxId));
-        EXPECT_EQ(Tree(config.Path()), before) << "reading changed the file or its folder";
+        EXPECT_EQ(FileTree(config.Path(), 1 << 16), before) << "reading changed the file or its folder";
         dialog.checked[kMusicCheckBoxId] = true;
         ConfigDialogProc(dialog, platform::DialogMessage::Command, kConfigOkId);
         EXPECT_EQ(dialog.ends, std::vector<int>{kConfigSaved});
-        const std::string aside = FilePath() + ".unusable" + (index++ > 0 ? "-" + std::to_string(index) : "");
+        const std::string aside = "velmora/settings.unusable" + (index++ > 0 ? "-" + std::to_string(index) : "");
         ASSERT_EQ(dialog.messages.size(), 1u);
-        EXPECT_NE(dialog.messages[0].find(aside + "\n"), std::string::npos) << dialog.messages[0];
+        EXPECT_NE(dialog.messages[0].find(config.Path() + "/" + aside + "\n"), std::string::npos) << dialog.messages[0];
         auto expected = before;
-        expected[aside] = before.at(FilePath());
+        expected[aside] = before.at("velmora/settings");
         // OK stores the box, the built-in track and the full volume.
         const SettingsValues stored = {{"ini", "1"}, {"music", ""}, {"volume", std::string("d\0\0\0", 4)}};
-        expected[FilePath()] = EncodeSettings(stored);
-        EXPECT_EQ(Tree(config.Path()), expected);
+        expected["velmora/settings"] = EncodeSettings(stored);
+        EXPECT_EQ(FileTree(config.Path(), 1 << 16), expected);
         // The new file is an ordinary one: the next OK just stores.
         std::string error;
         EXPECT_TRUE(WriteMusicSetting('0', &error)) << error;
@@ -240,21 +210,21 @@ TEST_F(Settings, ALinkLeadsOnlyToAFileOfTheFoldersOwner) {
             ASSERT_EQ(chown(copy.c_str(), c.owner, users), 0);
             ASSERT_EQ(chmod(copy.c_str(), 0640), 0);
         }
-        const auto before = Tree(elsewhere.Path());
-        const auto linkBefore = Tree(folder);
-        const std::tuple<uid_t, gid_t, mode_t> copyOwner = Owner(copy);
+        const auto before = FileTree(elsewhere.Path());
+        const auto linkBefore = FileTree(folder);
+        const auto copyOwner = Owner(copy);
         // Root's file says music on: a refused link reads as no values.
         EXPECT_EQ(ReadMusic(), c.refusal == nullptr && c.bytes == stored ? '1' : 0);
         FakeDialog dialog;
         dialog.checked[kMusicCheckBoxId] = false;
         ConfigDialogProc(dialog, platform::DialogMessage::Command, kConfigOkId);
-        EXPECT_EQ(Tree(folder), linkBefore) << "the link must stay";
+        EXPECT_EQ(FileTree(folder), linkBefore) << "the link must stay";
         if (c.refusal != nullptr) {
             EXPECT_EQ(dialog.ends, std::vector<int>{kConfigNotSaved});
             ASSERT_EQ(dialog.messages.size(), 1u);
             EXPECT_NE(dialog.messages[0].find(FilePath() + " is a link to "), std::string::npos) << dialog.messages[0];
             EXPECT_NE(dialog.messages[0].find(c.refusal), std::string::npos) << dialog.messages[0];
-            EXPECT_EQ(Tree(elsewhere.Path()), before);
+            EXPECT_EQ(FileTree(elsewhere.Path()), before);
             EXPECT_EQ(Owner(copy), copyOwner);
             continue;
         }
@@ -309,7 +279,8 @@ TEST_F(Settings, RootWritesAUsersSettingsAsTheUsers) {
 TEST_F(Settings, PlantedTemporaryFilesAndLinksRedirectNoWrite) {
     TempDir outside;
     const std::string target = outside.Write("target", "precious");
-    const std::string predictable = FilePath() + ".tmp." + std::to_string(getpid());
+    const std::string planted = "velmora/settings.tmp." + std::to_string(getpid());
+    const std::string predictable = config.Path() + "/" + planted;
     const struct {
         const char* what;
         std::string link;  // a symbolic link at `predictable` to this, when not empty
@@ -323,20 +294,19 @@ TEST_F(Settings, PlantedTemporaryFilesAndLinksRedirectNoWrite) {
         Store({{"install", "/opt/v/"}});
         std::filesystem::remove(predictable);
         if (c.link.empty())
-            config.Write("velmora/settings.tmp." + std::to_string(getpid()), "planted");
+            config.Write(planted, "planted");
         else
             std::filesystem::create_symlink(c.link, predictable);
-        const auto outsideBefore = Tree(outside.Path());
+        const auto outsideBefore = FileTree(outside.Path());
         std::string error;
         EXPECT_TRUE(WriteMusicSetting('1', &error)) << error;
         EXPECT_EQ(Stored(), (SettingsValues{{"ini", "1"}, {"install", "/opt/v/"}}));
         EXPECT_FALSE(std::filesystem::is_symlink(FilePath()));
-        EXPECT_EQ(Tree(outside.Path()), outsideBefore);
+        EXPECT_EQ(FileTree(outside.Path()), outsideBefore);
         // What was planted is left alone, and nothing else is left behind.
-        const auto tree = Tree(config.Path());
+        const auto tree = FileTree(config.Path());
         EXPECT_EQ(tree.size(), 3u);  // the folder, the file and what was planted
-        EXPECT_EQ(tree.count(predictable) ? tree.at(predictable) : "(gone)",
-                  c.link.empty() ? "planted" : "-> " + c.link);
+        EXPECT_EQ(tree.count(planted) ? tree.at(planted) : "(gone)", c.link.empty() ? "planted" : "-> " + c.link);
     }
 }
 

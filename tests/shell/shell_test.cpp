@@ -26,6 +26,15 @@
 
 namespace {
 
+// The line "velmora `args`" parsed, and the line as joined for messages.
+CommandLine Parse(const std::vector<const char*>& args, const char* xscreensaverWindow, std::string* line) {
+    std::vector<const char*> argv = {"velmora"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    char** words = const_cast<char**>(argv.data());
+    *line = JoinArguments(static_cast<int>(argv.size()), words);
+    return ParseCommandLine(static_cast<int>(argv.size()), words, xscreensaverWindow);
+}
+
 TEST(CommandLine, ArgumentStringsAndSwitches) {
     const struct {
         std::vector<const char*> args;
@@ -111,14 +120,11 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         {{"-fps", "-root", "--no-music"}, nullptr, RunMode::XScreenSaverRoot, 0, 0, true},
     };
     for (const auto& c : cases) {
-        std::vector<const char*> argv = {"velmora"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        std::string line = JoinArguments(static_cast<int>(argv.size()), const_cast<char**>(argv.data()));
-        SCOPED_TRACE('"' + line + '"');
-        CommandLine parsed =
-            ParseCommandLine(static_cast<int>(argv.size()), const_cast<char**>(argv.data()), c.xscreensaverWindow);
+        std::string line;
+        const CommandLine parsed = Parse(c.args, c.xscreensaverWindow, &line);
         EXPECT_EQ(std::tuple(parsed.mode, parsed.window, parsed.music, parsed.showFps),
-                  std::tuple(c.mode, c.window, c.music, c.fps));
+                  std::tuple(c.mode, c.window, c.music, c.fps))
+            << '"' << line << '"';
     }
     EXPECT_EQ(ParseArgumentString("/p   77").window, 77u);
     EXPECT_EQ(ParseArgumentString("/s ").mode, RunMode::Invalid);
@@ -146,16 +152,12 @@ TEST(CommandLine, MusicFileAndVolume) {
         {{"--help", "--volume", "900"}, RunMode::Help, nullptr, -1},
     };
     for (const auto& c : cases) {
-        std::vector<const char*> argv = {"velmora"};
-        argv.insert(argv.end(), c.args.begin(), c.args.end());
-        SCOPED_TRACE(JoinArguments(static_cast<int>(argv.size()), const_cast<char**>(argv.data())));
-        CommandLine parsed = ParseCommandLine(static_cast<int>(argv.size()), const_cast<char**>(argv.data()), nullptr);
-        EXPECT_EQ(parsed.mode, c.mode);
-        EXPECT_EQ(parsed.musicFileGiven, c.file != nullptr);
-        EXPECT_EQ(parsed.musicFile, c.file != nullptr ? c.file : "");
-        if (c.mode != RunMode::Invalid) {
-            EXPECT_EQ(parsed.volume, c.volume);
-        }
+        std::string line;
+        const CommandLine parsed = Parse(c.args, nullptr, &line);
+        EXPECT_EQ(std::tuple(parsed.mode, parsed.musicFileGiven, parsed.musicFile),
+                  std::tuple(c.mode, c.file != nullptr, c.file != nullptr ? c.file : ""))
+            << line;
+        EXPECT_EQ(parsed.volume, c.mode != RunMode::Invalid ? c.volume : parsed.volume) << line;
     }
 }
 
@@ -335,32 +337,32 @@ TEST(XScreenSaverList, RemovingWhatAddingMadeGivesBackTheBytes) {
     }
 }
 
-// One file's owner, group, mode (with its type) and bytes, or what it links to.
-std::tuple<uid_t, gid_t, mode_t, std::string> FileState(const std::string& path) {
-    struct stat info;
-    if (lstat(path.c_str(), &info) != 0) return {0, 0, 0, "(missing)"};
-    if (S_ISLNK(info.st_mode))
-        return {info.st_uid, info.st_gid, info.st_mode, "-> " + std::filesystem::read_symlink(path).string()};
-    return {info.st_uid, info.st_gid, info.st_mode, ReadFileBytes(path)};
-}
-
 // Root (as these tests run) with a user's HOME: the user's files stay the
 // user's, and a link of the user's never leads the edit to another's file.
-TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUser) {
+// Adding and removing through the real program, with XScreenSaver's real
+// defaults, gives back every byte.
+TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUserAndRemovesByteForByte) {
     const passwd* nobody = getpwnam("nobody");
     ASSERT_NE(nobody, nullptr);
     const uid_t uid = nobody->pw_uid;
     const gid_t gid = nobody->pw_gid, users = 100;
-    const std::string list = "programs: \\\n  maze --root \\n\\\n\n";
+    static const std::string list = "programs: \\\n  maze --root \\n\\\n\n";
     const struct {
         const char* what;
         const char* link;  // what ~/.xscreensaver links to, relative to `elsewhere` ("" no link)
-        bool exists;       // the file (or the link's target) exists, holding `list`
+        bool exists;       // the file (or the link's target) exists, holding `bytes`
         uid_t owner;       // its owner, group `users`, mode 0640
         int exitCode;
         const char* message;  // in the one line on stderr
+        std::string bytes = list;
     } cases[] = {
         {"the user's file", "", true, uid, 0, ""},
+        {"a list without a final separator", "", true, uid, 0, "",
+         "mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root\n"},
+        {"a list on one line", "", true, uid, 0, "", "programs: maze -root\nlock: False\n"},
+        {"a list ending the file", "", true, uid, 0, "", "programs:\\\n  maze --root \\n\\\n"},
+        {"no list", "", true, uid, 0, "", "timeout: 0:05:00\n"},
+        {"no list, CRLF", "", true, uid, 0, "", "# nothing\r\n"},
         {"no file", "", false, uid, 0, ""},
         {"a link to the user's file elsewhere", "mine", true, uid, 0, ""},
         {"a link to root's file", "roots", true, 0, 1, "which belongs to root, not to nobody"},
@@ -381,9 +383,9 @@ TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUser) {
         }
         if (c.exists) {
             if (linked)
-                elsewhere.Write(c.link, list);
+                elsewhere.Write(c.link, c.bytes);
             else
-                home.Write(".xscreensaver", list);
+                home.Write(".xscreensaver", c.bytes);
             ASSERT_EQ(chown(target.c_str(), c.owner, users), 0);
             ASSERT_EQ(chmod(target.c_str(), 0640), 0);
         }
@@ -411,32 +413,13 @@ TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUser) {
                   c.exists ? std::make_tuple(uid, users, 0640u) : std::make_tuple(uid, gid, 0600u));
         EXPECT_EQ(FileState(file), linked ? linkBefore : FileState(target));
         if (c.exists) {
-            EXPECT_EQ(FileState(backup), std::make_tuple(uid, gid, S_IFREG | 0600u, list));
+            EXPECT_EQ(FileState(backup), std::make_tuple(uid, gid, S_IFREG | 0600u, c.bytes));
         }
         // Removing gives back exactly what was there: the bytes, or no file.
         const ProcessResult remove = RunProcess({VELMORA_EXE, "--xscreensaver-remove"}, env);
         EXPECT_EQ(remove.exitCode, 0) << remove.err;
         EXPECT_EQ(FileState(target), targetBefore);
         EXPECT_EQ(FileState(file), linkBefore);
-    }
-}
-
-// Adding and removing through the real program, with XScreenSaver's real
-// defaults: every byte comes back.
-TEST(XScreenSaverCommand, AddThenRemoveGivesBackTheFileByteForByte) {
-    for (const std::string file :
-         {"mode: one\nprograms: \\\n  maze --root \\n\\\n  xflame --root\n", "programs: maze -root\nlock: False\n",
-          "programs:\\\n  maze --root \\n\\\n", "timeout: 0:05:00\n", "# nothing\r\n"}) {
-        SCOPED_TRACE(file);
-        TempDir home;
-        const std::string path = home.Write(".xscreensaver", file);
-        const std::vector<std::string> env = {"HOME=" + home.Path()};
-        const ProcessResult add = RunProcess({VELMORA_EXE, "--xscreensaver-add"}, env);
-        ASSERT_EQ(add.exitCode, 0) << add.err;
-        ASSERT_NE(ReadFileBytes(path), file);
-        const ProcessResult remove = RunProcess({VELMORA_EXE, "--xscreensaver-remove"}, env);
-        EXPECT_EQ(remove.exitCode, 0) << remove.err;
-        EXPECT_EQ(ReadFileBytes(path), file) << remove.out;
     }
 }
 

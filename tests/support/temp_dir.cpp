@@ -1,6 +1,7 @@
 #include "support/temp_dir.h"
 
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -33,15 +34,36 @@ std::string ReadFileBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::map<std::string, std::string> FileTree(const std::string& folder) {
+std::map<std::string, std::string> FileTree(const std::string& folder, std::uintmax_t whole) {
     namespace fs = std::filesystem;
     std::map<std::string, std::string> tree;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        tree[fs::relative(entry.path(), folder).string()] =
-            entry.is_symlink()        ? "-> " + fs::read_symlink(entry).string()
-            : entry.is_regular_file() ? ReadFileBytes(entry.path().string())
-                                      : kFolderEntry;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        std::string& item = tree[entry.path().lexically_relative(folder).string()];  // links not followed
+        if (entry.is_symlink()) {
+            item = "-> " + fs::read_symlink(entry).string();
+        } else if (!entry.is_regular_file()) {
+            item = kFolderEntry;
+        } else if (entry.file_size() <= whole) {
+            item = ReadFileBytes(entry.path().string());
+        } else {
+            std::string start(64, '\0');
+            std::ifstream(entry.path(), std::ios::binary).read(start.data(), 64);
+            item = std::to_string(entry.file_size()) + " bytes: " + start;
+        }
+    }
     return tree;
+}
+
+std::tuple<uid_t, gid_t, mode_t> Owner(const std::string& path) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0) return {0, 0, 0};
+    return {info.st_uid, info.st_gid, info.st_mode};
+}
+
+std::tuple<uid_t, gid_t, mode_t, std::string> FileState(const std::string& path) {
+    const auto [uid, gid, mode] = Owner(path);
+    if (mode == 0) return {0, 0, 0, "(missing)"};
+    return {uid, gid, mode, S_ISLNK(mode) ? "-> " + std::filesystem::read_symlink(path).string() : ReadFileBytes(path)};
 }
 
 OpenWatch::OpenWatch(const std::string& path) : fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
