@@ -67,7 +67,8 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     high.width = 1, high.height = 4097;
     bits15.bits = 15, bits17.bits = 17, type4.type = 4, grey16.type = 3, grey16.bits = 16, flipped.descriptor = 0x18;
     noHeight.height = 0;
-    TargaFields id10 = mapped, id80;
+    TargaFields id10 = mapped, id80, mappedRle = mapped;
+    mappedRle.type = 9;
     id10.idLength = 10, id80.idLength = 80;
     TargaFields colourMap65535 = mapped;
     colourMap65535.mapLength = 65535, colourMap65535.width = colourMap65535.height = 64;
@@ -153,6 +154,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"Targa, colour map of 65535 entries in 118 bytes", tga(colourMap65535, 100), 0, 0,
          "colour map of 65535 entries, at most 256"},
         {"Targa, colour map cut short", tga(mapped, 700), 0, 0, "cut short"},
+        {"Targa, colour-mapped run-length coded in one packet", tga(mappedRle, 768 + 2), 8, 8, ""},
         {"Targa, colour map of 16 bits", tga(mapped16, 512 + 64), 0, 0, "16 bits"},
         {"Targa, colour-mapped without a map", tga(noMap, 64), 0, 0, "without a map"},
         {"Targa, colour map on true colour", tga(trueMap, 768 + 192), 0, 0, "uses none"},

@@ -45,6 +45,16 @@ void AddQuad(File& f, int group, int col, int row, float z) {
     }
 }
 
+// The model of `f` written to `dir` and loaded with its textures; what the
+// texture loader printed.
+std::string LoadWithTextures(const TempDir& dir, const File& f, Ms3dModel& model) {
+    const std::string path = dir.Write("model.ms3d", Encode(f));
+    EXPECT_TRUE(model.Load(path.c_str()));
+    testing::internal::CaptureStdout();
+    LoadModelTextures(path.c_str(), model);
+    return testing::internal::GetCapturedStdout();
+}
+
 // Lit by a light of half strength; the host's texture 0 holds a blue image.
 TEST(ModelPicture, MaterialsAsDrawn) {
     std::string error;
@@ -187,11 +197,7 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
         if (!c.line.empty()) expected += "***Texture not loaded: " + dir.Path() + "/" + c.name + c.line + "\n";
     }
     Ms3dModel model;
-    const std::string modelPath = dir.Write("model.ms3d", Encode(f));
-    ASSERT_TRUE(model.Load(modelPath.c_str()));
-    testing::internal::CaptureStdout();
-    LoadModelTextures(modelPath.c_str(), model);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), expected);
+    EXPECT_EQ(LoadWithTextures(dir, f, model), expected);
     for (int i = 0; i < model.GetMaterialCount(); ++i)
         EXPECT_EQ(model.GetMaterial(i).textureName != 0, cases[i].loads) << cases[i].name;
     platform::DestroyOffscreenContext();
@@ -216,11 +222,7 @@ TEST(ModelTextures, OneFileIsOneTextureAndAModelsTexturesHaveABudget) {
         if (name[0] != 'A') dir.Write(name, name[1] == 'a' ? std::string("not an image") : TargaHeader(big) + runs);
     }
     Ms3dModel model;
-    const std::string modelPath = dir.Write("model.ms3d", Encode(f));
-    ASSERT_TRUE(model.Load(modelPath.c_str()));
-    testing::internal::CaptureStdout();
-    LoadModelTextures(modelPath.c_str(), model);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(LoadWithTextures(dir, f, model),
               "***Texture not loaded: " + dir.Path() + "/b.tga (the model's textures would take more than 96 MiB)\n" +
                   "***Texture not loaded: " + dir.Path() + "/bad.tga (not a PNG, JPEG, Targa or BMP image)\n");
     const auto name = [&](int i) { return model.GetMaterial(i).textureName; };

@@ -12,12 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "model/model_viewer.h"
 #include "platform/platform.h"
 #include "scene/camera_path.h"
 #include "scene/scene.h"
 #include "scene/views.h"
-#include "scene/wave_surface.h"
 #include "shell/scene_start.h"
 
 namespace {

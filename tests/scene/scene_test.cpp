@@ -8,21 +8,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "make_data.h"
-#include "model/model_viewer.h"
 #include "platform/platform.h"
 #include "scene/camera_path.h"
 #include "scene/scene.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
 #include "settings/data_paths.h"
-#include "shell/scene_start.h"
-#include "shell/screen_window.h"
 #include "shell/snapshot.h"
 #include "support/temp_dir.h"
 
