@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "model/image_header.h"
 #include "model/texture_decode.h"
@@ -54,14 +55,13 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     const std::string iend = PngChunk("IEND", "");
     auto idat = [](size_t bytes) { return PngChunk("IDAT", std::string(bytes, '\x01')); };
     auto tga = [](TargaFields f, size_t after) { return TargaHeader(f) + std::string(after, '\x01'); };
-    TargaFields mapped, mapped16, noMap, trueMap, loose, bigTga, wide, bits15, bits17, type4, grey16, flipped, noHeight;
+    TargaFields mapped, mapped16, noMap, trueMap, loose, wide, bits15, bits17, type4, grey16, flipped, noHeight;
     mapped.type = 1, mapped.mapType = 1, mapped.mapLength = 256, mapped.mapBits = 24, mapped.bits = 8;
     mapped.width = mapped.height = 8, mapped.descriptor = 0;
     mapped16 = mapped, mapped16.mapBits = 16;
     noMap = mapped, noMap.mapType = 0, noMap.mapLength = 0;
     trueMap = mapped, trueMap.type = 2, trueMap.bits = 24;
     loose.mapLength = 5;
-    bigTga.width = bigTga.height = 4096;
     wide.width = 4097, wide.height = 1;
     TargaFields high = wide;
     high.width = 1, high.height = 4097;
@@ -70,15 +70,10 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
     TargaFields id10 = mapped, id80, mappedRle = mapped;
     mappedRle.type = 9;
     id10.idLength = 10, id80.idLength = 80;
-    TargaFields colourMap65535 = mapped;
-    colourMap65535.mapLength = 65535, colourMap65535.width = colourMap65535.height = 64;
     auto bmp = [](BitmapFields f, size_t after) { return BitmapHeader(f) + std::string(after, '\x02'); };
-    BitmapFields b8, rle8, big, palette, v4, os2, topDown, lowest, negative, planes, bits13, rleBits, fields, overlap,
-        past;
+    BitmapFields b8, rle8, v4, os2, topDown, lowest, negative, planes, bits13, rleBits, fields, overlap, past;
     b8.bits = 8, b8.dataOffset = 54 + 1024;
     rle8 = b8, rle8.compression = 1, rle8.colours = 2, rle8.dataOffset = 62;
-    big.width = big.height = 4096;
-    palette.bits = 8, palette.colours = 0x40000000;
     v4.infoSize = 108, os2.infoSize = 12;
     topDown.height = static_cast<std::uint32_t>(-2), lowest.height = 0x80000000u;
     negative.width = static_cast<std::uint32_t>(-2), planes.planes = 2, bits13.bits = 13;
@@ -96,11 +91,7 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         const char* reason;           // part of the reason given
     } cases[] = {
         {"PNG as DevIL writes it", png, 8, 6, ""},
-        {"PNG 16384 x 16384", PngHeader(16384, 16384) + std::string(99, '\0'), 0, 0,
-         "16384 x 16384 pixels, at most 4096 x 4096"},
         {"PNG of 4096 x 4096 in 100 bytes", PngHeader(4096, 4096, 8, 6) + idat(31) + iend, 0, 0, "cut short"},
-        {"PNG of 16 bits a channel, 4096 x 4096", PngHeader(4096, 4096, 16, 6) + std::string(200000, '\0'), 0, 0,
-         "would take 128 MiB to decode, at most 64"},
         {"PNG of 16 bits a channel, 2048 x 2048", PngHeader(2048, 2048, 16, 6) + idat(33000) + iend, 2048, 2048, ""},
         {"PNG of 2048 x 2048 packed beyond what deflate can", PngHeader(2048, 2048, 16, 6) + idat(32000) + iend, 0, 0,
          "cut short"},
@@ -126,7 +117,6 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"JPEG cut inside its scan", jpeg.substr(0, jpeg.size() - 20), 8, 6, ""},
         {"JPEG, baseline 4096 x 4096", tables + JpegFrame(0xc0, 4096, 4096) + scan, 4096, 4096, ""},
         {"JPEG, progressive 4096 x 4096", tables + JpegFrame(0xc2, 4096, 4096) + scan, 4096, 4096, ""},
-        {"JPEG 16384 x 16384", tables + JpegFrame(0xc0, 16384, 16384) + scan, 0, 0, "16384 x 16384"},
         {"JPEG, restart markers 0 and 7 between segments", tables + "\xff\xd0\xff\xd7" + JpegFrame(0xc0, 8, 8) + scan,
          8, 8, ""},
         {"JPEG of 100 scans", tables + JpegFrame(0xc2, 8, 8) + scans(100), 8, 8, ""},
@@ -151,8 +141,6 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"Targa as DevIL writes it", targa, 8, 6, ""},
         {"Targa, run-length coded, as DevIL writes it", rle, 8, 6, ""},
         {"Targa, colour map of 256 entries", tga(mapped, 768 + 64), 8, 8, ""},
-        {"Targa, colour map of 65535 entries in 118 bytes", tga(colourMap65535, 100), 0, 0,
-         "colour map of 65535 entries, at most 256"},
         {"Targa, colour map cut short", tga(mapped, 700), 0, 0, "cut short"},
         {"Targa, colour-mapped run-length coded in one packet", tga(mappedRle, 768 + 2), 8, 8, ""},
         {"Targa, colour map of 16 bits", tga(mapped16, 512 + 64), 0, 0, "16 bits"},
@@ -163,8 +151,6 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"Targa, 2 x 2 whole", tga(TargaFields{}, 16), 2, 2, ""},
         {"Targa with an ID of 10 bytes (as PCX starts)", tga(id10, 10 + 768 + 64), 8, 8, ""},
         {"Targa with an ID of 80 bytes (as PNM starts)", tga(id80, 80 + 16), 2, 2, ""},
-        {"Targa 4096 x 4096 in 1000 bytes", tga(bigTga, 1000), 0, 0, "cut short"},
-        {"Targa 4096 x 4096 run-length coded in 1000 bytes", With(tga(bigTga, 1000), 2, 10), 0, 0, "cut short"},
         {"Targa 4097 wide", tga(wide, 4097 * 4), 0, 0, "4097 x 1 pixels"},
         {"Targa 4097 high in 100 bytes", tga(high, 100), 0, 0, "1 x 4097 pixels"},
         {"Targa of 15 bits", tga(bits15, 8), 2, 2, ""},
@@ -177,8 +163,6 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"BMP of 8 bits", bmp(b8, 1024 + 8), 2, 2, ""},
         {"BMP run-length coded", bmp(rle8, 10), 2, 2, ""},
         {"BMP of 1 bit, 4096 x 4096", bmp(oneBit, 8 + 512 * 4096), 4096, 4096, ""},
-        {"BMP 4096 x 4096 in 1000 bytes", bmp(big, 1000), 0, 0, "cut short"},
-        {"BMP palette of 2^30 colours", bmp(palette, 1000), 0, 0, "palette of 1073741824 colours"},
         {"BMP v4 header", bmp(v4, 100), 0, 0, "108 bytes"},
         {"BMP OS/2 header", bmp(os2, 100), 0, 0, "12 bytes"},
         {"BMP top-down", bmp(topDown, 16), 2, 2, ""},
@@ -195,7 +179,6 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
         {"GIF", "GIF89a" + std::string(40, '\0'), 0, 0, "a GIF image"},
         {"PCX of version 2, its first 4 bytes", "\x0a\x02\x01\x08", 0, 0, "a PCX image"},
         {"text", "just some words, nothing more", 0, 0, "not a PNG, JPEG, Targa or BMP image"},
-        {"empty", "", 0, 0, "empty"},
     };
     for (const auto& c : cases) {
         const ImageCheck check = Check(c.bytes);
@@ -216,9 +199,23 @@ TEST_F(ImageFiles, EveryFieldThatSizesTheDecoderIsChecked) {
 // well-formed file of the four formats decodes to the size it declares.
 TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
     const std::pair<const char*, const char*> named[] = {
-        {"cut.psd", "a PSD image"},  {"huge.psd", "a PSD image"},  {"huge.pcx", "a PCX image"},
-        {"huge.sgi", "a SGI image"}, {"huge.tif", "a TIFF image"}, {"huge.hdr", "a Radiance HDR image"},
-        {"colour-map.tga", "65535"}, {"lying.png", "cut short"},   {"endless.png", "cut short"},
+        {"cut.psd", "a PSD image"},
+        {"huge.psd", "a PSD image"},
+        {"huge.pcx", "a PCX image"},
+        {"huge.sgi", "a SGI image"},
+        {"huge.tif", "a TIFF image"},
+        {"huge.hdr", "a Radiance HDR image"},
+        {"huge.png", "16384 x 16384 pixels, at most 4096 x 4096"},
+        {"huge.jpg", "16384 x 16384"},
+        {"deep.png", "would take 128 MiB to decode, at most 64"},
+        {"colour-map.tga", "colour map of 65535 entries, at most 256"},
+        {"lying.png", "cut short"},
+        {"lying.tga", "cut short"},
+        {"lying-rle.tga", "cut short"},
+        {"lying.bmp", "cut short"},
+        {"palette.bmp", "palette of 1073741824 colours"},
+        {"endless.png", "cut short"},
+        {"empty.png", "empty"},
     };
     for (const NamedFile& f : HostileImageFiles()) {
         const Decoded d(f.bytes);
@@ -227,8 +224,10 @@ TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
                 EXPECT_EQ(ilGetInteger(IL_IMAGE_WIDTH) * ilGetInteger(IL_IMAGE_HEIGHT), 64 * 64) << f.name;
             }
         } else {
-            EXPECT_FALSE(Check(f.bytes).accepted) << f.name;
-            EXPECT_FALSE(d.ok) << f.name;
+            const ImageCheck check = Check(f.bytes);
+            EXPECT_EQ(std::make_tuple(check.accepted, check.width, check.height, d.ok, d.reason),
+                      std::make_tuple(false, 0u, 0u, false, check.reason))
+                << f.name;
         }
         EXPECT_EQ(d.ok, d.reason.empty()) << f.name;
         for (const auto& n : named)
