@@ -8,14 +8,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "make_data.h"
 #include "platform/platform.h"
 #include "scene/camera_path.h"
 #include "scene/scene.h"
+#include "scene/scene_textures.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
 #include "settings/data_paths.h"
@@ -254,6 +257,25 @@ TEST(SnapshotArguments, FileSizeAndFrames) {
                 << line;
         }
     }
+}
+
+// Raw images have sides of 1 to 1024 pixels; other sides read nothing.
+TEST(RawPixels, SidesOutsideTheRangeReadNothing) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    std::vector<std::uint8_t> pixels(1025 * 4, 7), read(1025 * 4, 0);
+    ASSERT_EQ(std::fwrite(pixels.data(), 1, pixels.size(), file), pixels.size());
+    for (auto [rows, columns, ok] : {std::tuple{1024, 1, true},
+                                     {1, 1024, true},
+                                     {1025, 1, false},
+                                     {1, 1025, false},
+                                     {0, 4, false},
+                                     {4, 0, false},
+                                     {-1, 4, false}}) {
+        std::rewind(file);
+        EXPECT_EQ(ReadRawPixels(file, read.data(), 4, rows, columns), ok) << rows << " x " << columns;
+    }
+    std::fclose(file);
 }
 
 }  // namespace

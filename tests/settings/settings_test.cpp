@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,12 @@ protected:
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
         musicSetting = 0;
+        descriptors = OpenDescriptors();
+    }
+    void TearDown() override { EXPECT_EQ(OpenDescriptors(), descriptors) << "a file left open"; }
+    static long OpenDescriptors() {
+        const std::filesystem::directory_iterator fds("/proc/self/fd");
+        return std::distance(begin(fds), end(fds));
     }
     std::string FilePath() const { return config.Path() + "/velmora/settings"; }
     void Store(const SettingsValues& values) { config.Write("velmora/settings", EncodeSettings(values)); }
@@ -40,6 +47,7 @@ protected:
         return setting;
     }
     TempDir config;
+    long descriptors = 0;
 };
 
 // The dialog as the procedure sees it; the toolkit's side runs end to end.

@@ -1,10 +1,13 @@
 // The shell's pure rules: the command line, frame pacing, the mouse rule, the
 // monitors' views and the program folder; the XScreenSaver list commands and
 // the data files' opening on the real file system.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +19,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/settings_file.h"
+#include "platform/posix/termination.h"
 #include "settings/data_paths.h"
 #include "shell/command_line.h"
 #include "shell/frame_clock.h"
@@ -587,6 +591,37 @@ TEST(DataPaths, InstallRecordOrTheExecutablesFolder) {
     programFolder += 'x';
     EXPECT_FALSE(FormDataPath("6", path));
     EXPECT_STREQ(path, "");
+}
+
+// A lock another process holds whole (a run of an older version) is not
+// joined; the last run to leave removes the file, so no stale window id stays.
+TEST(InstanceLock, NotJoinedWhileHeldWholeAndRemovedByTheLastToLeave) {
+    TempDir runtime;  // mode 0700, as a runtime folder must be
+    setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
+    unsetenv("DISPLAY");
+    const std::string file = runtime.Path() + "/velmora/test-lock";
+    ASSERT_EQ(mkdir((runtime.Path() + "/velmora").c_str(), 0700), 0);
+    const int held = open(file.c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    bool existed = false;
+    EXPECT_FALSE(platform::JoinInstanceLock("test-lock", &existed));
+    close(held);
+    const pid_t run = fork();
+    if (run == 0) std::exit(platform::JoinInstanceLock("test-lock", &existed) && !existed ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(run, &status, 0), run);
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// The pipe that wakes the event loop on a signal never blocks the handler and
+// never reaches a program started from this one.
+TEST(TerminationHandler, ItsPipeIsNonBlockingAndClosedOnExec) {
+    platform::InstallTerminationHandler();
+    const int fd = platform::TerminationWakeFd();
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(fcntl(fd, F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(fcntl(fd, F_GETFL) & O_NONBLOCK);
 }
 
 }  // namespace
