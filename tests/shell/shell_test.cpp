@@ -624,4 +624,26 @@ TEST(TerminationHandler, ItsPipeIsNonBlockingAndClosedOnExec) {
     EXPECT_TRUE(fcntl(fd, F_GETFL) & O_NONBLOCK);
 }
 
+// A key is waited for on standard input only when it is a terminal whose
+// foreground this process is in: in the background a read would stop it.
+TEST(Console, StandardInputCountsAsATerminalOnlyInTheForeground) {
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+    const std::string side = ptsname(terminal);
+    const pid_t session = fork();
+    if (session == 0) {
+        setsid();  // the terminal opened next becomes the session's own
+        dup2(open(side.c_str(), O_RDWR), STDIN_FILENO);
+        const pid_t background = fork();
+        if (background == 0) _exit(setpgid(0, 0) == 0 && !platform::StdinIsTerminal() ? 0 : 1);
+        int status = -1;
+        waitpid(background, &status, 0);
+        _exit(status == 0 && platform::StdinIsTerminal() ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(session, &status, 0), session);
+    EXPECT_EQ(status, 0);
+    close(terminal);
+}
+
 }  // namespace
