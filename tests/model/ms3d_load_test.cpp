@@ -129,6 +129,12 @@ TEST(Ms3dLoad, OneChangeEach) {
         {"rotation key count past the bytes", none, nullptr, &Layout::jointCountAt, 2 + 89, 0xffff, 2},
         {"position key count past the bytes", none, nullptr, &Layout::jointCountAt, 2 + 91, 0xffff, 2},
         {"a group's triangle count past the bytes", none, nullptr, &Layout::groupCountAt, 2 + 33, 0xffff, 2},
+        {"the same where the rest reads as a whole model from the group's material index on",
+         [](File& f) {
+             f = File(), f.groups = {{0, "", {}, 1}}, f.frameRate = 0, f.totalFrames = 0;
+             f.modelCommentFlag = 1, f.modelComment.text = std::string(352, '\0');  // a material, frames, no joints
+         },
+         nullptr, &Layout::groupCountAt, 2 + 33, 0xffff, 2},
         {"2^31-1 group comments", none, nullptr, &Layout::jointsEnd, 4, 0x7fffffff, 4},
         {"negative comment counts mean none", [](File& f) { f.groupComments.clear(); },
          [](const Ms3dModel& m) { return !m.GetComment().empty(); }, &Layout::jointsEnd, 4, uint32_t(-3), 4},
