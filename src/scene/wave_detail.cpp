@@ -39,31 +39,13 @@ bool OutsideView(const BlockCorner* corners[8]) {
     return false;
 }
 
-constexpr int kCoarseStepCount = sizeof kWaveCoarseSteps / sizeof kWaveCoarseSteps[0];
-
-// How far the chords of a grid of every step-th line part from the mesh's
-// heights along one grid axis, for each block of lines and each coarse step.
-// The field is one sine along i plus the same sine along j, and each triangle
-// of a coarser grid follows each axis's chord apart, so a block's triangles
-// miss the mesh by at most its row's error plus its column's. Row 0 holds the
-// sine along j plus a constant, which no chord sees. Near the sine's
-// crossings this is far below the curvature's bound of (k step)^2 / 8.
-void MeasureAxisErrors(const float* meshHeights, float errors[kWaveBlocks][kCoarseStepCount]) {
-    // The field is stored as floats: a few of their units more.
-    constexpr float kRounding = 1e-5f;
-    for (int b = 0; b < kWaveBlocks; ++b)
-        for (int s = 0; s < kCoarseStepCount; ++s) {
-            const int step = kWaveCoarseSteps[s];
-            float worst = 0.0f;
-            for (int first = b * kWaveBlockCells; first < (b + 1) * kWaveBlockCells; first += step) {
-                const float h0 = meshHeights[first], h1 = meshHeights[first + step];
-                for (int t = 1; t < step; ++t) {
-                    const float chord = h0 + (h1 - h0) * static_cast<float>(t) / static_cast<float>(step);
-                    worst = std::fmax(worst, std::fabs(meshHeights[first + t] - chord));
-                }
-            }
-            errors[b][s] = worst + kRounding;
-        }
+// How far, in the mesh's height units, a grid of every step-th line lies from
+// the full grid at most. Each triangle of the coarse grid interpolates the
+// separable field s(i) + s(j) linearly along i and j apart, so each sine's
+// chord over `step` lines parts from its arc by at most (k step)^2 / 8.
+float CoarseGridError(int step) {
+    const float turn = kWaveNumber * static_cast<float>(step);
+    return 2.0f * turn * turn / 8.0f;
 }
 
 }  // namespace
@@ -105,9 +87,6 @@ void ChooseWaveDetail(WaveDetail* detail) {
     const float texelsPerUnit =
         static_cast<float>(textureSide) * std::fabs(waveSurface.zoom) / 8.0f / std::fmax(Length3(xAxis), 1e-6f);
 
-    static float axisErrors[kWaveBlocks][kCoarseStepCount];
-    MeasureAxisErrors(waveSurface.meshHeights, axisErrors);
-
     static BlockCorner corners[kWaveBlocks + 1][kWaveBlocks + 1][2];
     for (int bi = 0; bi <= kWaveBlocks; ++bi)
         for (int bj = 0; bj <= kWaveBlocks; ++bj)
@@ -144,13 +123,12 @@ void ChooseWaveDetail(WaveDetail* detail) {
             step = 1;
             if (nearest <= 0.0f || clearance <= 0.0f) continue;
             const float texelsPerError = Length3(yAxis) * farthest / clearance * texelsPerUnit;
-            for (int s = 0; s < kCoarseStepCount; ++s) {
-                const float error = axisErrors[bi][s] + axisErrors[bj][s];
-                if (error * pixelsPerDepth <= kMaxErrorPixels * nearest && error * texelsPerError <= kMaxErrorTexels) {
-                    step = static_cast<unsigned char>(kWaveCoarseSteps[s]);
+            for (int coarse : kWaveCoarseSteps)
+                if (CoarseGridError(coarse) * pixelsPerDepth <= kMaxErrorPixels * nearest &&
+                    CoarseGridError(coarse) * texelsPerError <= kMaxErrorTexels) {
+                    step = static_cast<unsigned char>(coarse);
                     break;
                 }
-            }
         }
 }
 

@@ -78,11 +78,10 @@ void ComputeWaveNormals();
 // Fills `detail` for the current view (viewport, projection and model-view
 // as they stand, the mesh in object coordinates): blocks wholly outside the
 // frustum get step 0, so leaving them out changes no pixel; every other block
-// the coarsest step of kWaveCoarseSteps whose grid, by how far its chords
-// part from the mesh's heights along the block's rows and columns, moves no
-// point of the block more than half a pixel on screen nor what a pixel
-// samples of the bound texture by more than two texels; step 1 where none
-// does.
+// the coarsest step of kWaveCoarseSteps whose grid, by the field's known bound
+// on how far a coarse grid departs from it, moves no point of the block more
+// than half a pixel on screen nor what a pixel samples of the bound texture
+// by more than a texel; step 1 where none does.
 void ChooseWaveDetail(WaveDetail* detail);
 
 // Where two drawn blocks of different steps meet, the finer block's vertices
