@@ -49,8 +49,8 @@ bool ModelRect(int rect[4]) {
     }
     const auto toWindow = [](float ndc, int origin, int size, float spare) {
         const float at = static_cast<float>(origin) + (ndc + 1.0f) * 0.5f * static_cast<float>(size) + spare;
-        return static_cast<int>(std::fmin(std::fmax(std::floor(at), static_cast<float>(origin)),
-                                          static_cast<float>(origin + size)));
+        return static_cast<int>(
+            std::fmin(std::fmax(std::floor(at), static_cast<float>(origin)), static_cast<float>(origin + size)));
     };
     const int x0 = toWindow(left, viewport[0], viewport[2], -1.0f);
     const int x1 = toWindow(right, viewport[0], viewport[2], 2.0f);
