@@ -304,7 +304,18 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
             EXPECT_TRUE(WaitUntil([&] { return ProcessesRunningThread({saver.Pid()}, "velmora-music") == 0; }))
                 << "a failure ends the music thread";
         EXPECT_TRUE(saver.Running());
-        saver.Kill(SIGTERM);
+        // A key ends a full-screen run: the window goes at once and only then
+        // does the music ramp down, so the capture grows on after it has gone.
+        long capturedWhenGone = -1;
+        if (r.argv[1] == "/s" && r.heard) {
+            const unsigned long window = DrawnScreenWindow(30000);
+            ASSERT_NE(window, 0u);
+            WindowGoneWatch watch(window, [&] { capturedWhenGone = FileSize(captured); });
+            Xdotool("key space");
+            EXPECT_TRUE(watch.Gone(5000)) << "the window stays";
+        } else {
+            saver.Kill(SIGTERM);
+        }
         ProcessResult result = saver.Wait(5000);
         ExpectCleanEnd(result);
         EXPECT_EQ(result.out.find("Failed"), r.message.empty() ? std::string::npos : result.out.find(r.message) + 1);
@@ -314,9 +325,17 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         Pcm capture = ReadCapture(work.Path() + "/out.wav");
         EXPECT_EQ(capture.rate != 0, r.heard || !r.message.empty()) << "a device was opened";
         if (!r.heard) continue;
-        CaptureFit fit = FitCapture(capture, FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt")), 22050);
+        const Pcm reference = FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"));
+        CaptureFit fit = FitCapture(capture, reference, 22050);
         EXPECT_LT(fit.residual, 1e-3);
         EXPECT_GT(LoudFrame(capture, true) - fit.lag, 22050) << "heard for half a second at least";
+        if (capturedWhenGone < 0) continue;
+        // The frame the capture had reached when the window went: the music
+        // went on unchanged up to it (the writer is a period behind at most)
+        // and sounded on after it.
+        const long gone = capture.Frames() - (FileSize(captured) - capturedWhenGone) / (4 * capture.channels);
+        EXPECT_LT(FitCapture(capture, reference, gone - fit.lag - capture.rate / 20).residual, 1e-3);
+        EXPECT_GT(LoudFrame(capture, true), gone) << "the music had ended when the window went";
     }
 }
 

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class TestWindow {
@@ -63,6 +66,25 @@ public:
 
 private:
     bool held = false;
+};
+
+// Another client's watch on a window from its construction on: the moment the
+// window is unmapped or destroyed, `atGone` runs on the watch's own thread,
+// at real-time priority where that is allowed, so what it looks at is that
+// moment even on a loaded machine.
+class WindowGoneWatch {
+public:
+    WindowGoneWatch(unsigned long window, std::function<void()> atGone);
+    ~WindowGoneWatch();
+    WindowGoneWatch(const WindowGoneWatch&) = delete;
+    WindowGoneWatch& operator=(const WindowGoneWatch&) = delete;
+    // True once `atGone` has run, waiting up to `timeoutMs` for it.
+    bool Gone(int timeoutMs);
+
+private:
+    void* display = nullptr;
+    std::atomic<bool> gone{false}, stop{false};
+    std::thread watcher;
 };
 
 // Unmaps another program's window, as a window manager minimising it would.
