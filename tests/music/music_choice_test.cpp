@@ -70,22 +70,33 @@ double Rms(const Pcm& pcm, long from, long frames) {
     return std::sqrt(sum / static_cast<double>(frames));
 }
 
-// The probe playing `music` at `volume` in `folder` until `stopMs` after its start: the capture.
-Pcm Play(const std::string& folder, const std::string& music, int volume, int stopMs) {
-    ProcessResult result = RunProcess({MUSIC_PROBE_EXE, "./", std::to_string(stopMs), music, std::to_string(volume)},
-                                      AlsoftEnv(folder, "wave"), folder, 60000);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "\nPress a key to quit\nmusic released\n");
-    return ReadCapture(folder + "/out.wav");
+// Probes playing each music (a path) at its volume until `stopMs` after their start, all at once,
+// each into a capture of its own: the captures.
+std::vector<Pcm> Play(const std::vector<std::pair<std::string, int>>& runs, int stopMs) {
+    const int count = static_cast<int>(runs.size());
+    std::vector<TempDir> folders(runs.size());
+    const std::vector<ProcessResult> results = RunOverlapped(count, count, [&](int i) {
+        const std::string& folder = folders[i].Path();
+        return RunProcess({MUSIC_PROBE_EXE, "./", std::to_string(stopMs), runs[i].first, std::to_string(runs[i].second)},
+                          AlsoftEnv(folder, "wave"), folder, 60000);
+    });
+    std::vector<Pcm> captures;
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(results[i].exitCode, 0) << results[i].err;
+        EXPECT_EQ(results[i].out, "\nPress a key to quit\nmusic released\n");
+        captures.push_back(ReadCapture(folders[i].Path() + "/out.wav"));
+    }
+    return captures;
 }
 
 TEST(MusicChoice, VolumeScalesTheAmplitudeAndTheMusicFadesInAndRampsDown) {
     TempDir folder;
     ASSERT_TRUE(WriteTone(folder.Path() + "/tone.ogg", 441, 6));
     double steady[2] = {};
-    for (int volume : {100, 50}) {
+    const std::vector<Pcm> captures = Play({{folder.Path() + "/tone.ogg", 100}, {folder.Path() + "/tone.ogg", 50}}, 2500);
+    for (const Pcm& capture : captures) {
+        const int volume = &capture == &captures[0] ? 100 : 50;
         SCOPED_TRACE("volume " + std::to_string(volume));
-        Pcm capture = Play(folder.Path(), folder.Path() + "/tone.ogg", volume, 2500);
         const long start = LoudFrame(capture, false), end = LoudFrame(capture, true), second = capture.rate;
         ASSERT_GT(end - start, 2 * second) << "heard for two seconds";
         double& level = steady[volume == 50];
@@ -144,17 +155,20 @@ TEST(MusicChoice, AFolderPlaysItsFilesInNameOrderAndStartsOverAndAFileLoops) {
          3.0},
         {"one file", {{"tone.opus", 500}}, "/tone.opus", {500}, 2.5},
     };
+    TempDir folder;
+    std::vector<std::pair<std::string, int>> runs;
+    for (const Row& r : rows) {
+        const std::string music = folder.Path() + "/" + std::to_string(runs.size());
+        for (const auto& [name, hz] : r.files) ASSERT_TRUE(WriteTone(music + "/" + name, hz, 0.8)) << name;
+        runs.push_back({music + r.choice, 100});
+    }
+    const std::vector<Pcm> captures = Play(runs, 4200);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        TempDir folder;
         std::vector<int> tones;
-        for (const auto& [name, hz] : r.files) {
-            ASSERT_TRUE(WriteTone(folder.Path() + "/music/" + name, hz, 0.8)) << name;
-            tones.push_back(hz);
-        }
+        for (const auto& file : r.files) tones.push_back(file.second);
         double seconds = 0;
-        std::vector<int> heard =
-            HeardTones(Play(folder.Path(), folder.Path() + "/music" + r.choice, 100, 4200), tones, &seconds);
+        std::vector<int> heard = HeardTones(captures[&r - rows], tones, &seconds);
         ASSERT_GE(heard.size(), r.heard.size());
         heard.resize(r.heard.size());
         EXPECT_EQ(heard, r.heard);

@@ -100,14 +100,24 @@ TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
         {"an underrun", Tones(2, 44100, 4, 3), "", {0, 1}, 44100, "stereo", 44100, .5, 3, -1, 2000},
         {"the stop flag, in the generated music", GeneratedMusic(), "", {0, 1}, 44100, "stereo", 44100, .5, 3, 1500},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
-        TempDir folder, program;
-        if (!r.music.empty()) folder.Write(dataName::kMusic, r.music);
-        if (!r.dataMusic.empty()) program.Write("data/xt", r.dataMusic);
-        std::vector<std::string> args = {program.Path() + "/"};
+    const int count = static_cast<int>(std::size(rows));
+    std::vector<TempDir> folders(count), programs(count);
+    for (int i = 0; i < count; ++i) {
+        if (!rows[i].music.empty()) folders[i].Write(dataName::kMusic, rows[i].music);
+        if (!rows[i].dataMusic.empty()) programs[i].Write("data/xt", rows[i].dataMusic);
+    }
+    // All at once: each probe plays in real time, its queue a second long.
+    std::vector<ProcessResult> results = RunOverlapped(count, count, [&](int i) {
+        const Row& r = rows[i];
+        std::vector<std::string> args = {programs[i].Path() + "/"};
         if (r.stopAfterMs >= 0) args.push_back(std::to_string(r.stopAfterMs));
-        auto result = RunProbe(folder.Path(), args, AlsoftEnv(folder.Path(), "wave", r.rate, r.layout), r.pauseMs);
+        return RunProbe(folders[i].Path(), args, AlsoftEnv(folders[i].Path(), "wave", r.rate, r.layout), r.pauseMs);
+    });
+    for (int i = 0; i < count; ++i) {
+        const Row& r = rows[i];
+        const TempDir &folder = folders[i], &program = programs[i];
+        ProcessResult& result = results[i];
+        SCOPED_TRACE(r.what);
         ExpectCleanEnd(result);
         // After a stop the prompt may come before or after the release, or not at all.
         std::size_t prompt = r.stopAfterMs < 0 ? 0 : std::min(result.out.find(kPrompt), result.out.size());
@@ -175,13 +185,19 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
 }
 
 TEST(MusicStop, EndingARunAtAnyMomentNeverCrashesOrHangs) {
-    TempDir folder;
-    folder.Write(dataName::kMusic, GeneratedMusic());
+    const std::string music = GeneratedMusic();
     std::mt19937 random(20261206);  // seeded: a failing moment can be replayed
+    std::vector<std::string> after;
+    for (int run = 0; run < 60; ++run) after.push_back(std::to_string(run < 5 ? run * 5 : random() % 1500));
+    // Six at a time, each in a folder of its own: a probe mostly waits for its moment.
+    const std::vector<ProcessResult> results = RunOverlapped(60, 6, [&](int run) {
+        TempDir folder;
+        folder.Write(dataName::kMusic, music);
+        return RunProbe(folder.Path(), {"./", after[run]}, AlsoftEnv(folder.Path(), run % 2 ? "wave" : "null"));
+    });
     for (int run = 0; run < 60; ++run) {
-        std::string after = std::to_string(run < 5 ? run * 5 : random() % 1500);  // the first ones in the set-up
-        SCOPED_TRACE("stop after " + after + " ms");
-        ExpectCleanEnd(RunProbe(folder.Path(), {"./", after}, AlsoftEnv(folder.Path(), run % 2 ? "wave" : "null")));
+        SCOPED_TRACE("stop after " + after[run] + " ms");  // the first ones in the set-up
+        ExpectCleanEnd(results[run]);
     }
 }
 
