@@ -77,8 +77,9 @@ std::vector<Pcm> Play(const std::vector<std::pair<std::string, int>>& runs, int 
     std::vector<TempDir> folders(runs.size());
     const std::vector<ProcessResult> results = RunOverlapped(count, count, [&](int i) {
         const std::string& folder = folders[i].Path();
-        return RunProcess({MUSIC_PROBE_EXE, "./", std::to_string(stopMs), runs[i].first, std::to_string(runs[i].second)},
-                          AlsoftEnv(folder, "wave"), folder, 60000);
+        return RunProcess(
+            {MUSIC_PROBE_EXE, "./", std::to_string(stopMs), runs[i].first, std::to_string(runs[i].second)},
+            AlsoftEnv(folder, "wave"), folder, 60000);
     });
     std::vector<Pcm> captures;
     for (int i = 0; i < count; ++i) {
@@ -93,7 +94,8 @@ TEST(MusicChoice, VolumeScalesTheAmplitudeAndTheMusicFadesInAndRampsDown) {
     TempDir folder;
     ASSERT_TRUE(WriteTone(folder.Path() + "/tone.ogg", 441, 6));
     double steady[2] = {};
-    const std::vector<Pcm> captures = Play({{folder.Path() + "/tone.ogg", 100}, {folder.Path() + "/tone.ogg", 50}}, 2500);
+    const std::vector<Pcm> captures =
+        Play({{folder.Path() + "/tone.ogg", 100}, {folder.Path() + "/tone.ogg", 50}}, 2500);
     for (const Pcm& capture : captures) {
         const int volume = &capture == &captures[0] ? 100 : 50;
         SCOPED_TRACE("volume " + std::to_string(volume));
