@@ -59,6 +59,8 @@ void Xdotool(const std::string& arguments);
 // The share of one core that process `pid` used (user and system time, from
 // /proc) over the next `milliseconds`: 1.0 is a core kept busy.
 double CpuShareOver(int pid, int milliseconds);
+// The same for several processes over one span; -1 for one that is gone.
+std::vector<double> CpuSharesOver(const std::vector<int>& pids, int milliseconds);
 
 // The most memory (resident, in KiB) process `pid` has held so far; -1 when
 // it can't be read.

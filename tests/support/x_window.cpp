@@ -32,9 +32,9 @@ Display* Connection() {
 }
 }  // namespace
 
-TestWindow::TestWindow(int width, int height) {
+TestWindow::TestWindow(int width, int height, int x, int y) {
     Display* dpy = Connection();
-    window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 10, 10, static_cast<unsigned>(width),
+    window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), x, y, static_cast<unsigned>(width),
                                  static_cast<unsigned>(height), 0, 0, BlackPixel(dpy, DefaultScreen(dpy)));
     XStoreName(dpy, window, "velmora-test-parent");
     XMapWindow(dpy, window);

@@ -11,7 +11,7 @@
 
 class TestWindow {
 public:
-    TestWindow(int width, int height);  // mapped, on the test's Xvfb
+    TestWindow(int width, int height, int x = 10, int y = 10);  // mapped, on the test's Xvfb
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
