@@ -5,12 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "platform/posix/settings_file.h"
 #include "support/image.h"
@@ -69,6 +67,16 @@ bool Focus(unsigned long window) {
     return WaitUntil([&] { return Shell("xdotool getwindowfocus") == std::to_string(window) + "\n"; });
 }
 
+// Sends `keys` and waits until the window, still there, shows their effect:
+// whatever came before them has been handled.
+bool KeysShow(unsigned long window, const std::string& keys) {
+    const RgbImage before = Screenshot(window);
+    Xdotool("key " + keys);
+    WindowGeometry geometry;
+    return WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; }) && QueryGeometry(window, &geometry) &&
+           geometry.viewable;
+}
+
 class ConfigDialogEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { EnsureXvfb(); }
@@ -83,8 +91,11 @@ protected:
         const unsigned long window = ShownWindow("Velmora! Configuration", 15000);
         EXPECT_NE(window, 0u) << "no dialog; stderr: " << (child.Running() ? "" : child.Wait(100).err);
         if (window == 0) return 0;
-        EXPECT_TRUE(Focus(window));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // GTK's first frame
+        // Drawn by GTK: until then it shows the black screen under it.
+        EXPECT_TRUE(Focus(window) && WaitUntil([&] {
+                        const RgbImage shot = Screenshot(window);
+                        return Colours(shot, 0, 0, shot.width, shot.height) > 16;
+                    }));
         return window;
     }
     // OK at 319, 182 dialog units: 479, 296 pixels at 96 dpi.
@@ -95,11 +106,6 @@ protected:
         SettingsValues values;
         DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &values);
         return values.count("ini") ? values["ini"] : "(none)";
-    }
-    static bool StillOpenAfter(ChildProcess& child, unsigned long window, int milliseconds) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-        WindowGeometry geometry;
-        return child.Running() && QueryGeometry(window, &geometry) && geometry.viewable;
     }
 
     TempDir config, cache;
@@ -122,14 +128,13 @@ TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOnlyOkClosesItAndStoresTh
     EXPECT_GT(DarkPixels(shot, 500, 300, 35, 18), 10) << "OK";
     EXPECT_GT(DarkPixels(shot, 60, 98, 120, 40), 40) << "Music: and the built-in music's name";
     EXPECT_LT(Colours(shot, 20, 246, 250, 48), 6) << "the face below the frame is plain";
-    Xdotool("key Escape");
-    EXPECT_TRUE(StillOpenAfter(first, window, 500)) << "Escape closed the dialog";
+    // Escape and a close request end nothing: the keys after each still reach
+    // the dialog. The focus starts on OK, the first tab stop; Tab moves it to
+    // the box, Space checks it.
+    EXPECT_TRUE(KeysShow(window, "Escape Tab")) << "Escape closed the dialog";
     RequestClose(window);
-    EXPECT_TRUE(StillOpenAfter(first, window, 500)) << "the close request closed the dialog";
-    // The focus starts on OK, the first tab stop; Tab moves it to the box.
-    Xdotool("key Tab space");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_GT(Rmse(Screenshot(window), shot), 0.0) << "the box shows its check";
+    EXPECT_TRUE(KeysShow(window, "space")) << "the close request closed the dialog, or the box shows no check";
+    EXPECT_TRUE(first.Running());
     EXPECT_EQ(StoredMusic(), "(none)");
     ClickOk(window);
     ExpectEnd(first, 0);
@@ -158,7 +163,6 @@ TEST_F(ConfigDialogEndToEnd, AChosenFileAndVolumeAreStoredAndShownOnReopening) {
     const unsigned long chooser = ShownWindow("Choose a music file", 15000);
     ASSERT_NE(chooser, 0u);
     ASSERT_TRUE(Focus(chooser));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // GTK's first frame, as in Open
     Xdotool("key ctrl+l");
     Xdotool("type --delay 10 '" + file + "'");
     // The chooser reads the typed folder before it takes a Return: press it
@@ -292,8 +296,7 @@ protected:
         *box = 0;
         const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
         ASSERT_NE(window, 0u);
-        Xdotool("key Tab space");  // the box checked: music on
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_TRUE(KeysShow(window, "Tab") && KeysShow(window, "space"));  // the box checked: music on
         ClickOk(window);
         *box = ShownWindow("Velmora!", 10000);
     }
@@ -307,8 +310,8 @@ protected:
         if (HasFatalFailure()) return;
         EXPECT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
         if (box == 0) return;
-        EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
-        Focus(box);
+        // Drawn and focused, it is still there: it waits for the user.
+        EXPECT_TRUE(Focus(box) && dialog.Running());
         Xdotool("key Return");
         const ProcessResult result = dialog.Wait(10000);
         EXPECT_EQ(result.exitCode, 3) << result.err;
@@ -351,8 +354,7 @@ TEST_F(SettingsFileEndToEnd, OkMovesAnUnusableFileAsideAndSaves) {
     CheckAndOk(dialog, AsNobody({VELMORA_EXE}), &box);
     if (HasFatalFailure()) return;
     ASSERT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
-    EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
-    Focus(box);
+    EXPECT_TRUE(Focus(box) && dialog.Running()) << "the message box must wait for the user";
     Xdotool("key Return");
     const ProcessResult result = dialog.Wait(10000);
     EXPECT_EQ(result.exitCode, 0) << result.err;
