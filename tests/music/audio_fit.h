@@ -12,12 +12,17 @@ struct Pcm {  // interleaved, -1..1
     double At(long frame, int channel) const { return samples[static_cast<std::size_t>(frame * channels + channel)]; }
 };
 
+// A stereo sine of `hz` at amplitude 0.3 written to `path` (its folders made) in
+// the format its ending names: .ogg, .opus, .flac, .mp3 or .wav, through each
+// format's own encoder.
+bool WriteTone(const std::string& path, double hz, double seconds, long rate = 44100);
 // libvorbisfile's own decode, 16-bit as the player asks, on past holes.
 Pcm Decode(const std::string& path);
 // An OpenAL Soft configuration in `folder` for a child's environment: "wave"
 // writes what it plays to folder/out.wav as 32-bit floats, "null" into nothing.
+// `wine`: both files named as a Windows program under Wine names them (Z:\...).
 std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate = 44100,
-                                   const std::string& channels = "stereo");
+                                   const std::string& channels = "stereo", bool wine = false);
 
 // The music as a run plays it: rising from silence over its first second.
 Pcm FadedIn(Pcm pcm);

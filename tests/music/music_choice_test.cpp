@@ -9,12 +9,9 @@
 
 #include <cmath>
 #include <csignal>
-#include <cstdint>
-#include <filesystem>
 
 #include "audio_fit.h"
 #include "music/sndfile_binding.h"
-#include "music_encoder.h"
 #include "platform/posix/settings_file.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -28,41 +25,6 @@ static_assert(sizeof(sndfile::Info) == sizeof(SF_INFO) &&
 static_assert(sizeof(sndfile::VirtualIo) == sizeof(SF_VIRTUAL_IO) && sndfile::kRead == SFM_READ);
 
 namespace {
-
-constexpr double kAmplitude = 0.3;
-
-std::vector<float> Sine(double hz, long rate, double seconds) {
-    std::vector<float> samples(static_cast<std::size_t>(seconds * rate) * 2);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<float>(kAmplitude * std::sin(6.2831853 * hz * static_cast<double>(i / 2) / rate));
-    return samples;
-}
-
-// A stereo sine of `hz` at `path`, in the format its ending names, through each format's own encoder.
-bool WriteTone(const std::string& path, double hz, double seconds, long rate = 44100) {
-    std::vector<float> samples = Sine(hz, rate, seconds);
-    std::filesystem::create_directories(path.substr(0, path.rfind('/')));
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".ogg") == 0) {
-        std::string bytes;
-        if (!EncodeOggVorbis({samples, 2, rate, 0.4f, 1}, &bytes)) return false;
-        FILE* out = std::fopen(path.c_str(), "wb");
-        return out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && !std::fclose(out);
-    }
-    std::string wav = "RIFF....WAVEfmt ", data;
-    auto put = [](std::string* to, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) to->push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-    };
-    for (float sample : samples) put(&data, static_cast<std::uint32_t>(static_cast<std::int16_t>(sample * 32767)), 2);
-    put(&wav, 16, 4), put(&wav, 1, 2), put(&wav, 2, 2), put(&wav, rate, 4), put(&wav, rate * 4, 4), put(&wav, 4, 2);
-    put(&wav, 16, 2), wav += "data", put(&wav, static_cast<std::uint32_t>(data.size()), 4), wav += data;
-    TempDir scratch;
-    const std::string in = scratch.Write("in.wav", wav), ending = path.substr(path.rfind('.'));
-    const std::string command = ending == ".opus"   ? "opusenc --quiet '" + in + "' '" + path + "'"
-                                : ending == ".flac" ? "flac -s -f '" + in + "' -o '" + path + "'"
-                                : ending == ".mp3"  ? "lame --quiet '" + in + "' '" + path + "'"
-                                                    : "cp '" + in + "' '" + path + "'";
-    return Shell(command + " && echo made") == "made\n";
-}
 
 double Rms(const Pcm& pcm, long from, long frames) {
     double sum = 0;

@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cmath>
 #include <csignal>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -121,8 +120,8 @@ protected:
     }
     // The helper window of tests/windows/test_parent.c; its handle, the first
     // line it prints, once shown.
-    static std::string StartParent(ChildProcess& parent, const std::string& mode) {
-        Start(parent, {mode}, {}, VELMORA_TEST_PARENT);
+    static std::string StartParent(ChildProcess& parent, const std::vector<std::string>& mode) {
+        Start(parent, mode, {}, VELMORA_TEST_PARENT);
         std::string out;
         EXPECT_TRUE(WaitUntil(
             [&] { return (out = WithoutReturns(parent.OutputSoFar())).find('\n') != std::string::npos; }, 30000));
@@ -165,8 +164,9 @@ TEST_F(Windows, FullScreenHidesTheCursorAndOnlyRealInputEndsIt) {
 // A preview in a minimised settings window draws nothing and its loop waits;
 // restored, it draws again.
 TEST_F(Windows, PreviewFillsItsParentFollowsItWaitsWhileItIsMinimisedAndEndsWithIt) {
+    TempDir dir;  // the helper restores itself once the file "restore" is there
     ChildProcess parent;
-    const std::string handle = StartParent(parent, "preview");
+    const std::string handle = StartParent(parent, {"preview", WindowsPath(dir.Path() + "/restore")});
     ChildProcess preview;
     Start(preview, {"/p", handle});
     const auto said = [&](const char* line) {
@@ -176,6 +176,7 @@ TEST_F(Windows, PreviewFillsItsParentFollowsItWaitsWhileItIsMinimisedAndEndsWith
     // Once a frame in flight is done the loop waits, and keeps waiting.
     EXPECT_TRUE(WaitUntil([&] { return CpuShareOver(preview.Pid(), 1000) < 0.02; }, 10000)) << "still drawing";
     EXPECT_LT(CpuShareOver(preview.Pid(), 4000), 0.02);
+    dir.Write("restore", "");
     ASSERT_TRUE(said("RESTORED")) << parent.OutputSoFar();
     EXPECT_GT(CpuShareOver(preview.Pid(), 1000), 0.05) << "drawing again";
     // The helper halves its size, then destroys itself.
@@ -189,7 +190,7 @@ TEST_F(Windows, PreviewFillsItsParentFollowsItWaitsWhileItIsMinimisedAndEndsWith
 
 TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
     ChildProcess owner;
-    const std::string handle = StartParent(owner, "owner");
+    const std::string handle = StartParent(owner, {"owner"});
     const struct {
         std::vector<std::string> args;
         const char* keys;  // the focus starts on OK; Tab moves it to the box
@@ -241,7 +242,7 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
 // screen window of this program, never another program's window.
 TEST_F(Windows, ASecondFullScreenStartRaisesNoWindowOfAnotherProgram) {
     ChildProcess owner;
-    const std::string handle = StartParent(owner, "minimised");
+    const std::string handle = StartParent(owner, {"minimised"});
     ChildProcess dialog;
     Start(dialog, {"/c", handle});
     ASSERT_TRUE(WaitUntil([] { return !WindowsNamed("Velmora! Configuration").empty(); }, 30000));
@@ -389,10 +390,6 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
 // else. The override variable still names a library by its full path.
 TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
     TempDir dir;
-    std::ofstream(dir.Path() + "/alsoft.conf")
-        << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
-           "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
-        << WindowsPath(dir.Path() + "/out.wav") << "\n";
     Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
     for (const std::string library : {"vorbisfile.dll", "OpenAL32.dll"}) {
         CopyOfProgram(dir.Path() + "/without-" + library);
@@ -403,9 +400,8 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         }
     }
     const std::string marker = dir.Path() + "/planted-loaded";
-    const std::vector<std::string> env = {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf"),
-                                          "PLANTED_MARKER=" + WindowsPath(marker),
-                                          "WINEPATH=" + WindowsPath(dir.Path() + "/path")};
+    std::vector<std::string> env = AlsoftEnv(dir.Path(), "wave", 44100, "stereo", true);
+    env.insert(env.end(), {"PLANTED_MARKER=" + WindowsPath(marker), "WINEPATH=" + WindowsPath(dir.Path() + "/path")});
     const struct {
         const char* what;
         const char* missing;  // the library left out of the program's folder, when not empty
@@ -461,27 +457,9 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
 // the volume as a DWORD, and a full-screen run plays it at that volume.
 TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     TempDir dir;
-    const std::string folder = dir.Path() + "/Música ♫", wav = dir.Path() + "/tone.wav";
-    fs::create_directories(folder);
-    // A 600 Hz tone of amplitude 0.3 in both channels, five seconds at 48 kHz.
-    std::string data, header;
-    auto put = [](std::string* to, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) to->push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-    };
-    for (int i = 0; i < 5 * 48000; ++i) {
-        const auto sample = static_cast<std::int16_t>(0.3 * 32767 * std::sin(6.2831853 * 600 * i / 48000.0));
-        put(&data, static_cast<std::uint16_t>(sample), 2), put(&data, static_cast<std::uint16_t>(sample), 2);
-    }
-    header = "RIFF";
-    put(&header, static_cast<std::uint32_t>(36 + data.size()), 4);
-    header += "WAVEfmt ";
-    put(&header, 16, 4), put(&header, 1, 2), put(&header, 2, 2), put(&header, 48000, 4), put(&header, 192000, 4);
-    put(&header, 4, 2), put(&header, 16, 2);
-    header += "data";
-    put(&header, static_cast<std::uint32_t>(data.size()), 4);
-    std::ofstream(wav, std::ios::binary) << header << data;
-    const std::string opus = folder + "/canción ♪.opus";
-    ASSERT_EQ(Shell("opusenc --quiet '" + wav + "' '" + opus + "' && echo made"), "made\n");
+    // A 600 Hz tone of amplitude 0.3, five seconds at 48 kHz.
+    const std::string opus = dir.Path() + "/Música ♫/canción ♪.opus";
+    ASSERT_TRUE(WriteTone(opus, 600, 5, 48000));
 
     ChildProcess dialog;
     Start(dialog, {});
@@ -492,8 +470,9 @@ TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     const unsigned long chooser = ShownWindow("Choose a music file", 30000);
     ASSERT_NE(chooser, 0u);
     ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(chooser); }, 30000)) << "the chooser is never drawn";
-    // Slowly: xdotool maps each character outside the keyboard's map onto a spare key first.
-    Xdotool("type --delay 150 '" + WindowsPath(opus) + "'");
+    // The names slowly: xdotool maps each character outside the keyboard's map onto a spare key first.
+    Xdotool("type --delay 20 '" + WindowsPath(dir.Path()) + "\\'");
+    Xdotool("type --delay 150 '" + WindowsPath(opus).substr(WindowsPath(dir.Path()).size() + 1) + "'");
     // Wine reads the keyboard's map anew after those keys and may miss a key
     // meanwhile: Return until the chooser has gone.
     bool closed = false;
@@ -516,12 +495,8 @@ TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     EXPECT_NE(exported.find("\"volume\"=dword:00000032"), std::string::npos) << exported;
     EXPECT_NE(exported.find("\"ini\"=hex:31"), std::string::npos) << exported;
 
-    std::ofstream(dir.Path() + "/alsoft.conf")
-        << "[general]\ndrivers=wave\nfrequency=48000\nchannels=stereo\n"
-           "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
-        << WindowsPath(dir.Path() + "/out.wav") << "\n";
     ChildProcess saver;
-    Start(saver, {"/s"}, {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf")});
+    Start(saver, {"/s"}, AlsoftEnv(dir.Path(), "wave", 48000, "stereo", true));
     DrawnWindow(saver);
     EXPECT_TRUE(WaitUntil([&] { return FileSize(dir.Path() + "/out.wav") > 44 + 3 * 48000 * 8; }, 30000));
     Xdotool("key space");
