@@ -72,9 +72,7 @@ bool Focus(unsigned long window) {
 bool KeysShow(unsigned long window, const std::string& keys) {
     const RgbImage before = Screenshot(window);
     Xdotool("key " + keys);
-    WindowGeometry geometry;
-    return WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; }) && QueryGeometry(window, &geometry) &&
-           geometry.viewable;
+    return WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; }) && Viewable(window);
 }
 
 class ConfigDialogEndToEnd : public ::testing::Test {

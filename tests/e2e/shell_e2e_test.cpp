@@ -110,9 +110,7 @@ TEST_F(ShellEndToEnd, SecondFullScreenStartRestoresTheFirstAndEndsAndKeysOrButto
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_EQ(second.out + second.err, "");
     EXPECT_EQ(WindowsNamed("orvane"), std::vector<unsigned long>{window});
-    WindowGeometry geometry;
-    ASSERT_TRUE(QueryGeometry(window, &geometry));
-    EXPECT_TRUE(geometry.viewable);
+    EXPECT_TRUE(Viewable(window));
     Xdotool("key space");
     ExpectEnd(first);
     // With the first one gone, a new start is a first instance again, also
@@ -403,9 +401,7 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         ChildProcess victim;
         ASSERT_TRUE(victim.Start(argv));
         EXPECT_NE(DrawnScreenWindow(20000), 0u) << "no window of its own";
-        WindowGeometry geometry;
-        ASSERT_TRUE(QueryGeometry(foreign.Id(), &geometry));
-        EXPECT_FALSE(geometry.viewable) << "the foreign window was raised";
+        EXPECT_FALSE(Viewable(foreign.Id())) << "the foreign window was raised";
         EXPECT_TRUE(StillRunningAfter(victim, 1000));
         Xdotool("key space");
         ExpectEnd(victim);
@@ -563,9 +559,7 @@ TEST_F(ShellEndToEnd, OnlyAFullScreenRunBlocksAnotherAndNoForeignWindowIsRaised)
             Xdotool("key space");
             ExpectEnd(saver);
         }
-        WindowGeometry geometry;
-        ASSERT_TRUE(QueryGeometry(foreign.Id(), &geometry));
-        EXPECT_FALSE(geometry.viewable) << "the foreign window was raised";
+        EXPECT_FALSE(Viewable(foreign.Id())) << "the foreign window was raised";
         EXPECT_TRUE(StillRunningAfter(running, 0));
         if (first == "/s") {
             Xdotool("key space");

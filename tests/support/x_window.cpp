@@ -84,6 +84,11 @@ bool QueryGeometry(unsigned long window, WindowGeometry* geometry) {
     return true;
 }
 
+bool Viewable(unsigned long window) {
+    WindowGeometry geometry;
+    return QueryGeometry(window, &geometry) && geometry.viewable;
+}
+
 bool CursorIsInvisible() {
     Display* dpy = Connection();
     XFixesCursorImage* image = XFixesGetCursorImage(dpy);

@@ -33,6 +33,8 @@ std::vector<unsigned long> WindowsNamed(const std::string& name);
 // Children of `parent`.
 std::vector<unsigned long> ChildWindows(unsigned long parent);
 bool QueryGeometry(unsigned long window, WindowGeometry* geometry);
+// True when the window exists and is viewable (it and its ancestors mapped).
+bool Viewable(unsigned long window);
 
 // True when the pointer's current cursor image has no visible pixel.
 bool CursorIsInvisible();

@@ -3,8 +3,8 @@
  * child each time it changes:
  *   test_parent.exe preview FILE   once a child has shown for a second,
  *                             minimises itself ("MINIMISED"), restores itself
- *                             once FILE exists ("RESTORED"), halves its size a
- *                             second after that, then destroys itself once the
+ *                             once FILE exists ("RESTORED"), halves its size
+ *                             2 s after that, then destroys itself once the
  *                             child has followed (or after 5 s) and exits
  *   test_parent.exe owner     stays until it is ended
  *   test_parent.exe deny-writes   lets no one write the user's settings key
@@ -53,9 +53,9 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
             restoredTicks = shownTicks > 20 ? shownTicks : 0;
         }
         if (!restoredTicks) return 0;
-        if (shownTicks == restoredTicks + 20) Resize(window, width / 2, height / 2);
-        if (shownTicks == restoredTicks + 120 ||
-            (shownTicks > restoredTicks + 20 && childWidth == width / 2 && childHeight == height / 2))
+        if (shownTicks == restoredTicks + 40) Resize(window, width / 2, height / 2);
+        if (shownTicks == restoredTicks + 140 ||
+            (shownTicks > restoredTicks + 40 && childWidth == width / 2 && childHeight == height / 2))
             DestroyWindow(window);
         return 0;
     }

@@ -178,7 +178,7 @@ TEST_F(Windows, PreviewFillsItsParentFollowsItWaitsWhileItIsMinimisedAndEndsWith
     EXPECT_LT(CpuShareOver(preview.Pid(), 4000), 0.02);
     dir.Write("restore", "");
     ASSERT_TRUE(said("RESTORED")) << parent.OutputSoFar();
-    EXPECT_GT(CpuShareOver(preview.Pid(), 1000), 0.05) << "drawing again";
+    EXPECT_TRUE(WaitUntil([&] { return CpuShareOver(preview.Pid(), 500) > 0.05; }, 1500)) << "drawing again";
     // The helper halves its size, then destroys itself.
     ExpectEnd(parent, 0, 30000);
     const std::string sizes = WithoutReturns(parent.Wait(0).out);
