@@ -109,6 +109,18 @@ long LoudFrame(const Pcm& pcm, bool last) {
     return -1;
 }
 
+double Rms(const Pcm& pcm, long from, long frames) {
+    double sum = 0;
+    for (long f = from; f < from + frames; ++f) sum += pcm.At(f, 0) * pcm.At(f, 0);
+    return std::sqrt(sum / static_cast<double>(frames));
+}
+
+double Hz(const Pcm& pcm, long from, long frames) {
+    int crossings = 0;
+    for (long f = from + 1; f < from + frames; ++f) crossings += (pcm.At(f - 1, 0) < 0) != (pcm.At(f, 0) < 0);
+    return crossings / 2.0 * static_cast<double>(pcm.rate) / static_cast<double>(frames);
+}
+
 static double FitAt(const Pcm& capture, const Pcm& reference, long lag, long from, long to, CaptureFit* fit) {
     const int in = reference.channels;
     fit->gain.assign(static_cast<std::size_t>(capture.channels), {});

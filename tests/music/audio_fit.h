@@ -32,6 +32,9 @@ long FileSize(const std::string& path);
 Pcm ReadCapture(const std::string& path);
 // The first or last frame with a sample above 1e-3, -1 when silent.
 long LoudFrame(const Pcm& pcm, bool last);
+// The first channel's root mean square, and its frequency by zero crossings, over `frames` from `from`.
+double Rms(const Pcm& pcm, long from, long frames);
+double Hz(const Pcm& pcm, long from, long frames);
 
 // Captured frame lag + i of output o = sum over c of gain[o][c] * reference frame i of
 // channel c (i < frames), up to `residual`: the rms misfit over the capture's rms.

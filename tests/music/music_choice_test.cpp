@@ -26,12 +26,6 @@ static_assert(sizeof(sndfile::VirtualIo) == sizeof(SF_VIRTUAL_IO) && sndfile::kR
 
 namespace {
 
-double Rms(const Pcm& pcm, long from, long frames) {
-    double sum = 0;
-    for (long f = from; f < from + frames; ++f) sum += pcm.At(f, 0) * pcm.At(f, 0);
-    return std::sqrt(sum / static_cast<double>(frames));
-}
-
 // Probes playing each music (a path) at its volume until `stopMs` after their start, all at once,
 // each into a capture of its own: the captures.
 std::vector<Pcm> Play(const std::vector<std::pair<std::string, int>>& runs, int stopMs) {
@@ -91,10 +85,7 @@ std::vector<int> HeardTones(const Pcm& capture, const std::vector<int>& tones, d
     *seconds = 0;
     for (long from = 0; from + window <= capture.Frames(); from += window) {
         if (Rms(capture, from, window) < 0.01) continue;
-        int crossings = 0;
-        for (long f = from + 1; f < from + window; ++f)
-            crossings += (capture.At(f - 1, 0) < 0) != (capture.At(f, 0) < 0);
-        const double hz = crossings * 25 / 2.0;
+        const double hz = Hz(capture, from, window);
         for (int tone : tones)
             if (std::fabs(hz - tone) < 40) {
                 if (heard.empty() || heard.back() != tone) heard.push_back(tone);
