@@ -1,11 +1,11 @@
 /* A 320 x 240 window for the Windows end-to-end tests to hand to velmora.scr,
  * run under Wine. It prints its handle, then reports the size of its first
  * child each time it changes:
- *   test_parent.exe preview FILE   once a child has shown for a second,
- *                             minimises itself ("MINIMISED"), restores itself
- *                             once FILE exists ("RESTORED"), halves its size
- *                             2 s after that, then destroys itself once the
- *                             child has followed (or after 5 s) and exits
+ *   test_parent.exe preview   once a child has shown for a second, minimises
+ *                             itself ("MINIMISED"), restores itself 7 s later
+ *                             ("RESTORED"), halves its size a second after
+ *                             that, then destroys itself once the child has
+ *                             followed (or after 5 s) and exits
  *   test_parent.exe owner     stays until it is ended
  *   test_parent.exe deny-writes   lets no one write the user's settings key
  *                                 (it may still be read and deleted), then exits
@@ -17,8 +17,7 @@
 #include <string.h>
 #include <windows.h>
 
-static int preview, minimised, width = 320, height = 240, shownTicks, restoredTicks;
-static const char* restoreFile;
+static int preview, minimised, width = 320, height = 240, shownTicks;
 static int childWidth = -1, childHeight = -1;
 
 static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
@@ -45,17 +44,13 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
             fflush(stdout);
         }
         if (!preview || child == NULL) return 0;
-        if (++shownTicks == 20 ||
-            (shownTicks > 20 && !restoredTicks && GetFileAttributesA(restoreFile) != INVALID_FILE_ATTRIBUTES)) {
+        if (++shownTicks == 20 || shownTicks == 160) {
             ShowWindow(window, shownTicks == 20 ? SW_MINIMIZE : SW_RESTORE);
             printf(IsIconic(window) ? "MINIMISED\n" : "RESTORED\n");
             fflush(stdout);
-            restoredTicks = shownTicks > 20 ? shownTicks : 0;
         }
-        if (!restoredTicks) return 0;
-        if (shownTicks == restoredTicks + 40) Resize(window, width / 2, height / 2);
-        if (shownTicks == restoredTicks + 140 ||
-            (shownTicks > restoredTicks + 40 && childWidth == width / 2 && childHeight == height / 2))
+        if (shownTicks == 180) Resize(window, width / 2, height / 2);
+        if (shownTicks == 280 || (shownTicks > 180 && childWidth == width / 2 && childHeight == height / 2))
             DestroyWindow(window);
         return 0;
     }
@@ -96,8 +91,7 @@ static int SetSettingsKeyAccess(DWORD allowed) {
 int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "deny-writes") == 0) return SetSettingsKeyAccess(KEY_READ | DELETE | WRITE_DAC);
     if (argc > 1 && strcmp(argv[1], "allow-writes") == 0) return SetSettingsKeyAccess(KEY_ALL_ACCESS);
-    preview = argc > 2 && strcmp(argv[1], "preview") == 0;
-    restoreFile = preview ? argv[2] : "";
+    preview = argc > 1 && strcmp(argv[1], "preview") == 0;
     int startMinimised = argc > 1 && strcmp(argv[1], "minimised") == 0;
     WNDCLASSA windowClass = {0};
     windowClass.lpfnWndProc = ParentProc;
