@@ -181,7 +181,9 @@ TEST(MusicChoice, EachBadInputIsOneLineAndTheNextFileOrTheBuiltInTrackPlays) {
     const Pcm builtInTrack = FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"));
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        if (r.choice == m + "/many") ASSERT_EQ(many.get(), "made\n");
+        if (r.choice == m + "/many") {
+            ASSERT_EQ(many.get(), "made\n");
+        }
         std::remove((work.Path() + "/out.wav").c_str());
         std::vector<std::string> env = AlsoftEnv(work.Path(), "wave");
         env.insert(env.end(), {"HOME=" + work.Path(), "XDG_CONFIG_HOME=" + work.Path(), "ASAN_OPTIONS=detect_leaks=0"});
