@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <csignal>
-#include <future>
 
 #include "audio_fit.h"
 #include "music/sndfile_binding.h"
@@ -150,12 +149,8 @@ TEST(MusicChoice, EachBadInputIsOneLineAndTheNextFileOrTheBuiltInTrackPlays) {
     work.Write("m/none/a.txt", "text\n");
     work.Write("m/none/b.mp3", "not an MP3 either\n");
     ASSERT_EQ(mkfifo((m + "/fifo.ogg").c_str(), 0644), 0);
-    Shell("chmod -R a+rX " + m + "/good " + m + "/none && chmod a+rx " + m);
-    // Ten thousand files take seconds to make here: made while the rows before theirs run.
-    std::future<std::string> many = std::async(std::launch::async, [&] {
-        return Shell("mkdir " + m + "/many && cd " + m +
-                     "/many && seq 100000 109999 | xargs touch && chmod -R a+rX . && echo made");
-    });
+    for (int i = 0; i < 10000; ++i) work.Write("m/many/" + std::to_string(100000 + i), "");
+    Shell("chmod -R a+rX " + m + "/good " + m + "/none " + m + "/many && chmod a+rx " + m);
 
     const std::string builtIn = "; the built-in music plays\n";
     struct Row {
@@ -181,9 +176,6 @@ TEST(MusicChoice, EachBadInputIsOneLineAndTheNextFileOrTheBuiltInTrackPlays) {
     const Pcm builtInTrack = FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"));
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        if (r.choice == m + "/many") {
-            ASSERT_EQ(many.get(), "made\n");
-        }
         std::remove((work.Path() + "/out.wav").c_str());
         std::vector<std::string> env = AlsoftEnv(work.Path(), "wave");
         env.insert(env.end(), {"HOME=" + work.Path(), "XDG_CONFIG_HOME=" + work.Path(), "ASAN_OPTIONS=detect_leaks=0"});
