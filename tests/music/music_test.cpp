@@ -100,30 +100,29 @@ TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
         {"an underrun", Tones(2, 44100, 4, 3), "", {0, 1}, 44100, "stereo", 44100, .5, 3, -1, 2000},
         {"the stop flag, in the generated music", GeneratedMusic(), "", {0, 1}, 44100, "stereo", 44100, .5, 3, 1500},
     };
-    const int count = static_cast<int>(std::size(rows));
-    std::vector<TempDir> folders(count), programs(count);
-    for (int i = 0; i < count; ++i) {
-        if (!rows[i].music.empty()) folders[i].Write(dataName::kMusic, rows[i].music);
-        if (!rows[i].dataMusic.empty()) programs[i].Write("data/xt", rows[i].dataMusic);
-    }
-    // All at once: each probe plays in real time, its queue a second long.
-    std::vector<ProcessResult> results = RunOverlapped(count, count, [&](int i) {
+    // All at once, each in folders of its own: a probe plays in real time, its queue a second long.
+    struct Heard {
+        ProcessResult result;
+        Pcm capture, reference;
+    };
+    std::vector<Heard> heard = RunOverlapped(static_cast<int>(std::size(rows)), 11, [&](int i) {
         const Row& r = rows[i];
-        std::vector<std::string> args = {programs[i].Path() + "/"};
+        TempDir folder, program;
+        if (!r.music.empty()) folder.Write(dataName::kMusic, r.music);
+        if (!r.dataMusic.empty()) program.Write("data/xt", r.dataMusic);
+        std::vector<std::string> args = {program.Path() + "/"};
         if (r.stopAfterMs >= 0) args.push_back(std::to_string(r.stopAfterMs));
-        return RunProbe(folders[i].Path(), args, AlsoftEnv(folders[i].Path(), "wave", r.rate, r.layout), r.pauseMs);
+        const std::vector<std::string> env = AlsoftEnv(folder.Path(), "wave", r.rate, r.layout);
+        return Heard{RunProbe(folder.Path(), args, env, r.pauseMs), ReadCapture(folder.Path() + "/out.wav"),
+                     FadedIn(Decode(r.music.empty() ? program.Path() + "/data/xt" : folder.Path() + "/xt"))};
     });
-    for (int i = 0; i < count; ++i) {
-        const Row& r = rows[i];
-        const TempDir &folder = folders[i], &program = programs[i];
-        ProcessResult& result = results[i];
+    for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
+        auto& [result, capture, reference] = heard[&r - rows];
         ExpectCleanEnd(result);
         // After a stop the prompt may come before or after the release, or not at all.
         std::size_t prompt = r.stopAfterMs < 0 ? 0 : std::min(result.out.find(kPrompt), result.out.size());
         EXPECT_EQ(result.out.erase(prompt, kPrompt.size()), r.stopAfterMs < 0 ? "" : "music released\n");
-        Pcm capture = ReadCapture(folder.Path() + "/out.wav");
-        Pcm reference = FadedIn(Decode(r.music.empty() ? program.Path() + "/data/xt" : folder.Path() + "/xt"));
         ASSERT_EQ(capture.rate, r.rate) << "no capture";
         if (reference.Frames() == 0 && LoudFrame(capture, true) == -1) continue;
         CaptureFit fit = FitCapture(capture, reference, r.fitFrames > 0 ? r.fitFrames : reference.Frames());
