@@ -451,8 +451,6 @@ TEST_F(ShellEndToEnd, WindowsNobodySeesDrawNothingAndShownAgainDrawAtOnce) {
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].what);
         ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(parents[i]->Id()); }, 20000));
-    }
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
         // The cover lies over its parent alone.
         covers.push_back(cases[i].cover ? std::make_unique<TestWindow>(400, 300, cases[i].x, cases[i].y) : nullptr);
         if (!cases[i].cover) UnmapWindow(parents[i]->Id());
