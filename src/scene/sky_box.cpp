@@ -1,5 +1,7 @@
 #include <GL/gl.h>
 
+#include <initializer_list>
+
 #include "scene/backdrop.h"
 #include "scene/camera_path.h"
 #include "scene/scene.h"
@@ -31,9 +33,11 @@ void ChooseSkyFilters(const ViewTransform& view, const QuadFace& face) {
         if (scale.known && scale.most <= kSurelyMagnified) minFilter = magFilter;
         if (scale.known && scale.least >= kSurelyMinified) magFilter = minFilter;
     }
-    glBindTexture(GL_TEXTURE_2D, face.slot);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    for (GLuint name : {face.slot, GreyCopyOf(face.slot)}) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "scene/scene_textures.h"
+
 const float kCubeCorners[8][3] = {
     {-1, -1, -1}, {+1, -1, -1}, {+1, +1, -1}, {-1, +1, -1}, {-1, -1, +1}, {+1, -1, +1}, {+1, +1, +1}, {-1, +1, +1},
 };
@@ -21,7 +23,7 @@ void DrawTexturedQuad(GLuint slot, const float* c0, const float* c1, const float
     float normal[3];
     QuadNormal(c0, c1, c2, normal);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, slot);
+    BindSceneTexture(slot);
     glBegin(GL_POLYGON);
     glNormal3fv(normal);
     glTexCoord2f(0.0f, 0.0f);
@@ -36,5 +38,6 @@ void DrawTexturedQuad(GLuint slot, const float* c0, const float* c1, const float
     glTexCoord2f(0.0f, 1.0f);
     glVertex3fv(c3);
     glEnd();
+    UnbindSceneTexture();
     glDisable(GL_TEXTURE_2D);
 }
