@@ -68,6 +68,15 @@ void ModelViewer::LoadModel(const char* path) {
     ResetView();
 }
 
+bool ModelViewer::DepthTestedBox(Vec3* low, Vec3* high) const {
+    const ViewerState& s = *state_;
+    if (s.model.GetVertexCount() == 0 || s.model.GetTriangleCount() == 0) return false;
+    // Draw moves the model's centre to the origin, then by the camera's negation.
+    *low = {-s.extent.x * 0.5f - s.camera.x, -s.extent.y * 0.5f - s.camera.y, -s.extent.z * 0.5f - s.camera.z};
+    *high = {s.extent.x * 0.5f - s.camera.x, s.extent.y * 0.5f - s.camera.y, s.extent.z * 0.5f - s.camera.z};
+    return true;
+}
+
 void ModelViewer::UploadModel() {
     ViewerState& s = *state_;
     if (s.texturesLoaded) return;

@@ -67,6 +67,10 @@ public:
     // (1, 1, 0, 1).
     void Draw();
 
+    // The box, in the coordinates Draw is called in, that holds every
+    // triangle Draw draws with depth testing; false when it draws none.
+    bool DepthTestedBox(Vec3* low, Vec3* high) const;
+
     const ViewerState& State() const { return *state_; }
 
 private:

@@ -10,10 +10,73 @@
 #include "scene/scene_frame.h"
 #include "scene/scene_textures.h"
 #include "scene/spinning_cube.h"
+#include "scene/view_transform.h"
 #include "scene/wave_surface.h"
 
 float cubeAngle = 0.0f;
 bool sceneFullDetail = false;
+
+namespace {
+
+// Once the model has turned depth testing off, nothing but the model reads or
+// writes depth (the first frame's sky box still tests it): the depth is then
+// cleared only under the model's box on screen, just before it is drawn.
+bool depthLeftToModel = false;
+
+// The window rectangle, within the viewport, that the model's box covers
+// with a pixel to spare; the whole viewport when part of the box lies behind
+// the eye. False when the box lies outside the viewport.
+bool ModelRect(int rect[4]) {
+    ViewTransform view;
+    ReadViewTransform(&view);
+    const int* viewport = view.viewport;
+    rect[0] = viewport[0];
+    rect[1] = viewport[1];
+    rect[2] = viewport[2];
+    rect[3] = viewport[3];
+    Vec3 low, high;
+    if (!modelViewer.DepthTestedBox(&low, &high)) return false;
+    float left = 1.0f, right = -1.0f, bottom = 1.0f, top = -1.0f;
+    for (int corner = 0; corner < 8; ++corner) {
+        const float p[3] = {corner & 1 ? high.x : low.x, corner & 2 ? high.y : low.y, corner & 4 ? high.z : low.z};
+        float clip[4];
+        ToClip(view, p, clip);
+        if (clip[3] <= 1e-3f) return true;
+        left = std::fmin(left, clip[0] / clip[3]);
+        right = std::fmax(right, clip[0] / clip[3]);
+        bottom = std::fmin(bottom, clip[1] / clip[3]);
+        top = std::fmax(top, clip[1] / clip[3]);
+    }
+    const auto toWindow = [](float ndc, int origin, int size, float spare) {
+        const float at = static_cast<float>(origin) + (ndc + 1.0f) * 0.5f * static_cast<float>(size) + spare;
+        return static_cast<int>(
+            std::fmin(std::fmax(std::floor(at), static_cast<float>(origin)), static_cast<float>(origin + size)));
+    };
+    const int x0 = toWindow(left, viewport[0], viewport[2], -1.0f);
+    const int x1 = toWindow(right, viewport[0], viewport[2], 2.0f);
+    const int y0 = toWindow(bottom, viewport[1], viewport[3], -1.0f);
+    const int y1 = toWindow(top, viewport[1], viewport[3], 2.0f);
+    rect[0] = x0;
+    rect[1] = y0;
+    rect[2] = x1 - x0;
+    rect[3] = y1 - y0;
+    return rect[2] > 0 && rect[3] > 0;
+}
+
+void ClearModelDepth() {
+    int rect[4];
+    if (!ModelRect(rect)) return;
+    GLint scissor[4];
+    glGetIntegerv(GL_SCISSOR_BOX, scissor);
+    const bool scissoring = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
+    glScissor(rect[0], rect[1], rect[2], rect[3]);
+    glEnable(GL_SCISSOR_TEST);
+    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glScissor(scissor[0], scissor[1], scissor[2], scissor[3]);
+    if (!scissoring) glDisable(GL_SCISSOR_TEST);
+}
+
+}  // namespace
 
 void AdvanceCubeAngle() {
     // 360 and 0 show on two frames in a row: the turn has 361 frames.
@@ -69,6 +132,7 @@ void InitSceneGL() {
 void DrawPlacedModel() {
     glPushMatrix();
     glTranslatef(0.0f, 10.0f, 0.0f);
+    if (depthLeftToModel) ClearModelDepth();
     modelViewer.Draw();
     glPopMatrix();
 }
@@ -100,6 +164,8 @@ void ClearSceneBuffers(bool viewsCoverWindow) {
     // reach from its floor and top, it covers the whole view.
     const bool skyCoversView = std::fabs(eyePoint[1]) < kSkyCoverHeight;
     if (viewsCoverWindow && skyCoversView && !sceneFullDetail) buffers &= ~GL_COLOR_BUFFER_BIT;
+    depthLeftToModel = !sceneFullDetail && glIsEnabled(GL_DEPTH_TEST) == GL_FALSE;
+    if (depthLeftToModel) buffers &= ~(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     glClear(buffers);
 }
 

@@ -1,10 +1,12 @@
 #include "scene/scene_textures.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/platform.h"
+#include "scene/scene.h"
 #include "settings/data_names.h"
 #include "settings/data_paths.h"
 
@@ -24,6 +26,43 @@ namespace {
 // reads: one image of the largest size, tightly packed, bottom row first (the
 // file's last row comes first). Nothing else uses it.
 std::uint8_t uploadBuffer[kRawImageMaxSide * kRawImageMaxSide * 4];
+
+// The grey every additive piece is drawn with; the ground sets it each frame.
+constexpr GLfloat kGrey[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+
+// Names of the grey copies, in table order; made once the table's own names
+// are taken, so that none can be one of them.
+GLuint greyCopies[kSceneTextureCount];
+bool replacing = false;
+
+// What GL_MODULATE makes of a byte times the grey: the renderer's own float
+// steps, so that nearest sampling gives the very same pixels.
+std::uint8_t Greyed(std::uint8_t byte) {
+    const float modulated = static_cast<float>(byte) * (1.0f / 255.0f) * kGrey[0];
+    return static_cast<std::uint8_t>(std::lrintf(modulated * 255.0f));
+}
+
+// The colour channels of an image in the upload buffer times the grey; alpha,
+// which the grey's alpha of 1 leaves as it is, stays.
+void GreyPixels(int bytesPerPixel, int width, int height) {
+    const std::size_t count = static_cast<std::size_t>(width) * height * bytesPerPixel;
+    for (std::size_t k = 0; k < count; ++k)
+        if (k % bytesPerPixel < 3) uploadBuffer[k] = Greyed(uploadBuffer[k]);
+}
+
+void Upload(const SceneTexture& texture, GLuint name) {
+    if (texture.format == GL_RGBA)
+        UploadRgbaTexture(uploadBuffer, name, texture.size, texture.size);
+    else
+        UploadRgbTexture(uploadBuffer, name, texture.size, texture.size, kSkyMagFilter, GL_CLAMP_TO_EDGE);
+}
+
+bool DrawnInGrey() {
+    if (glIsEnabled(GL_LIGHTING)) return false;
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    return std::memcmp(colour, kGrey, sizeof colour) == 0;
+}
 
 [[noreturn]] void ExitCantOpen(const char* path) {
     std::printf("***Can't open %s!\n ", path);
@@ -95,8 +134,29 @@ void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int he
     UploadTexture(pixels, slot, width, height, GL_RGB, kSkyMinFilter, magFilter, wrapMode);
 }
 
+GLuint GreyCopyOf(GLuint slot) {
+    for (int k = 0; k < kSceneTextureCount; ++k)
+        if (kSceneTextures[k].slot == slot) return greyCopies[k];
+    return slot;
+}
+
+void BindSceneTexture(GLuint slot) {
+    replacing = !sceneFullDetail && DrawnInGrey();
+    glBindTexture(GL_TEXTURE_2D, replacing ? GreyCopyOf(slot) : slot);
+    if (replacing) glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+}
+
+void UnbindSceneTexture() {
+    if (replacing) glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    replacing = false;
+}
+
 void LoadSceneTextures() {
-    for (const SceneTexture& texture : kSceneTextures) {
+    // The fixed names in use first: a generated name can't be one of them.
+    for (const SceneTexture& texture : kSceneTextures) glBindTexture(GL_TEXTURE_2D, texture.slot);
+    glGenTextures(kSceneTextureCount, greyCopies);
+    for (int k = 0; k < kSceneTextureCount; ++k) {
+        const SceneTexture& texture = kSceneTextures[k];
         char path[kDataPathSize];
         if (!FormDataPath(texture.file, path)) {
             // Too long for the buffer: reported like a file that isn't there,
@@ -105,9 +165,8 @@ void LoadSceneTextures() {
             ExitCantOpen(wanted.c_str());
         }
         LoadRawImage(uploadBuffer, path, texture.format, texture.size, texture.size);
-        if (texture.format == GL_RGBA)
-            UploadRgbaTexture(uploadBuffer, texture.slot, texture.size, texture.size);
-        else
-            UploadRgbTexture(uploadBuffer, texture.slot, texture.size, texture.size, kSkyMagFilter, GL_CLAMP_TO_EDGE);
+        Upload(texture, texture.slot);
+        GreyPixels(texture.format == GL_RGBA ? 4 : 3, texture.size, texture.size);
+        Upload(texture, greyCopies[k]);
     }
 }

@@ -46,7 +46,20 @@ void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int h
 // RGB texture under `slot` with the given magnification filter and wrap mode.
 void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter, GLint wrapMode);
 
-// Loads and uploads the whole texture table from the program folder's data/.
+// Binds `slot` to draw with. Where the colour the texture would be modulated
+// with is the ground's grey, unlit (every additive piece, and the sky box from
+// the second frame on), the texture's grey copy is bound instead with
+// GL_REPLACE: the same pixels to within a unit of rounding, for one multiply a
+// pixel fewer. Not with sceneFullDetail.
+void BindSceneTexture(GLuint slot);
+// Back to GL_MODULATE after BindSceneTexture, as the model's textures and the
+// next piece expect.
+void UnbindSceneTexture();
+// The name of `slot`'s grey copy; `slot` itself for a name outside the table.
+GLuint GreyCopyOf(GLuint slot);
+
+// Loads and uploads the whole texture table from the program folder's data/,
+// each texture with its grey copy.
 // A path too long for the data path buffer counts as a file that can't be
 // opened.
 void LoadSceneTextures();

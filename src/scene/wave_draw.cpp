@@ -1,6 +1,7 @@
 #include <GL/gl.h>
 
 #include "scene/scene.h"
+#include "scene/scene_textures.h"
 #include "scene/wave_surface.h"
 
 namespace {
@@ -59,11 +60,12 @@ void BeginWaveState() {
     glEnable(GL_TEXTURE_2D);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, kWaveSlot);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    BindSceneTexture(kWaveSlot);
 }
 
 void EndWaveState() {
+    UnbindSceneTexture();
     glDisable(GL_TEXTURE_2D);
     glDisable(GL_BLEND);
 }

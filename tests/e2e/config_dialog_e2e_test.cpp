@@ -5,12 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "platform/posix/settings_file.h"
 #include "support/image.h"
@@ -69,6 +67,14 @@ bool Focus(unsigned long window) {
     return WaitUntil([&] { return Shell("xdotool getwindowfocus") == std::to_string(window) + "\n"; });
 }
 
+// Sends `keys` and waits until the window, still there, shows their effect:
+// whatever came before them has been handled.
+bool KeysShow(unsigned long window, const std::string& keys) {
+    const RgbImage before = Screenshot(window);
+    Xdotool("key " + keys);
+    return WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; }) && Viewable(window);
+}
+
 class ConfigDialogEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override { EnsureXvfb(); }
@@ -83,23 +89,24 @@ protected:
         const unsigned long window = ShownWindow("Velmora! Configuration", 15000);
         EXPECT_NE(window, 0u) << "no dialog; stderr: " << (child.Running() ? "" : child.Wait(100).err);
         if (window == 0) return 0;
-        EXPECT_TRUE(Focus(window));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // GTK's first frame
+        // Drawn by GTK: until then it shows the black screen under it.
+        EXPECT_TRUE(Focus(window) && WaitUntil([&] {
+                        const RgbImage shot = Screenshot(window);
+                        return Colours(shot, 0, 0, shot.width, shot.height) > 16;
+                    }));
         return window;
     }
     // OK at 319, 182 dialog units: 479, 296 pixels at 96 dpi.
     static void ClickOk(unsigned long window) {
         Xdotool("mousemove --window " + std::to_string(window) + " 516 309 click 1");
     }
-    std::string StoredMusic() const {
+    // The stored music box ("(none)" before any), or the music and volume.
+    std::string Stored(bool box = true) const {
         SettingsValues values;
         DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &values);
+        if (!box)
+            return values["music"] + "|" + std::to_string(values["volume"].size() == 4 ? values["volume"][0] : -1);
         return values.count("ini") ? values["ini"] : "(none)";
-    }
-    static bool StillOpenAfter(ChildProcess& child, unsigned long window, int milliseconds) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-        WindowGeometry geometry;
-        return child.Running() && QueryGeometry(window, &geometry) && geometry.viewable;
     }
 
     TempDir config, cache;
@@ -122,34 +129,28 @@ TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOnlyOkClosesItAndStoresTh
     EXPECT_GT(DarkPixels(shot, 500, 300, 35, 18), 10) << "OK";
     EXPECT_GT(DarkPixels(shot, 60, 98, 120, 40), 40) << "Music: and the built-in music's name";
     EXPECT_LT(Colours(shot, 20, 246, 250, 48), 6) << "the face below the frame is plain";
-    Xdotool("key Escape");
-    EXPECT_TRUE(StillOpenAfter(first, window, 500)) << "Escape closed the dialog";
+    // Escape and a close request end nothing: the keys after each still reach
+    // the dialog. The focus starts on OK, the first tab stop; Tab moves it to
+    // the box, Space checks it.
+    EXPECT_TRUE(KeysShow(window, "Escape Tab")) << "Escape closed the dialog";
     RequestClose(window);
-    EXPECT_TRUE(StillOpenAfter(first, window, 500)) << "the close request closed the dialog";
-    // The focus starts on OK, the first tab stop; Tab moves it to the box.
-    Xdotool("key Tab space");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    EXPECT_GT(Rmse(Screenshot(window), shot), 0.0) << "the box shows its check";
-    EXPECT_EQ(StoredMusic(), "(none)");
+    EXPECT_TRUE(KeysShow(window, "space")) << "the close request closed the dialog, or the box shows no check";
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(Stored(), "(none)");
     ClickOk(window);
     ExpectEnd(first, 0);
-    EXPECT_EQ(StoredMusic(), "1");
+    EXPECT_EQ(Stored(), "1");
     // Reopened, the box is checked: OK (Space on the focused button) keeps it.
     ChildProcess second;
     ASSERT_NE(Open(second), 0u);
     Xdotool("key space");
     ExpectEnd(second, 0);
-    EXPECT_EQ(StoredMusic(), "1");
+    EXPECT_EQ(Stored(), "1");
 }
 
 TEST_F(ConfigDialogEndToEnd, AChosenFileAndVolumeAreStoredAndShownOnReopening) {
     TempDir music;
     const std::string file = music.Write("My Music/piece one.ogg", ReadFileBytes(VELMORA_BUILD_DIR "/data/xt"));
-    auto stored = [&] {
-        SettingsValues values;
-        DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &values);
-        return values["music"] + "|" + std::to_string(values["volume"].size() == 4 ? values["volume"][0] : -1);
-    };
     ChildProcess first;
     const unsigned long window = Open(first);
     ASSERT_NE(window, 0u);
@@ -158,7 +159,6 @@ TEST_F(ConfigDialogEndToEnd, AChosenFileAndVolumeAreStoredAndShownOnReopening) {
     const unsigned long chooser = ShownWindow("Choose a music file", 15000);
     ASSERT_NE(chooser, 0u);
     ASSERT_TRUE(Focus(chooser));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // GTK's first frame, as in Open
     Xdotool("key ctrl+l");
     Xdotool("type --delay 10 '" + file + "'");
     // The chooser reads the typed folder before it takes a Return: press it
@@ -175,13 +175,13 @@ TEST_F(ConfigDialogEndToEnd, AChosenFileAndVolumeAreStoredAndShownOnReopening) {
     EXPECT_TRUE(WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; })) << "the name and volume show";
     ClickOk(window);
     ExpectEnd(first, 0);
-    EXPECT_EQ(stored(), file + "|37");
+    EXPECT_EQ(Stored(false), file + "|37");
     // Reopened, the dialog shows both: OK stores them as they were.
     ChildProcess second;
     ASSERT_NE(Open(second), 0u);
     Xdotool("key Return");
     ExpectEnd(second, 0);
-    EXPECT_EQ(stored(), file + "|37");
+    EXPECT_EQ(Stored(false), file + "|37");
     // Built-in goes back to the built-in track; the volume stays.
     ChildProcess third;
     const unsigned long again = Open(third);
@@ -189,7 +189,7 @@ TEST_F(ConfigDialogEndToEnd, AChosenFileAndVolumeAreStoredAndShownOnReopening) {
     Xdotool("key Tab Tab Tab Tab space");
     ClickOk(again);
     ExpectEnd(third, 0);
-    EXPECT_EQ(stored(), "|37");
+    EXPECT_EQ(Stored(false), "|37");
 }
 
 TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
@@ -217,7 +217,7 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
         EXPECT_NE(Property(window, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"), std::string::npos);
         Xdotool("key Return");
         ExpectEnd(dialog, c.exitCode);
-        EXPECT_EQ(StoredMusic(), "0") << "OK stores the box unchecked too";
+        EXPECT_EQ(Stored(), "0") << "OK stores the box unchecked too";
     }
 }
 
@@ -286,31 +286,25 @@ protected:
     static std::string Tree(const std::string& folder) {
         return Shell("cd '" + folder + "' && find . -printf '%p %M %s\\n' -type f -exec sha256sum {} +");
     }
-    // Opens the dialog that `argv` runs, checks the music box and presses OK:
-    // `box` is the message box "Velmora!" that follows, or 0.
-    void CheckAndOk(ChildProcess& dialog, const std::vector<std::string>& argv, unsigned long* box) {
-        *box = 0;
-        const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
-        ASSERT_NE(window, 0u);
-        Xdotool("key Tab space");  // the box checked: music on
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        ClickOk(window);
-        *box = ShownWindow("Velmora!", 10000);
-    }
-    // OK pressed in the dialog that `argv` opens, a message box "Velmora!" must
-    // tell why the box could not be stored; its OK ends the program with the
-    // code of a failed save.
-    void ExpectFailedSave(const std::vector<std::string>& argv, const std::string& file, const std::string& reason) {
+    // Opens the dialog that `argv` runs, checks the music box and presses OK;
+    // a message box "Velmora!" must follow and wait for the user, whose Return
+    // ends the program: its result.
+    ProcessResult SaveThroughMessageBox(const std::vector<std::string>& argv) {
         ChildProcess dialog;
-        unsigned long box = 0;
-        CheckAndOk(dialog, argv, &box);
-        if (HasFatalFailure()) return;
+        const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
+        EXPECT_TRUE(window != 0 && KeysShow(window, "Tab") && KeysShow(window, "space"));  // music on
+        ClickOk(window);
+        const unsigned long box = ShownWindow("Velmora!", 10000);
         EXPECT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
-        if (box == 0) return;
-        EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
-        Focus(box);
+        // Drawn and focused, it is still there: it waits for the user.
+        EXPECT_TRUE(box != 0 && Focus(box) && dialog.Running());
         Xdotool("key Return");
-        const ProcessResult result = dialog.Wait(10000);
+        return dialog.Wait(10000);
+    }
+    // The message box tells why the box could not be stored; its OK ends the
+    // program with the code of a failed save.
+    void ExpectFailedSave(const std::vector<std::string>& argv, const std::string& file, const std::string& reason) {
+        const ProcessResult result = SaveThroughMessageBox(argv);
         EXPECT_EQ(result.exitCode, 3) << result.err;
         EXPECT_NE(result.err.find(file + ": " + reason), std::string::npos) << result.err;
     }
@@ -346,15 +340,7 @@ TEST_F(SettingsFileEndToEnd, OkMovesAnUnusableFileAsideAndSaves) {
     const std::string old = "velmora-settings 2\nini 1\n1\n";
     const std::string file = WriteSettings(old);
     ASSERT_EQ(chmod(file.c_str(), 0), 0);  // nor readable to its owner
-    ChildProcess dialog;
-    unsigned long box = 0;
-    CheckAndOk(dialog, AsNobody({VELMORA_EXE}), &box);
-    if (HasFatalFailure()) return;
-    ASSERT_NE(box, 0u) << "no message box; " << (dialog.Running() ? "" : dialog.Wait(100).err);
-    EXPECT_TRUE(StillOpenAfter(dialog, box, 300)) << "the message box must wait for the user";
-    Focus(box);
-    Xdotool("key Return");
-    const ProcessResult result = dialog.Wait(10000);
+    const ProcessResult result = SaveThroughMessageBox(AsNobody({VELMORA_EXE}));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("moved to " + file + ".unusable;"), std::string::npos) << result.err;
     EXPECT_EQ(ReadFileBytes(file + ".unusable"), old);
@@ -368,19 +354,19 @@ TEST_F(SettingsFileEndToEnd, OkMovesAnUnusableFileAsideAndSaves) {
     }
 }
 
-TEST_F(SettingsFileEndToEnd, AnUnusableFileThatCantBeMovedAsideMakesOkFail) {
-    WriteSettings("garbage", 0500);
-    const std::string before = Tree(home.Path() + "/velmora");
-    ExpectFailedSave(AsNobody({VELMORA_EXE}), home.Path() + "/velmora/settings",
-                     "it can't be used (not a settings file of this version) nor moved aside: Permission denied");
-    EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
-}
-
+// In a folder its owner may not write: a file that can't be used can't be
+// moved aside either, and a good one can't be replaced; both are kept.
 TEST_F(SettingsFileEndToEnd, AReadOnlyFolderMakesOkSayWhyAndKeepsTheFile) {
-    WriteSettings(EncodeSettings({{"ini", "0"}, {"note", "kept"}}), 0500);
-    const std::string before = Tree(home.Path() + "/velmora");
-    ExpectFailedSave(AsNobody({VELMORA_EXE}), home.Path() + "/velmora/settings", "Permission denied");
-    EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
+    for (const auto& [bytes, reason] :
+         {std::pair<std::string, std::string>{
+              "garbage", "it can't be used (not a settings file of this version) nor moved aside: Permission denied"},
+          {EncodeSettings({{"ini", "0"}, {"note", "kept"}}), "Permission denied"}}) {
+        SCOPED_TRACE(reason);
+        WriteSettings(bytes, 0500);
+        const std::string before = Tree(home.Path() + "/velmora");
+        ExpectFailedSave(AsNobody({VELMORA_EXE}), home.Path() + "/velmora/settings", reason);
+        EXPECT_EQ(Tree(home.Path() + "/velmora"), before);
+    }
 }
 
 TEST_F(SettingsFileEndToEnd, AFullDiskMakesOkSayWhyAndKeepsTheFile) {

@@ -110,9 +110,7 @@ TEST_F(ShellEndToEnd, SecondFullScreenStartRestoresTheFirstAndEndsAndKeysOrButto
     EXPECT_EQ(second.exitCode, 0);
     EXPECT_EQ(second.out + second.err, "");
     EXPECT_EQ(WindowsNamed("orvane"), std::vector<unsigned long>{window});
-    WindowGeometry geometry;
-    ASSERT_TRUE(QueryGeometry(window, &geometry));
-    EXPECT_TRUE(geometry.viewable);
+    EXPECT_TRUE(Viewable(window));
     Xdotool("key space");
     ExpectEnd(first);
     // With the first one gone, a new start is a first instance again, also
@@ -403,9 +401,7 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         ChildProcess victim;
         ASSERT_TRUE(victim.Start(argv));
         EXPECT_NE(DrawnScreenWindow(20000), 0u) << "no window of its own";
-        WindowGeometry geometry;
-        ASSERT_TRUE(QueryGeometry(foreign.Id(), &geometry));
-        EXPECT_FALSE(geometry.viewable) << "the foreign window was raised";
+        EXPECT_FALSE(Viewable(foreign.Id())) << "the foreign window was raised";
         EXPECT_TRUE(StillRunningAfter(victim, 1000));
         Xdotool("key space");
         ExpectEnd(victim);
@@ -430,42 +426,62 @@ constexpr double kShownAgainMs = 100.0;
 
 // A window nobody can see draws nothing and its loop waits instead of
 // spinning; shown again, it draws at once. The XScreenSaver window stands for
-// the daemon's, which it unmaps.
+// the daemon's, which it unmaps. The three runs wait side by side, each in a
+// parent of its own place; each is shown again and ended while the others
+// still wait.
 TEST_F(ShellEndToEnd, WindowsNobodySeesDrawNothingAndShownAgainDrawAtOnce) {
     const struct {
         const char* what;
         const char* option;  // followed by the parent's id
         bool cover;          // covered by another window, else the parent unmapped
+        int x, y;            // the parent's place
     } cases[] = {
-        {"preview covered", "/p", true},
-        {"preview in an unmapped parent", "/p", false},
-        {"XScreenSaver window unmapped", "-window-id", false},
+        {"preview covered", "/p", true, 10, 10},
+        {"preview in an unmapped parent", "/p", false, 440, 10},
+        {"XScreenSaver window unmapped", "-window-id", false, 10, 340},
     };
+    std::vector<std::unique_ptr<TestWindow>> parents, covers;
+    ChildProcess savers[std::size(cases)];
+    std::vector<int> pids;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        TestWindow parent(320, 240);
-        ChildProcess saver;
-        ASSERT_TRUE(saver.Start({VELMORA_EXE, c.option, std::to_string(parent.Id())}, env));
-        ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(parent.Id()); }, 20000));
-        const unsigned long drawn = c.option[0] == '/' ? ChildWindows(parent.Id()).at(0) : parent.Id();
-        auto cover = c.cover ? std::make_unique<TestWindow>(400, 300) : nullptr;  // over the parent at (10, 10)
-        if (!c.cover) UnmapWindow(parent.Id());
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a frame under way ends
-        EXPECT_LT(CpuShareOver(saver.Pid(), 5000), 0.02);
+        parents.push_back(std::make_unique<TestWindow>(320, 240, c.x, c.y));
+        ASSERT_TRUE(savers[pids.size()].Start({VELMORA_EXE, c.option, std::to_string(parents.back()->Id())}, env));
+        pids.push_back(savers[pids.size()].Pid());
+    }
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(parents[i]->Id()); }, 20000));
+        // The cover lies over its parent alone.
+        covers.push_back(cases[i].cover ? std::make_unique<TestWindow>(400, 300, cases[i].x, cases[i].y) : nullptr);
+        if (!cases[i].cover) UnmapWindow(parents[i]->Id());
+    }
+    // Frames under way end; then the loops keep waiting.
+    const auto allWait = [&](int ms) {
+        const std::vector<double> shares = CpuSharesOver(pids, ms);
+        return std::all_of(shares.begin(), shares.end(), [](double share) { return share >= 0 && share < 0.02; });
+    };
+    EXPECT_TRUE(WaitUntil([&] { return allWait(500); }, 10000)) << "still drawing";
+    const std::vector<double> shares = CpuSharesOver(pids, 5000);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].what);
+        EXPECT_GE(shares[i], 0);
+        EXPECT_LT(shares[i], 0.02);
         // Shown again, the window is black until a frame is drawn; then the
         // frames go on.
+        const unsigned long parent = parents[i]->Id();
+        const unsigned long drawn = cases[i].option[0] == '/' ? ChildWindows(parent).at(0) : parent;
         const auto shown = std::chrono::steady_clock::now();
-        if (c.cover)
-            cover->Destroy();
+        if (cases[i].cover)
+            covers[i]->Destroy();
         else
-            MapWindow(parent.Id());
+            MapWindow(parent);
         EXPECT_TRUE(WaitUntil([&] { return WindowShowsPicture(drawn); }, 5000));
         const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - shown).count();
         EXPECT_LT(took, kShownAgainMs);
         const RgbImage frame = Screenshot(drawn);
         EXPECT_TRUE(WaitUntil([&] { return Rmse(Screenshot(drawn), frame) > 0.0; }, 2000));
-        saver.Kill(SIGTERM);
-        ExpectEnd(saver);
+        savers[i].Kill(SIGTERM);
+        ExpectEnd(savers[i]);
     }
 }
 
@@ -541,9 +557,7 @@ TEST_F(ShellEndToEnd, OnlyAFullScreenRunBlocksAnotherAndNoForeignWindowIsRaised)
             Xdotool("key space");
             ExpectEnd(saver);
         }
-        WindowGeometry geometry;
-        ASSERT_TRUE(QueryGeometry(foreign.Id(), &geometry));
-        EXPECT_FALSE(geometry.viewable) << "the foreign window was raised";
+        EXPECT_FALSE(Viewable(foreign.Id())) << "the foreign window was raised";
         EXPECT_TRUE(StillRunningAfter(running, 0));
         if (first == "/s") {
             Xdotool("key space");

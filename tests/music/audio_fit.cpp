@@ -6,11 +6,41 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include <sys/stat.h>
 
+#include "music_encoder.h"
+#include "support/process.h"
 #include "support/temp_dir.h"
+
+bool WriteTone(const std::string& path, double hz, double seconds, long rate) {
+    std::vector<float> samples(static_cast<std::size_t>(seconds * rate) * 2);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<float>(0.3 * std::sin(6.2831853 * hz * static_cast<double>(i / 2) / rate));
+    std::filesystem::create_directories(path.substr(0, path.rfind('/')));
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".ogg") == 0) {
+        std::string bytes;
+        if (!EncodeOggVorbis({samples, 2, rate, 0.4f, 1}, &bytes)) return false;
+        FILE* out = std::fopen(path.c_str(), "wb");
+        return out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && !std::fclose(out);
+    }
+    std::string wav = "RIFF....WAVEfmt ", data;
+    auto put = [](std::string* to, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) to->push_back(static_cast<char>(value >> (8 * i) & 0xFF));
+    };
+    for (float sample : samples) put(&data, static_cast<std::uint32_t>(static_cast<std::int16_t>(sample * 32767)), 2);
+    put(&wav, 16, 4), put(&wav, 1, 2), put(&wav, 2, 2), put(&wav, rate, 4), put(&wav, rate * 4, 4), put(&wav, 4, 2);
+    put(&wav, 16, 2), wav += "data", put(&wav, static_cast<std::uint32_t>(data.size()), 4), wav += data;
+    TempDir scratch;
+    const std::string in = scratch.Write("in.wav", wav), ending = path.substr(path.rfind('.'));
+    const std::string command = ending == ".opus"   ? "opusenc --quiet '" + in + "' '" + path + "'"
+                                : ending == ".flac" ? "flac -s -f '" + in + "' -o '" + path + "'"
+                                : ending == ".mp3"  ? "lame --quiet '" + in + "' '" + path + "'"
+                                                    : "cp '" + in + "' '" + path + "'";
+    return Shell(command + " && echo made") == "made\n";
+}
 
 Pcm Decode(const std::string& path) {
     Pcm pcm;
@@ -28,13 +58,17 @@ Pcm Decode(const std::string& path) {
 }
 
 std::vector<std::string> AlsoftEnv(const std::string& folder, const std::string& drivers, long rate,
-                                   const std::string& channels) {
+                                   const std::string& channels, bool wine) {
+    const auto named = [wine](std::string path) {
+        if (wine) path = "Z:" + path, std::replace(path.begin(), path.end(), '/', '\\');
+        return path;
+    };
     std::ofstream(folder + "/alsoft.conf")
         << "[general]\ndrivers=" << drivers << "\nfrequency=" << rate << "\nchannels=" << channels
         << "\nsample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false"
-        << "\n[wave]\nfile=" << folder << "/out.wav\n";
+        << "\n[wave]\nfile=" << named(folder + "/out.wav") << "\n";
     // OpenAL Soft's own hand-offs are invisible to ThreadSanitizer.
-    return {"ALSOFT_CONF=" + folder + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
+    return {"ALSOFT_CONF=" + named(folder + "/alsoft.conf"), "ALSOFT_LOGLEVEL=0",
             "TSAN_OPTIONS=suppressions=" MUSIC_TSAN_SUPPRESSIONS};
 }
 
@@ -73,6 +107,18 @@ long LoudFrame(const Pcm& pcm, bool last) {
         for (int c = 0; c < pcm.channels; ++c)
             if (std::fabs(pcm.At(f, c)) > 1e-3) return f;
     return -1;
+}
+
+double Rms(const Pcm& pcm, long from, long frames) {
+    double sum = 0;
+    for (long f = from; f < from + frames; ++f) sum += pcm.At(f, 0) * pcm.At(f, 0);
+    return std::sqrt(sum / static_cast<double>(frames));
+}
+
+double Hz(const Pcm& pcm, long from, long frames) {
+    int crossings = 0;
+    for (long f = from + 1; f < from + frames; ++f) crossings += (pcm.At(f - 1, 0) < 0) != (pcm.At(f, 0) < 0);
+    return crossings / 2.0 * static_cast<double>(pcm.rate) / static_cast<double>(frames);
 }
 
 static double FitAt(const Pcm& capture, const Pcm& reference, long lag, long from, long to, CaptureFit* fit) {

@@ -9,12 +9,9 @@
 
 #include <cmath>
 #include <csignal>
-#include <cstdint>
-#include <filesystem>
 
 #include "audio_fit.h"
 #include "music/sndfile_binding.h"
-#include "music_encoder.h"
 #include "platform/posix/settings_file.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -29,63 +26,35 @@ static_assert(sizeof(sndfile::VirtualIo) == sizeof(SF_VIRTUAL_IO) && sndfile::kR
 
 namespace {
 
-constexpr double kAmplitude = 0.3;
-
-std::vector<float> Sine(double hz, long rate, double seconds) {
-    std::vector<float> samples(static_cast<std::size_t>(seconds * rate) * 2);
-    for (std::size_t i = 0; i < samples.size(); ++i)
-        samples[i] = static_cast<float>(kAmplitude * std::sin(6.2831853 * hz * static_cast<double>(i / 2) / rate));
-    return samples;
-}
-
-// A stereo sine of `hz` at `path`, in the format its ending names, through each format's own encoder.
-bool WriteTone(const std::string& path, double hz, double seconds, long rate = 44100) {
-    std::vector<float> samples = Sine(hz, rate, seconds);
-    std::filesystem::create_directories(path.substr(0, path.rfind('/')));
-    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".ogg") == 0) {
-        std::string bytes;
-        if (!EncodeOggVorbis({samples, 2, rate, 0.4f, 1}, &bytes)) return false;
-        FILE* out = std::fopen(path.c_str(), "wb");
-        return out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && !std::fclose(out);
+// Probes playing each music (a path) at its volume until `stopMs` after their start, all at once,
+// each into a capture of its own: the captures.
+std::vector<Pcm> Play(const std::vector<std::pair<std::string, int>>& runs, int stopMs) {
+    const int count = static_cast<int>(runs.size());
+    std::vector<TempDir> folders(runs.size());
+    const std::vector<ProcessResult> results = RunOverlapped(count, count, [&](int i) {
+        const std::string& folder = folders[i].Path();
+        return RunProcess(
+            {MUSIC_PROBE_EXE, "./", std::to_string(stopMs), runs[i].first, std::to_string(runs[i].second)},
+            AlsoftEnv(folder, "wave"), folder, 60000);
+    });
+    std::vector<Pcm> captures;
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(results[i].exitCode, 0) << results[i].err;
+        EXPECT_EQ(results[i].out, "\nPress a key to quit\nmusic released\n");
+        captures.push_back(ReadCapture(folders[i].Path() + "/out.wav"));
     }
-    std::string wav = "RIFF....WAVEfmt ", data;
-    auto put = [](std::string* to, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) to->push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-    };
-    for (float sample : samples) put(&data, static_cast<std::uint32_t>(static_cast<std::int16_t>(sample * 32767)), 2);
-    put(&wav, 16, 4), put(&wav, 1, 2), put(&wav, 2, 2), put(&wav, rate, 4), put(&wav, rate * 4, 4), put(&wav, 4, 2);
-    put(&wav, 16, 2), wav += "data", put(&wav, static_cast<std::uint32_t>(data.size()), 4), wav += data;
-    TempDir scratch;
-    const std::string in = scratch.Write("in.wav", wav), ending = path.substr(path.rfind('.'));
-    const std::string command = ending == ".opus"   ? "opusenc --quiet '" + in + "' '" + path + "'"
-                                : ending == ".flac" ? "flac -s -f '" + in + "' -o '" + path + "'"
-                                : ending == ".mp3"  ? "lame --quiet '" + in + "' '" + path + "'"
-                                                    : "cp '" + in + "' '" + path + "'";
-    return Shell(command + " && echo made") == "made\n";
-}
-
-double Rms(const Pcm& pcm, long from, long frames) {
-    double sum = 0;
-    for (long f = from; f < from + frames; ++f) sum += pcm.At(f, 0) * pcm.At(f, 0);
-    return std::sqrt(sum / static_cast<double>(frames));
-}
-
-// The probe playing `music` at `volume` in `folder` until `stopMs` after its start: the capture.
-Pcm Play(const std::string& folder, const std::string& music, int volume, int stopMs) {
-    ProcessResult result = RunProcess({MUSIC_PROBE_EXE, "./", std::to_string(stopMs), music, std::to_string(volume)},
-                                      AlsoftEnv(folder, "wave"), folder, 60000);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(result.out, "\nPress a key to quit\nmusic released\n");
-    return ReadCapture(folder + "/out.wav");
+    return captures;
 }
 
 TEST(MusicChoice, VolumeScalesTheAmplitudeAndTheMusicFadesInAndRampsDown) {
     TempDir folder;
     ASSERT_TRUE(WriteTone(folder.Path() + "/tone.ogg", 441, 6));
     double steady[2] = {};
-    for (int volume : {100, 50}) {
+    const std::vector<Pcm> captures =
+        Play({{folder.Path() + "/tone.ogg", 100}, {folder.Path() + "/tone.ogg", 50}}, 2500);
+    for (const Pcm& capture : captures) {
+        const int volume = &capture == &captures[0] ? 100 : 50;
         SCOPED_TRACE("volume " + std::to_string(volume));
-        Pcm capture = Play(folder.Path(), folder.Path() + "/tone.ogg", volume, 2500);
         const long start = LoudFrame(capture, false), end = LoudFrame(capture, true), second = capture.rate;
         ASSERT_GT(end - start, 2 * second) << "heard for two seconds";
         double& level = steady[volume == 50];
@@ -116,10 +85,7 @@ std::vector<int> HeardTones(const Pcm& capture, const std::vector<int>& tones, d
     *seconds = 0;
     for (long from = 0; from + window <= capture.Frames(); from += window) {
         if (Rms(capture, from, window) < 0.01) continue;
-        int crossings = 0;
-        for (long f = from + 1; f < from + window; ++f)
-            crossings += (capture.At(f - 1, 0) < 0) != (capture.At(f, 0) < 0);
-        const double hz = crossings * 25 / 2.0;
+        const double hz = Hz(capture, from, window);
         for (int tone : tones)
             if (std::fabs(hz - tone) < 40) {
                 if (heard.empty() || heard.back() != tone) heard.push_back(tone);
@@ -144,17 +110,20 @@ TEST(MusicChoice, AFolderPlaysItsFilesInNameOrderAndStartsOverAndAFileLoops) {
          3.0},
         {"one file", {{"tone.opus", 500}}, "/tone.opus", {500}, 2.5},
     };
+    TempDir folder;
+    std::vector<std::pair<std::string, int>> runs;
+    for (const Row& r : rows) {
+        const std::string music = folder.Path() + "/" + std::to_string(runs.size());
+        for (const auto& [name, hz] : r.files) ASSERT_TRUE(WriteTone(music + "/" + name, hz, 0.8)) << name;
+        runs.push_back({music + r.choice, 100});
+    }
+    const std::vector<Pcm> captures = Play(runs, 4200);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        TempDir folder;
         std::vector<int> tones;
-        for (const auto& [name, hz] : r.files) {
-            ASSERT_TRUE(WriteTone(folder.Path() + "/music/" + name, hz, 0.8)) << name;
-            tones.push_back(hz);
-        }
+        for (const auto& file : r.files) tones.push_back(file.second);
         double seconds = 0;
-        std::vector<int> heard =
-            HeardTones(Play(folder.Path(), folder.Path() + "/music" + r.choice, 100, 4200), tones, &seconds);
+        std::vector<int> heard = HeardTones(captures[&r - rows], tones, &seconds);
         ASSERT_GE(heard.size(), r.heard.size());
         heard.resize(r.heard.size());
         EXPECT_EQ(heard, r.heard);

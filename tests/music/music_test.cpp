@@ -100,20 +100,29 @@ TEST(MusicPlayback, EachFileIsHeardAsDecodedUntilItsEnd) {
         {"an underrun", Tones(2, 44100, 4, 3), "", {0, 1}, 44100, "stereo", 44100, .5, 3, -1, 2000},
         {"the stop flag, in the generated music", GeneratedMusic(), "", {0, 1}, 44100, "stereo", 44100, .5, 3, 1500},
     };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.what);
+    // All at once, each in folders of its own: a probe plays in real time, its queue a second long.
+    struct Heard {
+        ProcessResult result;
+        Pcm capture, reference;
+    };
+    std::vector<Heard> heard = RunOverlapped(static_cast<int>(std::size(rows)), 11, [&](int i) {
+        const Row& r = rows[i];
         TempDir folder, program;
         if (!r.music.empty()) folder.Write(dataName::kMusic, r.music);
         if (!r.dataMusic.empty()) program.Write("data/xt", r.dataMusic);
         std::vector<std::string> args = {program.Path() + "/"};
         if (r.stopAfterMs >= 0) args.push_back(std::to_string(r.stopAfterMs));
-        auto result = RunProbe(folder.Path(), args, AlsoftEnv(folder.Path(), "wave", r.rate, r.layout), r.pauseMs);
+        const std::vector<std::string> env = AlsoftEnv(folder.Path(), "wave", r.rate, r.layout);
+        return Heard{RunProbe(folder.Path(), args, env, r.pauseMs), ReadCapture(folder.Path() + "/out.wav"),
+                     FadedIn(Decode(r.music.empty() ? program.Path() + "/data/xt" : folder.Path() + "/xt"))};
+    });
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        auto& [result, capture, reference] = heard[&r - rows];
         ExpectCleanEnd(result);
         // After a stop the prompt may come before or after the release, or not at all.
         std::size_t prompt = r.stopAfterMs < 0 ? 0 : std::min(result.out.find(kPrompt), result.out.size());
         EXPECT_EQ(result.out.erase(prompt, kPrompt.size()), r.stopAfterMs < 0 ? "" : "music released\n");
-        Pcm capture = ReadCapture(folder.Path() + "/out.wav");
-        Pcm reference = FadedIn(Decode(r.music.empty() ? program.Path() + "/data/xt" : folder.Path() + "/xt"));
         ASSERT_EQ(capture.rate, r.rate) << "no capture";
         if (reference.Frames() == 0 && LoudFrame(capture, true) == -1) continue;
         CaptureFit fit = FitCapture(capture, reference, r.fitFrames > 0 ? r.fitFrames : reference.Frames());
@@ -175,13 +184,19 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
 }
 
 TEST(MusicStop, EndingARunAtAnyMomentNeverCrashesOrHangs) {
-    TempDir folder;
-    folder.Write(dataName::kMusic, GeneratedMusic());
+    const std::string music = GeneratedMusic();
     std::mt19937 random(20261206);  // seeded: a failing moment can be replayed
+    std::vector<std::string> after;
+    for (int run = 0; run < 60; ++run) after.push_back(std::to_string(run < 5 ? run * 5 : random() % 1500));
+    // Six at a time, each in a folder of its own: a probe mostly waits for its moment.
+    const std::vector<ProcessResult> results = RunOverlapped(60, 6, [&](int run) {
+        TempDir folder;
+        folder.Write(dataName::kMusic, music);
+        return RunProbe(folder.Path(), {"./", after[run]}, AlsoftEnv(folder.Path(), run % 2 ? "wave" : "null"));
+    });
     for (int run = 0; run < 60; ++run) {
-        std::string after = std::to_string(run < 5 ? run * 5 : random() % 1500);  // the first ones in the set-up
-        SCOPED_TRACE("stop after " + after + " ms");
-        ExpectCleanEnd(RunProbe(folder.Path(), {"./", after}, AlsoftEnv(folder.Path(), run % 2 ? "wave" : "null")));
+        SCOPED_TRACE("stop after " + after[run] + " ms");  // the first ones in the set-up
+        ExpectCleanEnd(results[run]);
     }
 }
 
@@ -304,7 +319,18 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
             EXPECT_TRUE(WaitUntil([&] { return ProcessesRunningThread({saver.Pid()}, "velmora-music") == 0; }))
                 << "a failure ends the music thread";
         EXPECT_TRUE(saver.Running());
-        saver.Kill(SIGTERM);
+        // A key ends a full-screen run: the window goes at once and only then
+        // does the music ramp down, so the capture grows on after it has gone.
+        long capturedWhenGone = -1;
+        if (r.argv[1] == "/s" && r.heard) {
+            const unsigned long window = DrawnScreenWindow(30000);
+            ASSERT_NE(window, 0u);
+            WindowGoneWatch watch(window, [&] { capturedWhenGone = FileSize(captured); });
+            Xdotool("key space");
+            EXPECT_TRUE(watch.Gone(5000)) << "the window stays";
+        } else {
+            saver.Kill(SIGTERM);
+        }
         ProcessResult result = saver.Wait(5000);
         ExpectCleanEnd(result);
         EXPECT_EQ(result.out.find("Failed"), r.message.empty() ? std::string::npos : result.out.find(r.message) + 1);
@@ -314,9 +340,17 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         Pcm capture = ReadCapture(work.Path() + "/out.wav");
         EXPECT_EQ(capture.rate != 0, r.heard || !r.message.empty()) << "a device was opened";
         if (!r.heard) continue;
-        CaptureFit fit = FitCapture(capture, FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt")), 22050);
+        const Pcm reference = FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt"));
+        CaptureFit fit = FitCapture(capture, reference, 22050);
         EXPECT_LT(fit.residual, 1e-3);
         EXPECT_GT(LoudFrame(capture, true) - fit.lag, 22050) << "heard for half a second at least";
+        if (capturedWhenGone < 0) continue;
+        // The frame the capture had reached when the window went: the music
+        // went on unchanged up to it (the writer is a period behind at most)
+        // and sounded on after it.
+        const long gone = capture.Frames() - (FileSize(captured) - capturedWhenGone) / (4 * capture.channels);
+        EXPECT_LT(FitCapture(capture, reference, gone - fit.lag - capture.rate / 20).residual, 1e-3);
+        EXPECT_GT(LoudFrame(capture, true), gone) << "the music had ended when the window went";
     }
 }
 

@@ -110,14 +110,22 @@ long CpuTicks(int pid) {
 }
 }  // namespace
 
-double CpuShareOver(int pid, int milliseconds) {
-    const long before = CpuTicks(pid);
+double CpuShareOver(int pid, int milliseconds) { return CpuSharesOver({pid}, milliseconds)[0]; }
+
+std::vector<double> CpuSharesOver(const std::vector<int>& pids, int milliseconds) {
+    std::vector<long> before;
+    for (int pid : pids) before.push_back(CpuTicks(pid));
     const auto start = std::chrono::steady_clock::now();
     usleep(static_cast<useconds_t>(milliseconds) * 1000);
-    const long after = CpuTicks(pid);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (before < 0 || after < 0) return -1.0;
-    return static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK)) / wall;
+    std::vector<double> shares;
+    for (std::size_t i = 0; i < pids.size(); ++i) {
+        const long after = CpuTicks(pids[i]);
+        shares.push_back(before[i] < 0 || after < 0 ? -1.0
+                                                    : static_cast<double>(after - before[i]) /
+                                                          static_cast<double>(sysconf(_SC_CLK_TCK)) / wall);
+    }
+    return shares;
 }
 
 long PeakMemoryKiB(int pid) {

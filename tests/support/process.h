@@ -1,6 +1,8 @@
 // The real executable (or any program) started as a child process.
 #pragma once
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <string>
@@ -57,6 +59,8 @@ void Xdotool(const std::string& arguments);
 // The share of one core that process `pid` used (user and system time, from
 // /proc) over the next `milliseconds`: 1.0 is a core kept busy.
 double CpuShareOver(int pid, int milliseconds);
+// The same for several processes over one span; -1 for one that is gone.
+std::vector<double> CpuSharesOver(const std::vector<int>& pids, int milliseconds);
 
 // The most memory (resident, in KiB) process `pid` has held so far; -1 when
 // it can't be read.
@@ -106,4 +110,21 @@ bool WaitUntil(Condition condition, int timeoutMs = 5000) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return true;
+}
+
+// `run(i)` for each i below `count`, up to `atOnce` at a time on threads of
+// their own; what each returned, in order. Runs that mostly wait (on a child
+// process, on audio played in real time) overlap; the caller checks the
+// results on its own thread.
+template <typename Run>
+auto RunOverlapped(int count, int atOnce, Run run) -> std::vector<decltype(run(0))> {
+    std::vector<decltype(run(0))> results(static_cast<std::size_t>(count));
+    std::atomic<int> next{0};
+    std::vector<std::thread> workers;
+    for (int w = 0; w < std::min(atOnce, count); ++w)
+        workers.emplace_back([&] {
+            for (int i; (i = next++) < count;) results[static_cast<std::size_t>(i)] = run(i);
+        });
+    for (std::thread& worker : workers) worker.join();
+    return results;
 }

@@ -4,6 +4,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 
+#include <poll.h>
+#include <pthread.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -29,9 +32,9 @@ Display* Connection() {
 }
 }  // namespace
 
-TestWindow::TestWindow(int width, int height) {
+TestWindow::TestWindow(int width, int height, int x, int y) {
     Display* dpy = Connection();
-    window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 10, 10, static_cast<unsigned>(width),
+    window = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), x, y, static_cast<unsigned>(width),
                                  static_cast<unsigned>(height), 0, 0, BlackPixel(dpy, DefaultScreen(dpy)));
     XStoreName(dpy, window, "velmora-test-parent");
     XMapWindow(dpy, window);
@@ -79,6 +82,11 @@ bool QueryGeometry(unsigned long window, WindowGeometry* geometry) {
     geometry->height = attributes.height;
     geometry->viewable = attributes.map_state == IsViewable;
     return true;
+}
+
+bool Viewable(unsigned long window) {
+    WindowGeometry geometry;
+    return QueryGeometry(window, &geometry) && geometry.viewable;
 }
 
 bool CursorIsInvisible() {
@@ -159,6 +167,42 @@ HeldGrab::~HeldGrab() {
     XUngrabKeyboard(dpy, CurrentTime);
     XUngrabPointer(dpy, CurrentTime);
     XSync(dpy, False);
+}
+
+WindowGoneWatch::WindowGoneWatch(unsigned long window, std::function<void()> atGone) {
+    Connection();  // its error handler: a window gone already is no failure here
+    Display* dpy = XOpenDisplay(EnsureXvfb().c_str());
+    if (dpy == nullptr) return;
+    display = dpy;
+    XSelectInput(dpy, window, StructureNotifyMask);
+    XSync(dpy, False);
+    watcher = std::thread([this, dpy, window, atGone = std::move(atGone)] {
+        const sched_param realTime{10};
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &realTime);  // stays normal when refused
+        while (!stop) {
+            pollfd connection{ConnectionNumber(dpy), POLLIN, 0};
+            poll(&connection, 1, 50);
+            while (XPending(dpy) > 0) {
+                XEvent event;
+                XNextEvent(dpy, &event);
+                if ((event.type == UnmapNotify || event.type == DestroyNotify) && event.xany.window == window) {
+                    atGone();
+                    gone = true;
+                    return;
+                }
+            }
+        }
+    });
+}
+
+WindowGoneWatch::~WindowGoneWatch() {
+    stop = true;
+    if (watcher.joinable()) watcher.join();
+    if (display != nullptr) XCloseDisplay(static_cast<Display*>(display));
+}
+
+bool WindowGoneWatch::Gone(int timeoutMs) {
+    return WaitUntil([this] { return gone.load(); }, timeoutMs);
 }
 
 void UnmapWindow(unsigned long window) { Shell("xdotool windowunmap --sync " + std::to_string(window)); }

@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class TestWindow {
 public:
-    TestWindow(int width, int height);  // mapped, on the test's Xvfb
+    TestWindow(int width, int height, int x = 10, int y = 10);  // mapped, on the test's Xvfb
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
@@ -30,6 +33,8 @@ std::vector<unsigned long> WindowsNamed(const std::string& name);
 // Children of `parent`.
 std::vector<unsigned long> ChildWindows(unsigned long parent);
 bool QueryGeometry(unsigned long window, WindowGeometry* geometry);
+// True when the window exists and is viewable (it and its ancestors mapped).
+bool Viewable(unsigned long window);
 
 // True when the pointer's current cursor image has no visible pixel.
 bool CursorIsInvisible();
@@ -63,6 +68,25 @@ public:
 
 private:
     bool held = false;
+};
+
+// Another client's watch on a window from its construction on: the moment the
+// window is unmapped or destroyed, `atGone` runs on the watch's own thread,
+// at real-time priority where that is allowed, so what it looks at is that
+// moment even on a loaded machine.
+class WindowGoneWatch {
+public:
+    WindowGoneWatch(unsigned long window, std::function<void()> atGone);
+    ~WindowGoneWatch();
+    WindowGoneWatch(const WindowGoneWatch&) = delete;
+    WindowGoneWatch& operator=(const WindowGoneWatch&) = delete;
+    // True once `atGone` has run, waiting up to `timeoutMs` for it.
+    bool Gone(int timeoutMs);
+
+private:
+    void* display = nullptr;
+    std::atomic<bool> gone{false}, stop{false};
+    std::thread watcher;
 };
 
 // Unmaps another program's window, as a window manager minimising it would.

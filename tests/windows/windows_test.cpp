@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cmath>
 #include <csignal>
-#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -389,10 +388,6 @@ TEST_F(Windows, InstallerSetsUpTheLauncherAndItsUninstallerTakesBackOnlyThat) {
 // else. The override variable still names a library by its full path.
 TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
     TempDir dir;
-    std::ofstream(dir.Path() + "/alsoft.conf")
-        << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
-           "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
-        << WindowsPath(dir.Path() + "/out.wav") << "\n";
     Reg({"add", kKey, "/v", "ini", "/t", "REG_BINARY", "/d", "31", "/f"});
     for (const std::string library : {"vorbisfile.dll", "OpenAL32.dll"}) {
         CopyOfProgram(dir.Path() + "/without-" + library);
@@ -403,9 +398,8 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         }
     }
     const std::string marker = dir.Path() + "/planted-loaded";
-    const std::vector<std::string> env = {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf"),
-                                          "PLANTED_MARKER=" + WindowsPath(marker),
-                                          "WINEPATH=" + WindowsPath(dir.Path() + "/path")};
+    std::vector<std::string> env = AlsoftEnv(dir.Path(), "wave", 44100, "stereo", true);
+    env.insert(env.end(), {"PLANTED_MARKER=" + WindowsPath(marker), "WINEPATH=" + WindowsPath(dir.Path() + "/path")});
     const struct {
         const char* what;
         const char* missing;  // the library left out of the program's folder, when not empty
@@ -461,27 +455,9 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
 // the volume as a DWORD, and a full-screen run plays it at that volume.
 TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     TempDir dir;
-    const std::string folder = dir.Path() + "/Música ♫", wav = dir.Path() + "/tone.wav";
-    fs::create_directories(folder);
-    // A 600 Hz tone of amplitude 0.3 in both channels, five seconds at 48 kHz.
-    std::string data, header;
-    auto put = [](std::string* to, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) to->push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-    };
-    for (int i = 0; i < 5 * 48000; ++i) {
-        const auto sample = static_cast<std::int16_t>(0.3 * 32767 * std::sin(6.2831853 * 600 * i / 48000.0));
-        put(&data, static_cast<std::uint16_t>(sample), 2), put(&data, static_cast<std::uint16_t>(sample), 2);
-    }
-    header = "RIFF";
-    put(&header, static_cast<std::uint32_t>(36 + data.size()), 4);
-    header += "WAVEfmt ";
-    put(&header, 16, 4), put(&header, 1, 2), put(&header, 2, 2), put(&header, 48000, 4), put(&header, 192000, 4);
-    put(&header, 4, 2), put(&header, 16, 2);
-    header += "data";
-    put(&header, static_cast<std::uint32_t>(data.size()), 4);
-    std::ofstream(wav, std::ios::binary) << header << data;
-    const std::string opus = folder + "/canción ♪.opus";
-    ASSERT_EQ(Shell("opusenc --quiet '" + wav + "' '" + opus + "' && echo made"), "made\n");
+    // A 600 Hz tone of amplitude 0.3, five seconds at 48 kHz.
+    const std::string opus = dir.Path() + "/Música ♫/canción ♪.opus";
+    ASSERT_TRUE(WriteTone(opus, 600, 5, 48000));
 
     ChildProcess dialog;
     Start(dialog, {});
@@ -516,12 +492,8 @@ TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     EXPECT_NE(exported.find("\"volume\"=dword:00000032"), std::string::npos) << exported;
     EXPECT_NE(exported.find("\"ini\"=hex:31"), std::string::npos) << exported;
 
-    std::ofstream(dir.Path() + "/alsoft.conf")
-        << "[general]\ndrivers=wave\nfrequency=48000\nchannels=stereo\n"
-           "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
-        << WindowsPath(dir.Path() + "/out.wav") << "\n";
     ChildProcess saver;
-    Start(saver, {"/s"}, {"ALSOFT_CONF=" + WindowsPath(dir.Path() + "/alsoft.conf")});
+    Start(saver, {"/s"}, AlsoftEnv(dir.Path(), "wave", 48000, "stereo", true));
     DrawnWindow(saver);
     EXPECT_TRUE(WaitUntil([&] { return FileSize(dir.Path() + "/out.wav") > 44 + 3 * 48000 * 8; }, 30000));
     Xdotool("key space");
@@ -531,14 +503,9 @@ TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     ASSERT_GE(start, 0) << "nothing heard";
     ASSERT_GT(capture.Frames(), start + 3 * 48000);
     // Past the fade-in: 600 Hz (zero crossings) at half of 0.3 / sqrt(2).
-    double sum = 0;
-    int crossings = 0;
-    for (long f = start + 3 * 48000 / 2; f < start + 5 * 48000 / 2; ++f) {
-        sum += capture.At(f, 0) * capture.At(f, 0);
-        crossings += (capture.At(f - 1, 0) < 0) != (capture.At(f, 0) < 0);
-    }
-    EXPECT_NEAR(crossings / 2.0, 600, 10) << "the tone";
-    EXPECT_NEAR(std::sqrt(sum / 48000), 0.5 * 0.3 / std::sqrt(2.0), 0.1 * 0.5 * 0.3 / std::sqrt(2.0)) << "half volume";
+    EXPECT_NEAR(Hz(capture, start + 72000, 48000), 600, 10) << "the tone";
+    EXPECT_NEAR(Rms(capture, start + 72000, 48000), 0.5 * 0.3 / std::sqrt(2.0), 0.1 * 0.5 * 0.3 / std::sqrt(2.0))
+        << "half volume";
 }
 
 TEST_F(Windows, FullScreenCoversBothMonitorsOfXephyr) {
