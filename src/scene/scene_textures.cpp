@@ -134,15 +134,17 @@ void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int he
     UploadTexture(pixels, slot, width, height, GL_RGB, kSkyMinFilter, magFilter, wrapMode);
 }
 
-GLuint GreyCopyOf(GLuint slot) {
+GLuint SceneTextureName(GLuint slot) {
+    if (sceneFullDetail || !DrawnInGrey()) return slot;
     for (int k = 0; k < kSceneTextureCount; ++k)
         if (kSceneTextures[k].slot == slot) return greyCopies[k];
     return slot;
 }
 
 void BindSceneTexture(GLuint slot) {
-    replacing = !sceneFullDetail && DrawnInGrey();
-    glBindTexture(GL_TEXTURE_2D, replacing ? GreyCopyOf(slot) : slot);
+    const GLuint name = SceneTextureName(slot);
+    replacing = name != slot;
+    glBindTexture(GL_TEXTURE_2D, name);
     if (replacing) glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
 }
 

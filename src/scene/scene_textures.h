@@ -55,8 +55,9 @@ void BindSceneTexture(GLuint slot);
 // Back to GL_MODULATE after BindSceneTexture, as the model's textures and the
 // next piece expect.
 void UnbindSceneTexture();
-// The name of `slot`'s grey copy; `slot` itself for a name outside the table.
-GLuint GreyCopyOf(GLuint slot);
+// The texture BindSceneTexture would bind for `slot` in the state as it
+// stands: `slot` or its grey copy.
+GLuint SceneTextureName(GLuint slot);
 
 // Loads and uploads the whole texture table from the program folder's data/,
 // each texture with its grey copy.

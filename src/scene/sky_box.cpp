@@ -1,7 +1,5 @@
 #include <GL/gl.h>
 
-#include <initializer_list>
-
 #include "scene/backdrop.h"
 #include "scene/camera_path.h"
 #include "scene/scene.h"
@@ -42,11 +40,10 @@ SkyFilters ChooseSkyFilters(const ViewTransform& view, GLuint slot, const float*
         if (scale.known && scale.most <= kSurelyMagnified) minFilter = magFilter;
         if (scale.known && scale.least >= kSurelyMinified) magFilter = minFilter;
     }
-    for (GLuint name : {slot, GreyCopyOf(slot)}) {
-        glBindTexture(GL_TEXTURE_2D, name);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
-    }
+    // Only the texture drawn next: each draw sets its own filters first.
+    glBindTexture(GL_TEXTURE_2D, SceneTextureName(slot));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magFilter);
     if (!scale.known) return SkyFilters::kUnmeasured;
     return minFilter == magFilter ? SkyFilters::kOne : SkyFilters::kBoth;
 }
