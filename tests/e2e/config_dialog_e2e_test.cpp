@@ -333,27 +333,6 @@ TEST_F(SettingsFileEndToEnd, AnUnusableFileOutlivesAFullScreenStartByteForByte) 
     EXPECT_EQ(result.err.find(line), result.err.rfind(line)) << result.err;
 }
 
-// The user asked to store the box: a file that can't be used goes aside whole,
-// still nobody's, the message box and a line on stderr say where, and the run
-// ends as a save does. Only one that can't be moved aside fails the save.
-TEST_F(SettingsFileEndToEnd, OkMovesAnUnusableFileAsideAndSaves) {
-    const std::string old = "velmora-settings 2\nini 1\n1\n";
-    const std::string file = WriteSettings(old);
-    ASSERT_EQ(chmod(file.c_str(), 0), 0);  // nor readable to its owner
-    const ProcessResult result = SaveThroughMessageBox(AsNobody({VELMORA_EXE}));
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.err.find("moved to " + file + ".unusable;"), std::string::npos) << result.err;
-    EXPECT_EQ(ReadFileBytes(file + ".unusable"), old);
-    SettingsValues values;
-    EXPECT_TRUE(DecodeSettings(ReadFileBytes(file), &values));
-    EXPECT_EQ(values["ini"], "1");
-    for (const std::string& path : {file, file + ".unusable"}) {
-        struct stat info;
-        ASSERT_EQ(stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_uid, uid) << path;
-    }
-}
-
 // In a folder its owner may not write: a file that can't be used can't be
 // moved aside either, and a good one can't be replaced; both are kept.
 TEST_F(SettingsFileEndToEnd, AReadOnlyFolderMakesOkSayWhyAndKeepsTheFile) {

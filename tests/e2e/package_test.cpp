@@ -1,11 +1,10 @@
 // The install tree and the Debian package made from this build: every file in
 // its place, root's and with sane modes, no lintian error, and a program that
 // finds its data wherever the tree lies. Debian's XScreenSaver daemon and
-// settings, and MATE's screensaver settings, running the program as a user of
-// their own (XScreenSaver starts nothing as root); the program's settings
-// page; the command that puts it on the list.
+// MATE's screensaver settings, running the program as a user of their own
+// (XScreenSaver starts nothing as root); the program's settings page; the
+// command that puts it on the list.
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,13 +13,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "audio_fit.h"
 #include "support/image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -30,64 +27,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// The build's running velmora processes on `display` (any of its screens).
-std::vector<int> SaversOn(const std::string& display) {
-    std::vector<int> pids;
-    for (int pid : ProcessesOfProgram(VELMORA_EXE)) {
-        const std::string on = ProcessVariable(pid, "DISPLAY");
-        if (on == display || on.rfind(display + ".", 0) == 0) pids.push_back(pid);
-    }
-    return pids;
-}
-
-// The daemon runs one process per monitor; with the music on, only one of
-// them plays it (music_test checks that another takes it over).
-TEST(XScreenSaver, OnTwoMonitorsOneProcessPlaysTheMusic) {
-    const std::string display = EnsureTwoMonitorXephyr();
-    TempDir home;
-    home.Write(".xscreensaver", "timeout: 0:30:00\nmode: one\nselected: 0\nprograms: velmora -root --music\n");
-    std::ofstream(home.Path() + "/alsoft.conf")
-        << "[general]\ndrivers=wave\nfrequency=44100\nchannels=stereo\n"
-           "sample-type=float32\noutput-limiter=false\ndither=false\nhrtf=false\n[wave]\nfile="
-        << home.Path() << "/out.wav\n";
-    fs::permissions(home.Path(), fs::perms::all);
-    for (const char* file : {"/.xscreensaver", "/alsoft.conf"}) fs::permissions(home.Path() + file, fs::perms::all);
-    const auto asNobody = [&](const std::string& program, const std::string& option) {
-        return AsNobody({program, option}, {"DISPLAY=" + display, "HOME=" + home.Path(), "TMPDIR=" + home.Path(),
-                                            "ALSOFT_CONF=" + home.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=0",
-                                            "ASAN_OPTIONS=detect_leaks=0", "PATH=" VELMORA_BUILD_DIR ":/usr/bin:/bin"});
-    };
-    ChildProcess xscreensaver;
-    ASSERT_TRUE(xscreensaver.Start(asNobody("xscreensaver", "-no-splash")));
-    std::vector<std::string> command = asNobody("xscreensaver-command", "-activate");
-    ASSERT_TRUE(WaitUntil([&] { return RunProcess(command).exitCode == 0; }, 10000));
-    ASSERT_TRUE(WaitUntil([&] { return SaversOn(display).size() == 2; }, 30000)) << "one process per monitor";
-    // Once the music plays: exactly one process reads it, with one music
-    // thread, into one stream of the wave capture; checked for a while, as the
-    // others keep asking.
-    EXPECT_TRUE(WaitUntil([&] { return ProcessesHoldingFile(SaversOn(display), "/xt") > 0; }, 30000));
-    for (int check = 0; check < 12; ++check) {
-        const std::vector<int> savers = SaversOn(display);
-        EXPECT_EQ(savers.size(), 2u);
-        EXPECT_EQ(ProcessesHoldingFile(savers, "/xt"), 1) << "processes reading the music";
-        EXPECT_EQ(ProcessesRunningThread(savers, "velmora-music"), 1) << "processes with a music thread";
-        EXPECT_EQ(ProcessesHoldingFile(savers, "/out.wav"), 1) << "OpenAL devices writing the capture";
-        WaitUntil([] { return false; }, 250);
-    }
-    command.back() = "-deactivate";
-    RunProcess(command);
-    // How quickly is the first test's concern: the daemon runs its programs at
-    // nice 10, which a busy machine starves.
-    EXPECT_TRUE(WaitUntil([&] { return SaversOn(display).empty(); }, 30000));
-    xscreensaver.Kill(SIGTERM);
-    xscreensaver.Wait(5000);
-    // One stream, heard as the file decodes, not two out of step.
-    Pcm capture = ReadCapture(home.Path() + "/out.wav");
-    CaptureFit fit = FitCapture(capture, FadedIn(Decode(std::string(VELMORA_BUILD_DIR) + "/data/xt")), 22050);
-    EXPECT_LT(fit.residual, 1e-3);
-    EXPECT_GT(LoudFrame(capture, true) - fit.lag, 44100) << "a second heard at least";
-}
 
 // The page is well formed and passes only options the program knows.
 TEST(XScreenSaver, SettingsPagePassesOnlyTheProgramsOwnOptions) {
@@ -187,16 +126,6 @@ private:
     ChildProcess& session;
 };
 
-bool Has(const std::vector<std::string>& words, const std::string& word) {
-    return std::find(words.begin(), words.end(), word) != words.end();
-}
-
-std::string Joined(const std::vector<std::string>& words) {
-    std::string line;
-    for (const std::string& word : words) line += word + ' ';
-    return line;
-}
-
 // Distinct colours in the part of `window` that lies on the 800 x 600 screen.
 int ColoursShown(unsigned long window) {
     std::istringstream geometry(Shell("xwininfo -id " + std::to_string(window)));
@@ -209,79 +138,6 @@ int ColoursShown(unsigned long window) {
         if (line.find("Height:") != std::string::npos) height = value;
     }
     return Colours(Screenshot(0), x, y, width, height);
-}
-
-unsigned long WindowOf(const std::vector<std::string>& arguments) {
-    auto at = std::find(arguments.begin(), arguments.end(), "--window-id");
-    return at != arguments.end() && at + 1 != arguments.end() ? std::strtoul(at[1].c_str(), nullptr, 0) : 0;
-}
-
-TEST(XScreenSaver, SettingsPreviewShowsTheSceneAndItsBoxesReachTheCommandLine) {
-    EnsureXvfb();
-    InstalledTree tree;
-    // Velmora! selected, as after the add command with this list.
-    tree.home.Write(".xscreensaver", "mode:\t\tone\nselected:\t1\nprograms:\t\\\n\t\tmaze --root\t\\n\\\n\n");
-    fs::permissions(tree.home.Path() + "/.xscreensaver", fs::perms::all);
-    ASSERT_EQ(RunProcess(tree.AsNobody({"velmora", "--xscreensaver-add"})).exitCode, 0);
-    ChildProcess daemon, settings;  // without the daemon, the settings ask to start it
-    ASSERT_TRUE(daemon.Start(tree.AsNobody({"xscreensaver", "-no-splash"})));
-    ASSERT_TRUE(settings.Start(tree.AsNobody({"dbus-run-session", "--", "xscreensaver-settings"})));
-    BusSession bus(settings);
-
-    // The preview: --root --window-id as the settings pass them, the music box off.
-    int preview = tree.WaitForRun([](const std::vector<std::string>& a) { return WindowOf(a) != 0; });
-    ASSERT_NE(preview, 0) << "no preview started; " << settings.OutputSoFar();
-    std::vector<std::string> arguments = ProcessArguments(preview);
-    EXPECT_TRUE(Has(arguments, "-root") && Has(arguments, "--no-music") && !Has(arguments, "--fps"))
-        << Joined(arguments);
-    const unsigned long window = WindowOf(arguments);
-    EXPECT_TRUE(WaitUntil([&] { return ColoursShown(window) > 64; }, 20000)) << "the preview shows no scene";
-
-    // The page's boxes, as a user ticks them: each restarts the preview with its option.
-    Xdotool("mousemove 760 460 click 1");  // "Settings..."
-    unsigned long dialog = 0;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            for (unsigned long w : WindowsNamed("XScreenSaver: Velmora! Settings")) {
-                WindowGeometry g;
-                if (QueryGeometry(w, &g) && g.viewable && g.width < 900) return dialog = w, true;
-            }
-            return false;
-        },
-        10000));
-    Xdotool("windowmove --sync " + std::to_string(dialog) + " 0 0");
-    Xdotool("mousemove 38 55 click 1");  // "Play the music"
-    preview = tree.WaitForRun([](const std::vector<std::string>& a) { return Has(a, "--music") && !Has(a, "--fps"); });
-    EXPECT_NE(preview, 0) << "the music box did not reach the command line";
-    Xdotool("mousemove 38 190 click 1");  // "Show frame rate", below the music's file and volume
-    preview = tree.WaitForRun([](const std::vector<std::string>& a) { return Has(a, "--music") && Has(a, "--fps"); });
-    ASSERT_NE(preview, 0) << "the frame-rate box did not reach the command line";
-    arguments = ProcessArguments(preview);
-    EXPECT_FALSE(Has(arguments, "--no-music")) << Joined(arguments);
-    const unsigned long second = WindowOf(arguments);
-    EXPECT_TRUE(WaitUntil([&] { return ColoursShown(second) > 64; }, 20000));
-    EXPECT_TRUE(WaitUntil([&] { return tree.Running().size() == 1; }, 5000)) << "earlier previews still run";
-    // The music's file and volume, typed and slid.
-    auto valueOf = [](const std::vector<std::string>& a, const std::string& option) {
-        auto at = std::find(a.begin(), a.end(), option);
-        return at == a.end() || at + 1 == a.end() ? std::string("(none)") : *(at + 1);
-    };
-    Xdotool("windowfocus " + std::to_string(dialog));  // the keys go to the page (there is no window manager)
-    Xdotool("mousemove 420 91 click 1");
-    Xdotool("type --delay 20 /srv/music");
-    Xdotool("key Tab");  // leaving the entry takes its text; Return would press the page's default button
-    preview =
-        tree.WaitForRun([&](const std::vector<std::string>& a) { return valueOf(a, "--music-file") == "/srv/music"; });
-    EXPECT_NE(preview, 0) << "the music file did not reach the command line";
-    Xdotool("mousemove 245 154 click 1 key --repeat 10 Left");
-    preview = tree.WaitForRun([&](const std::vector<std::string>& a) {
-        const std::string volume = valueOf(a, "--volume");
-        return volume != "(none)" && std::atoi(volume.c_str()) < 100 && valueOf(a, "--music-file") == "/srv/music";
-    });
-    EXPECT_NE(preview, 0) << "the volume did not reach the command line";
-
-    daemon.Kill(SIGTERM);
-    daemon.Wait(5000);
 }
 
 const char* kFiles[] = {
@@ -307,13 +163,6 @@ void ExpectItFindsItsData(const std::string& root) {
     EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
     EXPECT_EQ(run.out.find("File path: " + fs::canonical(root).string() + "/usr/share/velmora/data/9\n"), 0u)
         << run.out;
-}
-
-// Installed away from its prefix, as InstalledTree leaves it.
-TEST(Package, InstallTreeMovesWithItsData) {
-    InstalledTree tree;
-    for (const char* file : kFiles) EXPECT_TRUE(fs::exists(tree.Root() + "/" + file)) << file;
-    ExpectItFindsItsData(tree.Root());
 }
 
 TEST(Package, DebianPackageHasEveryFileNoLintianErrorAndRuns) {
@@ -422,53 +271,6 @@ TEST(XScreenSaver, AddCommandListsItOnceKeepsEveryOtherLineAndTheRunningDaemonRu
     EXPECT_EQ(ReadFileBytes(file), kUserFile) << removed.out;
     EXPECT_NE(RunProcess(command).out.find("not in"), std::string::npos);
     EXPECT_EQ(ReadFileBytes(file), kUserFile);
-}
-
-TEST(XScreenSaver, AddCommandWithoutAFileWritesTheSystemsListAndItsOwnEntry) {
-    InstalledTree tree;
-    const std::string file = tree.home.Path() + "/.xscreensaver";
-    std::vector<std::string> command = tree.AsNobody({"velmora", "--xscreensaver-add"});
-    ProcessResult made = RunProcess(command);
-    EXPECT_EQ(made.exitCode, 0) << made.err;
-    EXPECT_NE(made.out.find("Made " + file), std::string::npos) << made.out;
-    EXPECT_FALSE(fs::exists(file + ".velmora-backup"));
-    // The system's list, line by line, then the entry.
-    const std::string defaults = ReadFileBytes("/etc/X11/app-defaults/XScreenSaver");
-    const size_t from = defaults.find("\n*programs:") + 2, to = defaults.find("\n\n", from);
-    ASSERT_NE(to, std::string::npos);
-    const std::string list = defaults.substr(from, to - from);  // "programs:" to its last "\n" escape
-    const std::string text = ReadFileBytes(file);
-    const size_t at = text.find("\nprograms:") + 1;
-    ASSERT_NE(at, 0u) << text;
-    EXPECT_EQ(text.substr(at), list + "\\\n  GL: \t\t    \"Velmora!\" \tvelmora --root\t\t\t\t    \\n\n");
-    EXPECT_NE(RunProcess(command).out.find("already"), std::string::npos);
-
-    // What adding made from nothing goes again; the backup holds its text.
-    command.back() = "--xscreensaver-remove";
-    EXPECT_EQ(RunProcess(command).exitCode, 0);
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(ReadFileBytes(file + ".velmora-backup"), text);
-
-    // Through a link to the user's own copy elsewhere, which stays a link, as
-    // XScreenSaver writes it; the link is followed because the copy belongs
-    // to the owner of the home.
-    const passwd* nobody = getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    ASSERT_EQ(chown(tree.home.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-    const std::string copy = tree.home.Write("dotfiles/xscreensaver", kUserFile);
-    for (const std::string& path : {tree.home.Path() + "/dotfiles", copy})
-        ASSERT_EQ(chown(path.c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-    fs::create_symlink("dotfiles/xscreensaver", file);
-    command.back() = "--xscreensaver-add";
-    EXPECT_EQ(RunProcess(command).exitCode, 0);
-    EXPECT_TRUE(fs::is_symlink(file));
-    const std::string linked = ReadFileBytes(copy);
-    EXPECT_EQ(linked.find("velmora --root"), linked.rfind("velmora --root"));
-    EXPECT_NE(linked.find("velmora --root"), std::string::npos);
-    command.back() = "--xscreensaver-remove";
-    EXPECT_EQ(RunProcess(command).exitCode, 0);
-    EXPECT_TRUE(fs::is_symlink(file));
-    EXPECT_EQ(ReadFileBytes(copy), kUserFile);
 }
 
 // MATE's settings list the desktop entry and preview it in their window.

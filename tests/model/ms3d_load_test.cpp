@@ -2,7 +2,6 @@
 // included, and on one file laid down by hand; the skeleton built from what it
 // reads.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -33,50 +32,6 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
-
-bool Same(const Vec3& v, const float* f) { return v.x == f[0] && v.y == f[1] && v.z == f[2]; }
-
-TEST(Ms3dLoad, ReadsEveryFieldFromDisk) {
-    const File f = SampleFile();
-    TempDir dir;
-    Ms3dModel m;
-    ASSERT_TRUE(m.Load(dir.Write("model.ms3d", Encode(f)).c_str()));
-    ASSERT_EQ(make_tuple(m.GetVertexCount(), m.GetTriangleCount(), m.GetGroupCount(), m.GetJointCount()),
-              make_tuple(4, 2, 2, 2));
-    for (int i = 0; i < 4; ++i) {
-        const Vertex& w = f.vertices[i];  // as written; v as read
-        const Ms3dVertex& v = m.GetVertex(i);
-        EXPECT_TRUE(Same(v.position, w.position) && !std::memcmp(v.boneIndices, w.boneIndices, 3) &&
-                    !std::memcmp(v.weights, w.weights, 3));
-        EXPECT_EQ(std::tie(v.flags, v.boneIndex, v.referenceCount, v.extra),
-                  std::tie(w.flags, w.boneIndex, w.referenceCount, w.extra));
-    }
-    for (int i = 0; i < 2; ++i) {
-        const Triangle& w = f.triangles[i];
-        const Ms3dTriangle& t = m.GetTriangle(i);
-        EXPECT_EQ(std::tie(t.flags, t.smoothingGroup, t.groupIndex), std::tie(w.flags, w.smoothingGroup, w.groupIndex));
-        for (int c = 0; c < 3; ++c) {
-            EXPECT_TRUE(Same(t.normals[c], w.normals[c])) << i << c;
-            EXPECT_EQ(std::tie(t.vertexIndices[c], t.s[c], t.t[c]), std::tie(w.vertexIndices[c], w.s[c], w.t[c]));
-        }
-        EXPECT_EQ(make_tuple(NameText(m.GetGroup(i).name), m.GetGroup(i).triangleIndices, m.GetGroup(i).materialIndex),
-                  make_tuple(f.groups[i].name, f.groups[i].triangleIndices, f.groups[i].materialIndex));
-        const Ms3dJoint& j = m.GetJoint(i);
-        const Joint& k = f.joints[i];
-        EXPECT_EQ(NameText(j.name) + "<" + NameText(j.parentName), k.name + "<" + k.parentName);
-        // Parents are found by SetupJoints; until then every joint is a root.
-        EXPECT_TRUE(Same(j.rotation, k.rotation) && Same(j.position, k.position) && j.flags == k.flags &&
-                    std::equal(j.colour, j.colour + 3, k.colour) && j.parentIndex == -1);
-    }
-    // The rest of the fields, read from a file laid down by hand: Ms3dLayout below.
-    EXPECT_EQ(make_tuple(m.GetComment(), NameText(m.GetMaterial(1).textureFile), m.GetJoint(0).positionKeys[0].time),
-              make_tuple(f.modelComment.text, "chrome.tga", 30.0f));
-    // What is not a regular file can't be opened: a FIFO never waits for a writer.
-    ASSERT_EQ(mkfifo((dir.Path() + "/fifo").c_str(), 0600), 0);
-    for (const char* name : {"/missing", "", "/fifo"})
-        EXPECT_FALSE(m.Load((dir.Path() + name).c_str()) || m.GetVertexCount() != 4)
-            << "a file that can't be opened leaves the model: " << name;
-}
 
 // Files that differ from the sample in one way: each loads and `holds`, or
 // without it is refused and leaves the model empty, whatever it held before.

@@ -254,33 +254,6 @@ TEST_F(Settings, ALinkLeadsOnlyToAFileOfTheFoldersOwner) {
     }
 }
 
-// Root (as these tests run) with a user's HOME: the folders and the file it
-// makes take the owner and group of the folder they are made in, and a
-// replaced file keeps its owner, group and mode.
-TEST_F(Settings, RootWritesAUsersSettingsAsTheUsers) {
-    const passwd* nobody = getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    TempDir home;
-    ASSERT_EQ(chown(home.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
-    ASSERT_EQ(chmod(home.Path().c_str(), 0755), 0);
-    const std::string savedHome = std::getenv("HOME") != nullptr ? std::getenv("HOME") : "";
-    unsetenv("XDG_CONFIG_HOME");
-    setenv("HOME", home.Path().c_str(), 1);
-    std::string error;
-    EXPECT_TRUE(WriteMusicSetting('1', &error)) << error;
-    const std::string file = home.Path() + "/.config/velmora/settings";
-    EXPECT_EQ(Owner(home.Path() + "/.config"), std::make_tuple(nobody->pw_uid, nobody->pw_gid, S_IFDIR | 0700u));
-    EXPECT_EQ(Owner(home.Path() + "/.config/velmora"),
-              std::make_tuple(nobody->pw_uid, nobody->pw_gid, S_IFDIR | 0700u));
-    EXPECT_EQ(Owner(file), std::make_tuple(nobody->pw_uid, nobody->pw_gid, S_IFREG | 0600u));
-    ASSERT_EQ(chown(file.c_str(), nobody->pw_uid, 100), 0);
-    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
-    EXPECT_TRUE(WriteMusicSetting('0', &error)) << error;
-    EXPECT_EQ(Owner(file), std::make_tuple(nobody->pw_uid, gid_t(100), S_IFREG | 0640u));
-    EXPECT_EQ(ReadMusic(), '0');
-    setenv("HOME", savedHome.c_str(), 1);
-}
-
 // The file is replaced through a fresh temporary file of a name no one can
 // know beforehand: nothing planted in the folder under the names a simpler
 // writer would use redirects the write, and nothing outside it changes.
