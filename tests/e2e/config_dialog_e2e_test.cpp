@@ -233,13 +233,11 @@ TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     ASSERT_NE(nobody, nullptr);
     ASSERT_EQ(chown(cache.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
     TempDir program;
-    fs::copy_file(VELMORA_EXE, program.Path() + "/velmora");
-    for (const auto& entry : fs::directory_iterator(std::string(VELMORA_BUILD_DIR) + "/data"))
-        if (entry.path().filename() != "config.png")
-            program.Write("data/" + entry.path().filename().string(), ReadFileBytes(entry.path().string()));
-    ASSERT_EQ(mkfifo((program.Path() + "/data/config.png").c_str(), 0600), 0);
+    const std::string exe = CopyProgramWithData(program.Path() + "/copy");
+    fs::remove(program.Path() + "/copy/data/config.png");
+    ASSERT_EQ(mkfifo((program.Path() + "/copy/data/config.png").c_str(), 0600), 0);
     ChildProcess dialog;
-    const unsigned long window = Open(dialog, {}, program.Path() + "/velmora");
+    const unsigned long window = Open(dialog, {}, exe);
     ASSERT_NE(window, 0u);
     const std::string rendered = cache.Path() + "/velmora/config.png";
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(rendered); }, 60000)) << "no picture rendered";

@@ -485,24 +485,6 @@ TEST_F(ShellEndToEnd, WindowsNobodySeesDrawNothingAndShownAgainDrawAtOnce) {
     }
 }
 
-// The full-screen window, once it covers the screen and shows a frame (a
-// preview's window bears the same name); 0 when none does within `timeoutMs`.
-unsigned long FullScreenWindow(int timeoutMs) {
-    unsigned long found = 0;
-    WaitUntil(
-        [&] {
-            for (unsigned long window : WindowsNamed("orvane")) {
-                WindowGeometry geometry;
-                if (QueryGeometry(window, &geometry) && geometry.viewable && geometry.width == 800 &&
-                    geometry.height == 600 && WindowShowsPicture(window))
-                    return found = window, true;
-            }
-            return false;
-        },
-        timeoutMs);
-    return found;
-}
-
 // A dialog or preview left open must not keep a full-screen start from
 // covering the screen; only a full-screen run does, and then what the second
 // start brings to the front must be a window of this program's, never one
@@ -535,7 +517,7 @@ TEST_F(ShellEndToEnd, OnlyAFullScreenRunBlocksAnotherAndNoForeignWindowIsRaised)
         } else if (first == "/p") {
             ASSERT_TRUE(WaitUntil([&] { return WindowShowsPicture(parent.Id()); }, 20000));
         } else {
-            ASSERT_NE(FullScreenWindow(20000), 0u);
+            ASSERT_NE(DrawnScreenWindow(20000, 800), 0u);
         }
         if (r.plant) {
             const std::string lock = tmp.Path() + "/velmora-" + std::to_string(getuid()) +
@@ -551,7 +533,7 @@ TEST_F(ShellEndToEnd, OnlyAFullScreenRunBlocksAnotherAndNoForeignWindowIsRaised)
         } else {
             ChildProcess saver;
             ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s", "--no-music"}, runEnv));
-            EXPECT_NE(FullScreenWindow(20000), 0u)
+            EXPECT_NE(DrawnScreenWindow(20000, 800), 0u)
                 << "no full-screen run; " << (saver.Running() ? "" : saver.Wait(0).err);
             EXPECT_FALSE(KeyboardGrabbable());
             Xdotool("key space");

@@ -115,12 +115,16 @@ bool WindowShowsPicture(unsigned long window) {
     return lit;
 }
 
-unsigned long DrawnScreenWindow(int timeoutMs) {
+unsigned long DrawnScreenWindow(int timeoutMs, int width) {
     unsigned long found = 0;
     WaitUntil(
         [&] {
-            for (unsigned long window : WindowsNamed("orvane"))
-                if (WindowShowsPicture(window)) return found = window, true;
+            for (unsigned long window : WindowsNamed("orvane")) {
+                WindowGeometry geometry;
+                if ((width == 0 || (QueryGeometry(window, &geometry) && geometry.width == width)) &&
+                    WindowShowsPicture(window))
+                    return found = window, true;
+            }
             return false;
         },
         timeoutMs);

@@ -43,8 +43,9 @@ bool CursorIsInvisible();
 bool WindowShowsPicture(unsigned long window);
 
 // The screensaver's window ("orvane") once it shows a frame, so its main loop
-// runs; 0 when none does within `timeoutMs`.
-unsigned long DrawnScreenWindow(int timeoutMs);
+// runs; 0 when none does within `timeoutMs`. With `width`, only a viewable
+// window that wide counts (a preview's window bears the same name).
+unsigned long DrawnScreenWindow(int timeoutMs, int width = 0);
 
 // The one window named `name` on screen (viewable), once there is exactly one;
 // 0 when there is none within `timeoutMs`.
