@@ -3,7 +3,8 @@
 // median of the whole frame and of each piece with its CPU time, the wave as
 // drawn (the blocks in view, coarser where the grid's error is under half a pixel)
 // against every cell in strips and one call per corner, the wave's CPU update,
-// the time from start to the first finished frame, the peak resident memory,
+// the model alone (as drawn, its vertices only, up to the rasteriser), the
+// time from start to the first finished frame, the peak resident memory,
 // the pages faulted in a frame,
 // CPU time of all threads a frame, and frames sampled along the whole camera
 // path.
@@ -280,6 +281,29 @@ int main(int argc, char** argv) {
         for (std::size_t v = 0; v < variantTimes.size(); ++v)
             variantTimes[v].push_back(WaveDraw(DrawWaveMesh, variants[v].change, variants[v].restore));
 
+    // Where the model's time goes: its vertices alone (every face culled),
+    // up to the rasteriser's set-up (scissored), and as drawn.
+    const struct {
+        const char* name;
+        void (*change)();
+    } modelVariants[] = {
+        {"as drawn", [] {}},
+        {"every face culled", [] { glCullFace(GL_FRONT_AND_BACK); }},
+        {"scissored to 1 pixel",
+         [] {
+             glEnable(GL_SCISSOR_TEST);
+             glScissor(0, 0, 1, 1);
+         }},
+    };
+    std::vector<PieceTimes> modelTimes(sizeof modelVariants / sizeof modelVariants[0]);
+    for (int f = 0; f < frames / 2 + 1; ++f)
+        for (std::size_t v = 0; v < modelTimes.size(); ++v) {
+            modelVariants[v].change();
+            modelTimes[v].Add(DrawPlacedModel);
+            glCullFace(GL_BACK);
+            glDisable(GL_SCISSOR_TEST);
+        }
+
     std::printf("\nmedian ms of %d frames\n", frames);
     std::printf("  whole frame as the window draws it      %8.3f\n", Median(whole));
     std::printf("  CPU time of all threads per frame       %8.3f (mean; wall %.3f)\n", wholeCpuMs, wholeWallMs);
@@ -324,6 +348,10 @@ int main(int argc, char** argv) {
     std::printf("wave alone, one state changed:\n");
     for (std::size_t v = 0; v < variantTimes.size(); ++v)
         std::printf("  %-38s %8.3f\n", variants[v].name, Median(variantTimes[v]));
+    std::printf("model alone, median wall / mean CPU:\n");
+    for (std::size_t v = 0; v < modelTimes.size(); ++v)
+        std::printf("  %-38s %8.3f %8.3f\n", modelVariants[v].name, Median(modelTimes[v].wall),
+                    Mean(modelTimes[v].cpu));
     std::printf("start-up: scene set-up and textures %.1f ms, start to first finished frame %.1f ms\n", initMs,
                 firstFrameMs);
     std::printf("peak resident memory:%s\n", PeakResident().c_str());

@@ -4,6 +4,9 @@
 
 namespace {
 
+// Samples along each side of the quad. The scale varies smoothly over a flat
+// quad, so its extremes in view lie within a sample step of a sample.
+constexpr int kSamples = 16;
 // The view's edges widened by this share of half the view: samples just
 // outside still count, so a sliver in view between samples is covered.
 constexpr float kViewMargin = 0.25f;
@@ -11,7 +14,7 @@ constexpr float kViewMargin = 0.25f;
 }  // namespace
 
 TexelScale MeasureTexelScale(const ViewTransform& view, const float* c0, const float* c1, const float* c3, int width,
-                             int height, int samples) {
+                             int height) {
     TexelScale scale{false, 0.0f, 0.0f};
     float origin[4], alongU[4], alongV[4];
     const float du[3] = {c1[0] - c0[0], c1[1] - c0[1], c1[2] - c0[2]};
@@ -23,10 +26,9 @@ TexelScale MeasureTexelScale(const ViewTransform& view, const float* c0, const f
     const float halfHeight = static_cast<float>(view.viewport[3]) * 0.5f;
     const float near = 1.0f + kViewMargin;
     bool any = false;
-    for (int i = 0; i <= samples; ++i)
-        for (int j = 0; j <= samples; ++j) {
-            const float u = static_cast<float>(i) / static_cast<float>(samples);
-            const float v = static_cast<float>(j) / static_cast<float>(samples);
+    for (int i = 0; i <= kSamples; ++i)
+        for (int j = 0; j <= kSamples; ++j) {
+            const float u = static_cast<float>(i) / kSamples, v = static_cast<float>(j) / kSamples;
             float c[4];
             for (int k = 0; k < 4; ++k) c[k] = origin[k] + u * alongU[k] + v * alongV[k];
             const float w = c[3];

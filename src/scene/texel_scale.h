@@ -17,9 +17,7 @@ struct TexelScale {
 
 // The quad c0 c1 c2 c3 as DrawTexturedQuad draws it (texture corners (0,0),
 // (1,0), (1,1), (0,1); a parallelogram), textured with a width x height
-// texture. Sampled on a grid of `samples` steps a side over the quad with a
-// margin beyond the view's edges, so the range covers the part in view: the
-// scale varies smoothly over a flat quad, so its extremes in view lie within
-// a step of a sample.
+// texture. Sampled on a grid over the quad with a margin beyond the view's
+// edges, so the range covers the part in view.
 TexelScale MeasureTexelScale(const ViewTransform& view, const float* c0, const float* c1, const float* c3, int width,
-                             int height, int samples);
+                             int height);

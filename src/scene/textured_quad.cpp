@@ -19,30 +19,25 @@ void QuadNormal(const float* c0, const float* c1, const float* c2, float* normal
     for (int k = 0; k < 3; ++k) normal[k] /= length;
 }
 
-void DrawTexturedPatch(GLuint slot, const float* c0, const float* c1, const float* c2, const float* c3, float s0,
-                       float t0, float s1, float t1) {
+void DrawTexturedQuad(GLuint slot, const float* c0, const float* c1, const float* c2, const float* c3) {
     float normal[3];
     QuadNormal(c0, c1, c2, normal);
     glEnable(GL_TEXTURE_2D);
     BindSceneTexture(slot);
     glBegin(GL_POLYGON);
     glNormal3fv(normal);
-    glTexCoord2f(s0, t0);
+    glTexCoord2f(0.0f, 0.0f);
     glVertex3fv(c0);
     glNormal3fv(normal);
-    glTexCoord2f(s1, t0);
+    glTexCoord2f(1.0f, 0.0f);
     glVertex3fv(c1);
     glNormal3fv(normal);
-    glTexCoord2f(s1, t1);
+    glTexCoord2f(1.0f, 1.0f);
     glVertex3fv(c2);
     glNormal3fv(normal);
-    glTexCoord2f(s0, t1);
+    glTexCoord2f(0.0f, 1.0f);
     glVertex3fv(c3);
     glEnd();
     UnbindSceneTexture();
     glDisable(GL_TEXTURE_2D);
-}
-
-void DrawTexturedQuad(GLuint slot, const float* c0, const float* c1, const float* c2, const float* c3) {
-    DrawTexturedPatch(slot, c0, c1, c2, c3, 0.0f, 0.0f, 1.0f, 1.0f);
 }

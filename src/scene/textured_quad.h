@@ -13,11 +13,5 @@ extern const float kCubeCorners[8][3];
 // polygon. Enables GL_TEXTURE_2D around it and leaves it disabled.
 void DrawTexturedQuad(GLuint slot, const float* c0, const float* c1, const float* c2, const float* c3);
 
-// The same for the patch of a parallelogram quad between texture coordinates
-// (s0, t0) and (s1, t1): c0..c3 are the patch's own corners, in the quad's
-// order.
-void DrawTexturedPatch(GLuint slot, const float* c0, const float* c1, const float* c2, const float* c3, float s0,
-                       float t0, float s1, float t1);
-
 // The normal DrawTexturedQuad sends for these corners.
 void QuadNormal(const float* c0, const float* c1, const float* c2, float* normal);
