@@ -231,10 +231,3 @@ std::vector<std::string> ProcessArguments(int pid) {
     for (std::string word; std::getline(in, word, '\0');) words.push_back(word);
     return words;
 }
-
-std::string ProcessVariable(int pid, const std::string& name) {
-    std::istringstream in(ReadFileBytes("/proc/" + std::to_string(pid) + "/environ"));
-    for (std::string variable; std::getline(in, variable, '\0');)
-        if (variable.rfind(name + "=", 0) == 0) return variable.substr(name.size() + 1);
-    return "";
-}

@@ -94,8 +94,6 @@ std::map<int, ProcessInfo> LivingProcesses();
 std::vector<int> ProcessesOfProgram(const std::string& path);
 // The words of a process's command line.
 std::vector<std::string> ProcessArguments(int pid);
-// The value of `name` in a process's environment; "" when unset.
-std::string ProcessVariable(int pid, const std::string& name);
 
 // A copy of the program and its data set in `folder` (made if missing), as an
 // installed program finds them; returns the copy's path.
