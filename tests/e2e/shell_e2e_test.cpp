@@ -659,7 +659,8 @@ TEST_F(Monitors, EachOfTwoShowsTheWholeFrameAtItsOwnSize) {
     env.push_back("DISPLAY=" + display);
     ChildProcess saver;
     ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s"}, env));
-    EXPECT_TRUE(CoversBothXephyrMonitors(display, 30000));
+    EXPECT_TRUE(CoversBothXephyrMonitors(display, 30000))
+        << (saver.Running() ? "the run goes on without the window" : "the run ended first");
     // Xephyr keeps the pointer on its first head: a key, which reaches the
     // window on either monitor.
     Shell("DISPLAY=" + display + " xdotool key space");
