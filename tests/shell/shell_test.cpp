@@ -47,6 +47,8 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         std::uint64_t window = 0;
         int music = -1;
         bool fps = false;
+        const char* file = nullptr;  // --music-file's value; null: not given
+        int volume = -1;
     } cases[] = {
         {{"/s"}, nullptr, RunMode::FullScreen, 0},
         {{"-S"}, nullptr, RunMode::FullScreen, 0},
@@ -110,6 +112,26 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
          1,
          true},
         {{"-fps", "-root", "--no-music"}, nullptr, RunMode::XScreenSaverRoot, 0, 0, true},
+        // A run's own music and volume: the value follows its option, anywhere
+        // on the line; a missing value or a volume beyond 0-100 is invalid.
+        {{"/s", "--music-file", "/m/a b.opus"}, nullptr, RunMode::FullScreen, 0, -1, false, "/m/a b.opus"},
+        {{"--volume", "40", "-root", "--music-file", ""}, nullptr, RunMode::XScreenSaverRoot, 0, -1, false, "", 40},
+        {{"-root", "--volume", "0"}, nullptr, RunMode::XScreenSaverRoot, 0, -1, false, nullptr, 0},
+        {{"-root", "--volume", "100", "--music-file", "-root"},
+         nullptr,
+         RunMode::XScreenSaverRoot,
+         0,
+         -1,
+         false,
+         "-root",
+         100},
+        {{"/s", "--volume", "101"}, nullptr, RunMode::Invalid},
+        {{"/s", "--volume", "-1"}, nullptr, RunMode::Invalid},
+        {{"/s", "--volume", "5%"}, nullptr, RunMode::Invalid},
+        {{"/s", "--volume", ""}, nullptr, RunMode::Invalid},
+        {{"/s", "--volume"}, nullptr, RunMode::Invalid},
+        {{"-root", "--music-file"}, nullptr, RunMode::Invalid},
+        {{"--help", "--volume", "900"}, nullptr, RunMode::Help},
     };
     for (const auto& c : cases) {
         std::string line;
@@ -117,40 +139,15 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         EXPECT_EQ(std::tuple(parsed.mode, parsed.window, parsed.music, parsed.showFps),
                   std::tuple(c.mode, c.window, c.music, c.fps))
             << '"' << line << '"';
+        EXPECT_EQ(std::tuple(parsed.musicFileGiven, parsed.musicFile),
+                  std::tuple(c.file != nullptr, c.file ? c.file : ""))
+            << line;
+        if (c.mode != RunMode::Invalid) {
+            EXPECT_EQ(parsed.volume, c.volume) << line;
+        }
     }
     EXPECT_EQ(ParseArgumentString("/p   77").window, 77u);
     EXPECT_EQ(ParseArgumentString("/s ").mode, RunMode::Invalid);
-}
-
-// A run's own music and volume: the value follows its option, anywhere on
-// the line; a missing value or a volume beyond 0-100 makes the line invalid.
-TEST(CommandLine, MusicFileAndVolume) {
-    const struct {
-        std::vector<const char*> args;
-        RunMode mode;
-        const char* file;  // null: not given
-        int volume;
-    } cases[] = {
-        {{"/s", "--music-file", "/m/a b.opus"}, RunMode::FullScreen, "/m/a b.opus", -1},
-        {{"--volume", "40", "-root", "--music-file", ""}, RunMode::XScreenSaverRoot, "", 40},
-        {{"-root", "--volume", "0"}, RunMode::XScreenSaverRoot, nullptr, 0},
-        {{"-root", "--volume", "100", "--music-file", "-root"}, RunMode::XScreenSaverRoot, "-root", 100},
-        {{"/s", "--volume", "101"}, RunMode::Invalid, nullptr, -1},
-        {{"/s", "--volume", "-1"}, RunMode::Invalid, nullptr, -1},
-        {{"/s", "--volume", "5%"}, RunMode::Invalid, nullptr, -1},
-        {{"/s", "--volume", ""}, RunMode::Invalid, nullptr, -1},
-        {{"/s", "--volume"}, RunMode::Invalid, nullptr, -1},
-        {{"-root", "--music-file"}, RunMode::Invalid, nullptr, -1},
-        {{"--help", "--volume", "900"}, RunMode::Help, nullptr, -1},
-    };
-    for (const auto& c : cases) {
-        std::string line;
-        const CommandLine parsed = Parse(c.args, nullptr, &line);
-        EXPECT_EQ(std::tuple(parsed.mode, parsed.musicFileGiven, parsed.musicFile),
-                  std::tuple(c.mode, c.file != nullptr, c.file != nullptr ? c.file : ""))
-            << line;
-        EXPECT_EQ(parsed.volume, c.mode != RunMode::Invalid ? c.volume : parsed.volume) << line;
-    }
 }
 
 TEST(CommandLine, AtoiRule) {
