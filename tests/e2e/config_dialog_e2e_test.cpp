@@ -72,7 +72,7 @@ bool Focus(unsigned long window) {
 bool KeysShow(unsigned long window, const std::string& keys) {
     const RgbImage before = Screenshot(window);
     Xdotool("key " + keys);
-    return WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; }) && Viewable(window);
+    return WaitUntil([&] { return Rmse(Screenshot(window), before) > 0.0; }) && Geometry(window).viewable;
 }
 
 class ConfigDialogEndToEnd : public ::testing::Test {
@@ -119,8 +119,7 @@ TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOnlyOkClosesItAndStoresTh
     const unsigned long window = Open(first);
     ASSERT_NE(window, 0u);
     const RgbImage shot = Screenshot(window);
-    EXPECT_EQ(shot.width, 581);
-    EXPECT_EQ(shot.height, 341);
+    EXPECT_EQ(std::make_pair(shot.width, shot.height), std::make_pair(581, 341));
     const RgbImage picture = ReadPng(std::string(VELMORA_BUILD_DIR) + "/data/config.png");
     ASSERT_EQ(picture.width, 256);
     EXPECT_TRUE(FindPicture(shot, picture, 305, 18)) << "the picture at 203, 11 dialog units";
@@ -285,9 +284,10 @@ protected:
         return Shell("cd '" + folder + "' && find . -printf '%p %M %s\\n' -type f -exec sha256sum {} +");
     }
     // Opens the dialog that `argv` runs, checks the music box and presses OK;
-    // a message box "Velmora!" must follow and wait for the user, whose Return
-    // ends the program: its result.
-    ProcessResult SaveThroughMessageBox(const std::vector<std::string>& argv) {
+    // a message box "Velmora!" must follow, wait for the user and tell why the
+    // box could not be stored; its OK ends the program with the code of a
+    // failed save.
+    void ExpectFailedSave(const std::vector<std::string>& argv, const std::string& file, const std::string& reason) {
         ChildProcess dialog;
         const unsigned long window = Open(dialog, {argv.begin() + 1, argv.end()}, argv[0]);
         EXPECT_TRUE(window != 0 && KeysShow(window, "Tab") && KeysShow(window, "space"));  // music on
@@ -297,12 +297,7 @@ protected:
         // Drawn and focused, it is still there: it waits for the user.
         EXPECT_TRUE(box != 0 && Focus(box) && dialog.Running());
         Xdotool("key Return");
-        return dialog.Wait(10000);
-    }
-    // The message box tells why the box could not be stored; its OK ends the
-    // program with the code of a failed save.
-    void ExpectFailedSave(const std::vector<std::string>& argv, const std::string& file, const std::string& reason) {
-        const ProcessResult result = SaveThroughMessageBox(argv);
+        const ProcessResult result = dialog.Wait(10000);
         EXPECT_EQ(result.exitCode, 3) << result.err;
         EXPECT_NE(result.err.find(file + ": " + reason), std::string::npos) << result.err;
     }

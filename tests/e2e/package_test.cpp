@@ -74,20 +74,6 @@ public:
     // The running processes of this tree's program.
     std::vector<int> Running() const { return ProcessesOfProgram(Program()); }
 
-    // Waits for a process of the program whose arguments `want` accepts.
-    template <typename Want>
-    int WaitForRun(Want want, int timeoutMs = 20000) const {
-        int found = 0;
-        WaitUntil(
-            [&] {
-                for (int pid : Running())
-                    if (want(ProcessArguments(pid))) return found = pid, true;
-                return false;
-            },
-            timeoutMs);
-        return found;
-    }
-
     // Ends what is left of the program's runs (one whose daemon was killed).
     ~InstalledTree() {
         WaitUntil([this] { return Running().empty(); }, 3000);
@@ -114,17 +100,6 @@ const char* kFiles[] = {
     "usr/share/doc/velmora/copyright",
 };
 
-// A snapshot by the program under `root`: its data found with no setting.
-void ExpectItFindsItsData(const std::string& root) {
-    TempDir config;
-    ProcessResult run =
-        RunProcess({root + "/usr/bin/velmora", "--snapshot", config.Path() + "/s.png", "--size", "64x48"},
-                   {"XDG_CONFIG_HOME=" + config.Path()}, config.Path(), 60000);
-    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
-    EXPECT_EQ(run.out.find("File path: " + fs::canonical(root).string() + "/usr/share/velmora/data/9\n"), 0u)
-        << run.out;
-}
-
 TEST(Package, DebianPackageHasEveryFileNoLintianErrorAndRuns) {
     TempDir work;
     ProcessResult made =
@@ -148,7 +123,12 @@ TEST(Package, DebianPackageHasEveryFileNoLintianErrorAndRuns) {
     EXPECT_EQ(lint.find("\nE: "), std::string::npos) << lint;
     EXPECT_NE(lint.rfind("E: ", 0), 0u) << lint;
     ASSERT_EQ(RunProcess({"dpkg", "-x", deb, work.Path() + "/root"}).exitCode, 0);
-    ExpectItFindsItsData(work.Path() + "/root");
+    // A snapshot by the unpacked program: its data found with no setting.
+    const std::string root = fs::canonical(work.Path() + "/root").string();
+    ProcessResult run = RunProcess({root + "/usr/bin/velmora", "--snapshot", work.Path() + "/s.png", "--size", "64x48"},
+                                   {"XDG_CONFIG_HOME=" + work.Path()}, work.Path(), 60000);
+    EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+    EXPECT_EQ(run.out.find("File path: " + root + "/usr/share/velmora/data/9\n"), 0u) << run.out;
     // MATE runs the entry's command with XSCREENSAVER_WINDOW set, as the e2e -root runs do.
     const std::string entry = ReadFileBytes(work.Path() + "/root/usr/share/applications/screensavers/velmora.desktop");
     EXPECT_NE(entry.find("\nExec=velmora -root\n"), std::string::npos) << entry;
@@ -208,17 +188,19 @@ TEST(XScreenSaver, AddCommandListsItOnceKeepsEveryOtherLineAndTheRunningDaemonRu
     // "selected: 2" is the new entry: the running daemon read the new list.
     std::vector<std::string> control = tree.AsNobody({"xscreensaver-command", "-activate"});
     ASSERT_TRUE(WaitUntil([&] { return RunProcess(control).exitCode == 0; }, 10000));
-    const int run =
-        tree.WaitForRun([](const std::vector<std::string>& a) { return a.size() == 2 && a[1] == "--root"; });
-    ASSERT_NE(run, 0) << "the daemon did not run velmora --root";
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (int pid : tree.Running())
+                if (ProcessArguments(pid).size() == 2 && ProcessArguments(pid)[1] == "--root") return true;
+            return false;
+        },
+        20000))
+        << "the daemon did not run velmora --root";
     EXPECT_TRUE(WaitUntil(
         [] {
-            for (unsigned long window : ChildWindows(RootWindowId())) {
-                WindowGeometry geometry;
-                if (QueryGeometry(window, &geometry) && geometry.viewable && geometry.width == 800 &&
-                    WindowShowsPicture(window))
+            for (unsigned long window : ChildWindows(RootWindowId()))
+                if (Geometry(window).viewable && Geometry(window).width == 800 && WindowShowsPicture(window))
                     return true;
-            }
             return false;
         },
         20000));

@@ -203,10 +203,8 @@ TEST_F(Settings, ALinkLeadsOnlyToAFileOfTheFoldersOwner) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove(FilePath());
-        std::filesystem::remove(copy);
-        std::filesystem::remove(copy + ".unusable");
-        std::filesystem::remove(elsewhere.Path() + "/hop");
+        for (const std::string& made : {FilePath(), copy, copy + ".unusable", elsewhere.Path() + "/hop"})
+            std::filesystem::remove(made);
         std::string link = c.target;
         if (c.hop) {
             link = elsewhere.Path() + "/hop";

@@ -30,15 +30,6 @@
 
 namespace {
 
-// The line "velmora `args`" parsed, and the line as joined for messages.
-CommandLine Parse(const std::vector<const char*>& args, const char* xscreensaverWindow, std::string* line) {
-    std::vector<const char*> argv = {"velmora"};
-    argv.insert(argv.end(), args.begin(), args.end());
-    char** words = const_cast<char**>(argv.data());
-    *line = JoinArguments(static_cast<int>(argv.size()), words);
-    return ParseCommandLine(static_cast<int>(argv.size()), words, xscreensaverWindow);
-}
-
 TEST(CommandLine, ArgumentStringsAndSwitches) {
     const struct {
         std::vector<const char*> args;
@@ -134,17 +125,18 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         {{"--help", "--volume", "900"}, nullptr, RunMode::Help},
     };
     for (const auto& c : cases) {
-        std::string line;
-        const CommandLine parsed = Parse(c.args, c.xscreensaverWindow, &line);
+        std::vector<const char*> argv = {"velmora"};  // the line as joined for messages
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        char** words = const_cast<char**>(argv.data());
+        const std::string line = JoinArguments(static_cast<int>(argv.size()), words);
+        const CommandLine parsed = ParseCommandLine(static_cast<int>(argv.size()), words, c.xscreensaverWindow);
         EXPECT_EQ(std::tuple(parsed.mode, parsed.window, parsed.music, parsed.showFps),
                   std::tuple(c.mode, c.window, c.music, c.fps))
             << '"' << line << '"';
         EXPECT_EQ(std::tuple(parsed.musicFileGiven, parsed.musicFile),
                   std::tuple(c.file != nullptr, c.file ? c.file : ""))
             << line;
-        if (c.mode != RunMode::Invalid) {
-            EXPECT_EQ(parsed.volume, c.volume) << line;
-        }
+        EXPECT_EQ(c.mode == RunMode::Invalid ? c.volume : parsed.volume, c.volume) << line;
     }
     EXPECT_EQ(ParseArgumentString("/p   77").window, 77u);
     EXPECT_EQ(ParseArgumentString("/s ").mode, RunMode::Invalid);
@@ -219,10 +211,9 @@ TEST(XScreenSaverList, AddAppendsTheEntryAndKeepsEveryOtherLine) {
         ListEdit edit = AddToXScreenSaverList(c.file != nullptr ? &file : nullptr, c.defaults);
         EXPECT_EQ(edit.change, c.change);
         EXPECT_EQ(edit.text, c.text.empty() ? file : c.text);
-        // Once there, a second run changes nothing.
-        if (c.change == ListChange::Added || c.change == ListChange::Created) {
-            EXPECT_EQ(AddToXScreenSaverList(&edit.text, c.defaults).change, ListChange::AlreadyThere);
-        }
+        // Once there, a second run changes nothing; what was not added stays as it was.
+        const bool added = c.change == ListChange::Added || c.change == ListChange::Created;
+        EXPECT_EQ(AddToXScreenSaverList(&edit.text, c.defaults).change, added ? ListChange::AlreadyThere : c.change);
     }
     // Without a file: a new one with the system's list, unless that has it.
     ListEdit made = AddToXScreenSaverList(nullptr, &kDefaults);
@@ -322,9 +313,7 @@ TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUserAndRemovesByte
         const std::string file = home.Path() + "/.xscreensaver", backup = file + ".velmora-backup";
         const bool linked = c.link[0] != '\0';
         const std::string target = !linked ? file : c.link[0] == '/' ? c.link : elsewhere.Path() + "/" + c.link;
-        if (linked) {
-            ASSERT_EQ(symlink(target.c_str(), file.c_str()), 0);
-        }
+        ASSERT_TRUE(!linked || symlink(target.c_str(), file.c_str()) == 0);
         if (c.exists) {
             if (linked)
                 elsewhere.Write(c.link, c.bytes);
@@ -356,9 +345,7 @@ TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUserAndRemovesByte
         EXPECT_EQ(std::make_tuple(owner, group, mode & 07777),
                   c.exists ? std::make_tuple(uid, users, 0640u) : std::make_tuple(uid, gid, 0600u));
         EXPECT_EQ(FileState(file), linked ? linkBefore : FileState(target));
-        if (c.exists) {
-            EXPECT_EQ(FileState(backup), std::make_tuple(uid, gid, S_IFREG | 0600u, c.bytes));
-        }
+        EXPECT_EQ(FileState(backup), c.exists ? std::make_tuple(uid, gid, S_IFREG | 0600u, c.bytes) : FileState(""));
         // Removing gives back exactly what was there: the bytes, or no file.
         const ProcessResult remove = RunProcess({VELMORA_EXE, "--xscreensaver-remove"}, env);
         EXPECT_EQ(remove.exitCode, 0) << remove.err;

@@ -1,21 +1,17 @@
 #include "support/image_files.h"
 
 #include <IL/il.h>
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <fstream>
-#include <iterator>
 
 #include "model/texture_decode.h"
+#include "support/temp_dir.h"
 
-std::string Little(std::uint32_t value, int bytes) {
+static std::string Little(std::uint32_t value, int bytes) {
     std::string out;
     for (int k = 0; k < bytes; ++k) out += static_cast<char>(value >> 8 * k);
     return out;
 }
 
-std::string Big(std::uint32_t value, int bytes) {
+static std::string Big(std::uint32_t value, int bytes) {
     std::string out;
     for (int k = bytes - 1; k >= 0; --k) out += static_cast<char>(value >> 8 * k);
     return out;
@@ -31,19 +27,10 @@ std::string DevilFile(ImageFormat format, int width, int height, int channels, b
     std::string file;
     if (ilTexImage(width, height, 1, static_cast<ILubyte>(channels), layout, IL_UNSIGNED_BYTE, pixels.data())) {
         // through a file: the size ilSaveL returns is not always the size written
-        char path[] = "/tmp/velmora-image-XXXXXX";
-        const int fd = mkstemp(path);
-        if (fd >= 0) {
-            close(fd);
-            ilSetInteger(IL_TGA_RLE, rle ? IL_TRUE : IL_FALSE);
-            ilEnable(IL_FILE_OVERWRITE);
-            if (ilSave(DevilType(format), path)) {
-                std::ifstream in(path, std::ios::binary);
-                file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-            }
-            ilSetInteger(IL_TGA_RLE, IL_FALSE);
-            unlink(path);
-        }
+        const TempDir dir;
+        ilSetInteger(IL_TGA_RLE, rle ? IL_TRUE : IL_FALSE);
+        if (ilSave(DevilType(format), (dir.Path() + "/image").c_str())) file = ReadFileBytes(dir.Path() + "/image");
+        ilSetInteger(IL_TGA_RLE, IL_FALSE);
     }
     ilBindImage(0);
     ilDeleteImages(1, &image);

@@ -8,9 +8,6 @@
 
 #include "model/image_header.h"
 
-std::string Little(std::uint32_t value, int bytes);
-std::string Big(std::uint32_t value, int bytes);
-
 // A width x height image of `channels` (1, 3 or 4) bytes a pixel, a gradient,
 // written by DevIL as `format` (Targa run-length coded when `rle`). Needs
 // DevIL initialised; "" when it writes nothing.

@@ -72,21 +72,10 @@ std::vector<unsigned long> ChildWindows(unsigned long parent) {
     return Ids(Shell("xwininfo -children -id " + std::to_string(parent) + " 2>/dev/null | grep '^     0x'"));
 }
 
-bool QueryGeometry(unsigned long window, WindowGeometry* geometry) {
-    Display* dpy = Connection();
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(dpy, window, &attributes)) return false;
-    geometry->x = attributes.x;
-    geometry->y = attributes.y;
-    geometry->width = attributes.width;
-    geometry->height = attributes.height;
-    geometry->viewable = attributes.map_state == IsViewable;
-    return true;
-}
-
-bool Viewable(unsigned long window) {
-    WindowGeometry geometry;
-    return QueryGeometry(window, &geometry) && geometry.viewable;
+WindowGeometry Geometry(unsigned long window) {
+    XWindowAttributes a;
+    if (!XGetWindowAttributes(Connection(), window, &a)) return {};
+    return {a.x, a.y, a.width, a.height, a.map_state == IsViewable};
 }
 
 bool CursorIsInvisible() {
@@ -101,15 +90,14 @@ bool CursorIsInvisible() {
 }
 
 bool WindowShowsPicture(unsigned long window) {
-    Display* dpy = Connection();
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(dpy, window, &attributes) || attributes.map_state != IsViewable) return false;
-    XImage* image = XGetImage(dpy, window, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    const WindowGeometry shown = Geometry(window);
+    if (!shown.viewable) return false;
+    XImage* image = XGetImage(Connection(), window, 0, 0, static_cast<unsigned>(shown.width),
+                              static_cast<unsigned>(shown.height), AllPlanes, ZPixmap);
     if (image == nullptr) return false;
     bool lit = false;
-    for (int y = 0; y < attributes.height && !lit; y += 7)
-        for (int x = 0; x < attributes.width && !lit; x += 7)
+    for (int y = 0; y < shown.height && !lit; y += 7)
+        for (int x = 0; x < shown.width && !lit; x += 7)
             if ((XGetPixel(image, x, y) & 0xFFFFFF) != 0) lit = true;
     XDestroyImage(image);
     return lit;
@@ -119,12 +107,9 @@ unsigned long DrawnScreenWindow(int timeoutMs, int width) {
     unsigned long found = 0;
     WaitUntil(
         [&] {
-            for (unsigned long window : WindowsNamed("orvane")) {
-                WindowGeometry geometry;
-                if ((width == 0 || (QueryGeometry(window, &geometry) && geometry.width == width)) &&
-                    WindowShowsPicture(window))
+            for (unsigned long window : WindowsNamed("orvane"))
+                if ((width == 0 || Geometry(window).width == width) && WindowShowsPicture(window))
                     return found = window, true;
-            }
             return false;
         },
         timeoutMs);
@@ -136,10 +121,8 @@ unsigned long ShownWindow(const std::string& name, int timeoutMs) {
     WaitUntil(
         [&] {
             std::vector<unsigned long> viewable;
-            for (unsigned long window : WindowsNamed(name)) {
-                WindowGeometry geometry;
-                if (QueryGeometry(window, &geometry) && geometry.viewable) viewable.push_back(window);
-            }
+            for (unsigned long window : WindowsNamed(name))
+                if (Geometry(window).viewable) viewable.push_back(window);
             shown = viewable.size() == 1 ? viewable[0] : 0;
             return shown != 0;
         },

@@ -25,16 +25,15 @@ private:
 
 struct WindowGeometry {
     int x = 0, y = 0, width = 0, height = 0;
-    bool viewable = false;
+    bool viewable = false;  // it and its ancestors mapped
 };
 
 // Windows whose name is exactly `name`, anywhere on the display.
 std::vector<unsigned long> WindowsNamed(const std::string& name);
 // Children of `parent`.
 std::vector<unsigned long> ChildWindows(unsigned long parent);
-bool QueryGeometry(unsigned long window, WindowGeometry* geometry);
-// True when the window exists and is viewable (it and its ancestors mapped).
-bool Viewable(unsigned long window);
+// All zero for a window that does not exist.
+WindowGeometry Geometry(unsigned long window);
 
 // True when the pointer's current cursor image has no visible pixel.
 bool CursorIsInvisible();
