@@ -227,11 +227,9 @@ TEST(ModelTextures, OneFileIsOneTextureAndAModelsTexturesHaveABudget) {
               "***Texture not loaded: " + dir.Path() + "/b.tga (the model's textures would take more than 96 MiB)\n" +
                   "***Texture not loaded: " + dir.Path() + "/bad.tga (not a PNG, JPEG, Targa or BMP image)\n");
     const auto name = [&](int i) { return model.GetMaterial(i).textureName; };
-    EXPECT_NE(name(0), 0u);
-    EXPECT_EQ(name(1), 0u);
-    EXPECT_EQ(name(2), name(0)) << "the same file, named in another case";
-    EXPECT_NE(name(3), 0u);
-    EXPECT_EQ(name(4), 0u);
+    // A.TGA is the same file as a.tga, named in another case.
+    EXPECT_EQ(std::make_tuple(name(0) != 0, name(1), name(2), name(3) != 0, name(4)),
+              std::make_tuple(true, 0u, name(0), true, 0u));
     platform::DestroyOffscreenContext();
 }
 

@@ -31,98 +31,87 @@
 namespace {
 
 TEST(CommandLine, ArgumentStringsAndSwitches) {
+    using M = RunMode;
     const struct {
         std::vector<const char*> args;
         const char* xscreensaverWindow;
-        RunMode mode;
+        M mode;
         std::uint64_t window = 0;
         int music = -1;
         bool fps = false;
         const char* file = nullptr;  // --music-file's value; null: not given
         int volume = -1;
     } cases[] = {
-        {{"/s"}, nullptr, RunMode::FullScreen, 0},
-        {{"-S"}, nullptr, RunMode::FullScreen, 0},
-        {{"s"}, "0x10", RunMode::FullScreen, 0},
-        {{"/s", ""}, nullptr, RunMode::Invalid, 0},
-        {{"/s", "1"}, nullptr, RunMode::Invalid, 0},
-        {{}, nullptr, RunMode::Configure, 0},
-        {{"-p", "1234"}, nullptr, RunMode::Configure, 0},
-        {{"ss"}, nullptr, RunMode::Configure, 0},
-        {{"/P", "1234"}, nullptr, RunMode::Preview, 1234},
-        {{"/p1234"}, nullptr, RunMode::Preview, 0},
-        {{"/p:1234"}, nullptr, RunMode::Preview, 1234},
-        {{"/c:5678"}, nullptr, RunMode::ConfigureOwned, 5678},
-        {{"/p", "12ab"}, nullptr, RunMode::Preview, 12},
-        {{"/pxyz", "99"}, nullptr, RunMode::Preview, 99},
-        {{"/C", "5678"}, nullptr, RunMode::ConfigureOwned, 5678},
-        {{"/c"}, nullptr, RunMode::ConfigureOwned, 0},
-        {{"/a"}, nullptr, RunMode::Invalid, 0},
-        {{"/"}, nullptr, RunMode::Invalid, 0},
-        {{"-root"}, nullptr, RunMode::XScreenSaverRoot, 0},
-        {{"-root"}, "junk", RunMode::XScreenSaverRoot, 0},
-        {{"-root", "extra"}, nullptr, RunMode::Invalid, 0},
-        {{"-window-id"}, nullptr, RunMode::Invalid, 0},
-        {{"-window-id", "12x"}, nullptr, RunMode::Invalid, 0},
-        {{"--snapshot", "a.png"}, nullptr, RunMode::Snapshot, 0},
+        {{"/s"}, nullptr, M::FullScreen, 0},
+        {{"-S"}, nullptr, M::FullScreen, 0},
+        {{"s"}, "0x10", M::FullScreen, 0},
+        {{"/s", ""}, nullptr, M::Invalid, 0},
+        {{"/s", "1"}, nullptr, M::Invalid, 0},
+        {{}, nullptr, M::Configure, 0},
+        {{"-p", "1234"}, nullptr, M::Configure, 0},
+        {{"ss"}, nullptr, M::Configure, 0},
+        {{"/P", "1234"}, nullptr, M::Preview, 1234},
+        {{"/p1234"}, nullptr, M::Preview, 0},
+        {{"/p:1234"}, nullptr, M::Preview, 1234},
+        {{"/c:5678"}, nullptr, M::ConfigureOwned, 5678},
+        {{"/p", "12ab"}, nullptr, M::Preview, 12},
+        {{"/pxyz", "99"}, nullptr, M::Preview, 99},
+        {{"/C", "5678"}, nullptr, M::ConfigureOwned, 5678},
+        {{"/c"}, nullptr, M::ConfigureOwned, 0},
+        {{"/a"}, nullptr, M::Invalid, 0},
+        {{"/"}, nullptr, M::Invalid, 0},
+        {{"-root"}, nullptr, M::XScreenSaverRoot, 0},
+        {{"-root"}, "junk", M::XScreenSaverRoot, 0},
+        {{"-root", "extra"}, nullptr, M::Invalid, 0},
+        {{"-window-id"}, nullptr, M::Invalid, 0},
+        {{"-window-id", "12x"}, nullptr, M::Invalid, 0},
+        {{"--snapshot", "a.png"}, nullptr, M::Snapshot, 0},
         // XScreenSaver's options as its daemon and settings pass them: any
         // order, one dash or two, -window-id winning over -root.
-        {{"-root", "-install", "-visual", "default", "--mono"}, "77", RunMode::XScreenSaverRoot, 77},
-        {{"-root", "-window"}, nullptr, RunMode::FullScreen, 0},
-        {{"--window", "-root"}, nullptr, RunMode::XScreenSaverRoot, 0},
-        {{"-window", "-window-id", "010"}, nullptr, RunMode::XScreenSaverWindow, 10},
-        {{"-window-id", "0x1FFFFFFF"}, nullptr, RunMode::XScreenSaverWindow, 0x1FFFFFFF},
-        {{"-window-id", "0x20000000"}, nullptr, RunMode::Invalid, 0},  // X ids have 29 bits
-        {{"-window-id", "99999999999999999999999"}, nullptr, RunMode::Invalid, 0},
-        {{"-window-id", "-5"}, nullptr, RunMode::Invalid, 0},
-        {{"-window-id", " 12"}, nullptr, RunMode::Invalid, 0},
-        {{"-window-id", "0x"}, nullptr, RunMode::Invalid, 0},
-        {{"-window-id", "0"}, nullptr, RunMode::Invalid, 0},
-        {{"-root"}, "0x20000000", RunMode::XScreenSaverRoot, 0},
-        {{"-root", "-visual"}, nullptr, RunMode::Invalid, 0},
-        {{"-root", "-s"}, nullptr, RunMode::Invalid, 0},
-        {{"-root", "---install"}, nullptr, RunMode::Invalid, 0},
-        {{"---root"}, nullptr, RunMode::Configure, 0},
-        {{"-install"}, nullptr, RunMode::Configure, 0},
-        {{"/p", "12", "-mono"}, nullptr, RunMode::Preview, 12},
-        {{"--xscreensaver-add"}, nullptr, RunMode::XScreenSaverAdd, 0},
-        {{"--xscreensaver-remove"}, nullptr, RunMode::XScreenSaverRemove, 0},
-        {{"--xscreensaver-add", "x"}, nullptr, RunMode::Invalid, 0},
+        {{"-root", "-install", "-visual", "default", "--mono"}, "77", M::XScreenSaverRoot, 77},
+        {{"-root", "-window"}, nullptr, M::FullScreen, 0},
+        {{"--window", "-root"}, nullptr, M::XScreenSaverRoot, 0},
+        {{"-window", "-window-id", "010"}, nullptr, M::XScreenSaverWindow, 10},
+        {{"-window-id", "0x1FFFFFFF"}, nullptr, M::XScreenSaverWindow, 0x1FFFFFFF},
+        {{"-window-id", "0x20000000"}, nullptr, M::Invalid, 0},  // X ids have 29 bits
+        {{"-window-id", "99999999999999999999999"}, nullptr, M::Invalid, 0},
+        {{"-window-id", "-5"}, nullptr, M::Invalid, 0},
+        {{"-window-id", " 12"}, nullptr, M::Invalid, 0},
+        {{"-window-id", "0x"}, nullptr, M::Invalid, 0},
+        {{"-window-id", "0"}, nullptr, M::Invalid, 0},
+        {{"-root"}, "0x20000000", M::XScreenSaverRoot, 0},
+        {{"-root", "-visual"}, nullptr, M::Invalid, 0},
+        {{"-root", "-s"}, nullptr, M::Invalid, 0},
+        {{"-root", "---install"}, nullptr, M::Invalid, 0},
+        {{"---root"}, nullptr, M::Configure, 0},
+        {{"-install"}, nullptr, M::Configure, 0},
+        {{"/p", "12", "-mono"}, nullptr, M::Preview, 12},
+        {{"--xscreensaver-add"}, nullptr, M::XScreenSaverAdd, 0},
+        {{"--xscreensaver-remove"}, nullptr, M::XScreenSaverRemove, 0},
+        {{"--xscreensaver-add", "x"}, nullptr, M::Invalid, 0},
         // Options stand anywhere and leave the switches to the rules above.
-        {{"-root", "--music", "--fps"}, nullptr, RunMode::XScreenSaverRoot, 0, 1, true},
-        {{"--no-music", "/s"}, nullptr, RunMode::FullScreen, 0, 0},
-        {{"/p", "-fps", "12"}, nullptr, RunMode::Preview, 12, -1, true},
-        {{"/s", "--help"}, nullptr, RunMode::Help},
-        {{"--version", "/a"}, nullptr, RunMode::Version},
-        {{"--fps", "--snapshot", "a.png"}, nullptr, RunMode::Snapshot, 0, -1, true},
-        {{"--musik"}, nullptr, RunMode::Configure},
-        {{"-root", "--music", "--fps", "--window-id", "0x400F58"},
-         nullptr,
-         RunMode::XScreenSaverWindow,
-         0x400F58,
-         1,
-         true},
-        {{"-fps", "-root", "--no-music"}, nullptr, RunMode::XScreenSaverRoot, 0, 0, true},
+        {{"-root", "--music", "--fps"}, nullptr, M::XScreenSaverRoot, 0, 1, true},
+        {{"--no-music", "/s"}, nullptr, M::FullScreen, 0, 0},
+        {{"/p", "-fps", "12"}, nullptr, M::Preview, 12, -1, true},
+        {{"/s", "--help"}, nullptr, M::Help},
+        {{"--version", "/a"}, nullptr, M::Version},
+        {{"--fps", "--snapshot", "a.png"}, nullptr, M::Snapshot, 0, -1, true},
+        {{"--musik"}, nullptr, M::Configure},
+        {{"-root", "--music", "--fps", "--window-id", "0x400F58"}, nullptr, M::XScreenSaverWindow, 0x400F58, 1, true},
+        {{"-fps", "-root", "--no-music"}, nullptr, M::XScreenSaverRoot, 0, 0, true},
         // A run's own music and volume: the value follows its option, anywhere
         // on the line; a missing value or a volume beyond 0-100 is invalid.
-        {{"/s", "--music-file", "/m/a b.opus"}, nullptr, RunMode::FullScreen, 0, -1, false, "/m/a b.opus"},
-        {{"--volume", "40", "-root", "--music-file", ""}, nullptr, RunMode::XScreenSaverRoot, 0, -1, false, "", 40},
-        {{"-root", "--volume", "0"}, nullptr, RunMode::XScreenSaverRoot, 0, -1, false, nullptr, 0},
-        {{"-root", "--volume", "100", "--music-file", "-root"},
-         nullptr,
-         RunMode::XScreenSaverRoot,
-         0,
-         -1,
-         false,
-         "-root",
-         100},
-        {{"/s", "--volume", "101"}, nullptr, RunMode::Invalid},
-        {{"/s", "--volume", "-1"}, nullptr, RunMode::Invalid},
-        {{"/s", "--volume", "5%"}, nullptr, RunMode::Invalid},
-        {{"/s", "--volume", ""}, nullptr, RunMode::Invalid},
-        {{"/s", "--volume"}, nullptr, RunMode::Invalid},
-        {{"-root", "--music-file"}, nullptr, RunMode::Invalid},
-        {{"--help", "--volume", "900"}, nullptr, RunMode::Help},
+        {{"/s", "--music-file", "/m/a b.opus"}, nullptr, M::FullScreen, 0, -1, false, "/m/a b.opus"},
+        {{"--volume", "40", "-root", "--music-file", ""}, nullptr, M::XScreenSaverRoot, 0, -1, false, "", 40},
+        {{"-root", "--volume", "0"}, nullptr, M::XScreenSaverRoot, 0, -1, false, nullptr, 0},
+        {{"-root", "--volume", "100", "--music-file", "-p"}, nullptr, M::XScreenSaverRoot, 0, -1, false, "-p", 100},
+        {{"/s", "--volume", "101"}, nullptr, M::Invalid},
+        {{"/s", "--volume", "-1"}, nullptr, M::Invalid},
+        {{"/s", "--volume", "5%"}, nullptr, M::Invalid},
+        {{"/s", "--volume", ""}, nullptr, M::Invalid},
+        {{"/s", "--volume"}, nullptr, M::Invalid},
+        {{"-root", "--music-file"}, nullptr, M::Invalid},
+        {{"--help", "--volume", "900"}, nullptr, M::Help},
     };
     for (const auto& c : cases) {
         std::vector<const char*> argv = {"velmora"};  // the line as joined for messages
@@ -136,10 +125,10 @@ TEST(CommandLine, ArgumentStringsAndSwitches) {
         EXPECT_EQ(std::tuple(parsed.musicFileGiven, parsed.musicFile),
                   std::tuple(c.file != nullptr, c.file ? c.file : ""))
             << line;
-        EXPECT_EQ(c.mode == RunMode::Invalid ? c.volume : parsed.volume, c.volume) << line;
+        EXPECT_EQ(c.mode == M::Invalid ? c.volume : parsed.volume, c.volume) << line;
     }
     EXPECT_EQ(ParseArgumentString("/p   77").window, 77u);
-    EXPECT_EQ(ParseArgumentString("/s ").mode, RunMode::Invalid);
+    EXPECT_EQ(ParseArgumentString("/s ").mode, M::Invalid);
 }
 
 TEST(CommandLine, AtoiRule) {
@@ -315,10 +304,7 @@ TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUserAndRemovesByte
         const std::string target = !linked ? file : c.link[0] == '/' ? c.link : elsewhere.Path() + "/" + c.link;
         ASSERT_TRUE(!linked || symlink(target.c_str(), file.c_str()) == 0);
         if (c.exists) {
-            if (linked)
-                elsewhere.Write(c.link, c.bytes);
-            else
-                home.Write(".xscreensaver", c.bytes);
+            home.Write(".xscreensaver", c.bytes);  // through the link, if any
             ASSERT_EQ(chown(target.c_str(), c.owner, users), 0);
             ASSERT_EQ(chmod(target.c_str(), 0640), 0);
         }

@@ -27,16 +27,6 @@ RgbImage ReadPng(const std::string& path) {
     return image;
 }
 
-bool WritePng(const std::string& path, const RgbImage& image) {
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
-    png.width = static_cast<png_uint_32>(image.width);
-    png.height = static_cast<png_uint_32>(image.height);
-    png.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&png, path.c_str(), 0, image.rgb.data(), 0, nullptr) != 0;
-}
-
 RgbImage Screenshot(unsigned long window, const std::string& display) {
     TempDir dir;
     Shell((display.empty() ? "" : "DISPLAY=" + display + " ") + "import -window " +

@@ -15,7 +15,6 @@ struct RgbImage {
 
 // Empty when the file can't be read as a PNG.
 RgbImage ReadPng(const std::string& path);
-bool WritePng(const std::string& path, const RgbImage& image);
 // The window's pixels as the X server holds them (ImageMagick's import);
 // window 0 is the root window, `display` empty the test's Xvfb.
 RgbImage Screenshot(unsigned long window, const std::string& display = "");

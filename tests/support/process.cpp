@@ -152,33 +152,29 @@ void ExpectEnd(ChildProcess& child, int exitCode, int withinMs) {
     EXPECT_EQ(result.exitCode, exitCode) << result.err;
 }
 
+// How many of `pids` list an entry in their /proc folder `listing` that `matches`.
+template <typename Matches>
+static int ProcessesListing(const std::vector<int>& pids, const std::string& listing, Matches matches) {
+    std::error_code error;
+    return static_cast<int>(std::count_if(pids.begin(), pids.end(), [&](int pid) {
+        const std::filesystem::directory_iterator entries("/proc/" + std::to_string(pid) + "/" + listing, error);
+        return std::any_of(begin(entries), end(entries), [&](const auto& entry) { return matches(entry.path()); });
+    }));
+}
+
 int ProcessesHoldingFile(const std::vector<int>& pids, const std::string& ending) {
-    int holders = 0;
-    for (int pid : pids) {
+    return ProcessesListing(pids, "fd", [&](const std::filesystem::path& fd) {
         std::error_code error;
-        for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
-            const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
-            if (target.size() >= ending.size() &&
-                target.compare(target.size() - ending.size(), ending.size(), ending) == 0) {
-                ++holders;
-                break;
-            }
-        }
-    }
-    return holders;
+        const std::string target = std::filesystem::read_symlink(fd, error).string();
+        return target.size() >= ending.size() &&
+               target.compare(target.size() - ending.size(), ending.size(), ending) == 0;
+    });
 }
 
 int ProcessesRunningThread(const std::vector<int>& pids, const std::string& name) {
-    int runners = 0;
-    for (int pid : pids) {
-        std::error_code error;
-        for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error))
-            if (ReadFileBytes(task.path().string() + "/comm") == name + "\n") {
-                ++runners;
-                break;
-            }
-    }
-    return runners;
+    return ProcessesListing(pids, "task", [&](const std::filesystem::path& task) {
+        return ReadFileBytes(task.string() + "/comm") == name + "\n";
+    });
 }
 
 std::vector<std::string> AsNobody(const std::vector<std::string>& command, const std::vector<std::string>& environment,

@@ -12,7 +12,7 @@
  *   test_parent.exe allow-writes  gives everyone all access to it again
  *   test_parent.exe minimised as owner, but minimised once shown; prints
  *                             "RESTORED" when something restores it
- * Every line is flushed at once: the test reads them while this runs. */
+ * Standard output is unbuffered: the test reads each line while this runs. */
 #include <stdio.h>
 #include <string.h>
 #include <windows.h>
@@ -41,13 +41,11 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
             childWidth = rect.right;
             childHeight = rect.bottom;
             printf("CHILD %d %d\n", childWidth, childHeight);
-            fflush(stdout);
         }
         if (!preview || child == NULL) return 0;
         if (++shownTicks == 20 || shownTicks == 160) {
             ShowWindow(window, shownTicks == 20 ? SW_MINIMIZE : SW_RESTORE);
             printf(IsIconic(window) ? "MINIMISED\n" : "RESTORED\n");
-            fflush(stdout);
         }
         if (shownTicks == 180) Resize(window, width / 2, height / 2);
         if (shownTicks == 280 || (shownTicks > 180 && childWidth == width / 2 && childHeight == height / 2))
@@ -56,7 +54,6 @@ static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPA
     }
     if (message == WM_SIZE && minimised && wParam == SIZE_RESTORED) {
         printf("RESTORED\n");
-        fflush(stdout);
         return 0;
     }
     if (message == WM_DESTROY) {
@@ -91,6 +88,7 @@ static int SetSettingsKeyAccess(DWORD allowed) {
 int main(int argc, char** argv) {
     if (argc > 1 && strcmp(argv[1], "deny-writes") == 0) return SetSettingsKeyAccess(KEY_READ | DELETE | WRITE_DAC);
     if (argc > 1 && strcmp(argv[1], "allow-writes") == 0) return SetSettingsKeyAccess(KEY_ALL_ACCESS);
+    setvbuf(stdout, NULL, _IONBF, 0); /* the test reads each line while this runs */
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
     int startMinimised = argc > 1 && strcmp(argv[1], "minimised") == 0;
     WNDCLASSA windowClass = {0};
@@ -109,7 +107,6 @@ int main(int argc, char** argv) {
     }
     SetTimer(window, 1, 50, NULL);
     printf("HWND %llu\n", (unsigned long long)(UINT_PTR)window);
-    fflush(stdout);
     MSG message;
     while (GetMessageA(&message, NULL, 0, 0) > 0) DispatchMessageA(&message);
     return 0;
