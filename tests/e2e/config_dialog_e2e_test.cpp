@@ -142,8 +142,7 @@ TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOnlyOkClosesItAndStoresTh
     // Reopened, the box is checked: OK (Space on the focused button) keeps it.
     ChildProcess second;
     ASSERT_NE(Open(second), 0u);
-    Xdotool("key space");
-    ExpectEnd(second, 0);
+    ExpectEndOn("key space", second);
     EXPECT_EQ(Stored(), "1");
 }
 
@@ -178,8 +177,7 @@ TEST_F(ConfigDialogEndToEnd, AChosenFileAndVolumeAreStoredAndShownOnReopening) {
     // Reopened, the dialog shows both: OK stores them as they were.
     ChildProcess second;
     ASSERT_NE(Open(second), 0u);
-    Xdotool("key Return");
-    ExpectEnd(second, 0);
+    ExpectEndOn("key Return", second);
     EXPECT_EQ(Stored(false), file + "|37");
     // Built-in goes back to the built-in track; the volume stays.
     ChildProcess third;
@@ -214,8 +212,7 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
         EXPECT_TRUE(c.transientFor == 0 ||
                     Property(window, "_NET_WM_STATE").find("_NET_WM_STATE_MODAL") != std::string::npos);
         EXPECT_NE(Property(window, "_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DIALOG"), std::string::npos);
-        Xdotool("key Return");
-        ExpectEnd(dialog, c.exitCode);
+        ExpectEndOn("key Return", dialog, c.exitCode);
         EXPECT_EQ(Stored(), "0") << "OK stores the box unchecked too";
     }
 }
@@ -243,8 +240,7 @@ TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     const RgbImage picture = ReadPng(rendered);
     EXPECT_EQ(picture.width, 256);
     EXPECT_TRUE(WaitUntil([&] { return FindPicture(Screenshot(window), picture, 305, 18); }));
-    Xdotool("key Return");
-    ExpectEnd(dialog, 0);
+    ExpectEndOn("key Return", dialog);
     EXPECT_EQ(FileTree(cache.Path() + "/velmora").size(), 1u) << "only the finished picture is left";
     for (const std::string& path : {cache.Path() + "/velmora", rendered}) {
         const auto [uid, gid, mode] = Owner(path);
@@ -258,14 +254,10 @@ class SettingsFileEndToEnd : public ConfigDialogEndToEnd {
 protected:
     void SetUp() override {
         ConfigDialogEndToEnd::SetUp();
-        const passwd* nobody = getpwnam("nobody");
-        ASSERT_NE(nobody, nullptr);
         ASSERT_EQ(chmod(home.Path().c_str(), 0755), 0);
-        ASSERT_EQ(chown(home.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+        ASSERT_EQ(chown(home.Path().c_str(), uid, gid), 0);
         env = {"HOME=" + home.Path(), "XDG_CONFIG_HOME=" + home.Path(), "XDG_CACHE_HOME=" + home.Path() + "/cache",
                "NO_AT_BRIDGE=1"};
-        uid = nobody->pw_uid;
-        gid = nobody->pw_gid;
     }
     // The settings file, written by nobody's folder of `mode`.
     std::string WriteSettings(const std::string& bytes, mode_t folderMode = 0700) const {
@@ -300,8 +292,8 @@ protected:
     }
 
     TempDir home;
-    uid_t uid = 0;
-    gid_t gid = 0;
+    const uid_t uid = getpwnam("nobody")->pw_uid;
+    const gid_t gid = getpwnam("nobody")->pw_gid;
 };
 
 // Unreadable to its owner (a size past the bound is the settings tests'

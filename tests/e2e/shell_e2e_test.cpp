@@ -18,6 +18,7 @@
 #include <thread>
 #include <tuple>
 
+#include "audio_fit.h"
 #include "platform/posix/settings_file.h"
 #include "support/image.h"
 #include "support/image_files.h"
@@ -30,12 +31,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// From the full-screen window (and its grab) to the first frame: the scene's
-// and the model's textures are made in between.
+// From the full-screen window (and its grab) to the first frame, the scene's
+// and the model's textures made in between; and how soon a window shown again
+// has a frame. The sanitizers make a frame several times slower.
 #ifdef __SANITIZE_ADDRESS__
 constexpr int kFirstFrameMs = 6000;
+constexpr double kShownAgainMs = 400.0;
 #else
 constexpr int kFirstFrameMs = 2000;
+constexpr double kShownAgainMs = 100.0;
 #endif
 
 class ShellEndToEnd : public ::testing::Test {
@@ -96,8 +100,7 @@ TEST_F(ShellEndToEnd, FullScreenCoversTheScreenAndOnlyRealInputEndsIt) {
         Xdotool(std::string("mousemove ") + to);
         EXPECT_TRUE(StillRunningAfter(saver, 400)) << to;
     }
-    Xdotool("mousemove 606 500");  // 6 from the reference, not from the last position
-    ExpectEnd(saver);
+    ExpectEndOn("mousemove 606 500", saver);  // 6 from the reference, not from the last position
 }
 
 TEST_F(ShellEndToEnd, SecondFullScreenStartRestoresTheFirstAndEndsAndKeysOrButtonsEndAnother) {
@@ -106,12 +109,10 @@ TEST_F(ShellEndToEnd, SecondFullScreenStartRestoresTheFirstAndEndsAndKeysOrButto
     unsigned long window = WindowsNamed("orvane").at(0);
     UnmapWindow(window);  // minimised: the second start restores it
     ProcessResult second = RunProcess({VELMORA_EXE, "/s"}, env, "", 10000);
-    EXPECT_EQ(second.exitCode, 0);
-    EXPECT_EQ(second.out + second.err, "");
+    EXPECT_EQ(std::make_pair(second.exitCode, second.out + second.err), std::make_pair(0, std::string()));
     EXPECT_EQ(WindowsNamed("orvane"), std::vector<unsigned long>{window});
     EXPECT_TRUE(Geometry(window).viewable);
-    Xdotool("key space");
-    ExpectEnd(first);
+    ExpectEndOn("key space", first);
     // With the first one gone, a new start is a first instance again, also
     // after one that crashed; buttons 1 to 3 end it as keys do.
     ChildProcess crashed;
@@ -121,8 +122,7 @@ TEST_F(ShellEndToEnd, SecondFullScreenStartRestoresTheFirstAndEndsAndKeysOrButto
     for (const char* input : {"key Return", "click 1", "click 2", "click 3"}) {
         ChildProcess again;
         Start(again, {"/s"});
-        Xdotool(input);
-        ExpectEnd(again);
+        ExpectEndOn(input, again);
     }
 }
 
@@ -390,8 +390,7 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         EXPECT_NE(DrawnScreenWindow(20000), 0u) << "no window of its own";
         EXPECT_FALSE(Geometry(foreign.Id()).viewable) << "the foreign window was raised";
         EXPECT_TRUE(StillRunningAfter(victim, 1000));
-        Xdotool("key space");
-        ExpectEnd(victim);
+        ExpectEndOn("key space", victim);
         const std::string err = victim.Wait(0).err;
         if (std::string(r.runtime) == "own")
             EXPECT_EQ(err, "");
@@ -402,14 +401,6 @@ while :; do : > "$O"; : > "$N/$NAME-$D"; printf "$ID" > "$O"; printf "$ID" > "$N
         Shell("rm -f " + shm + " " + shm + ".guard");
     }
 }
-
-// How soon a window shown again has a frame; the sanitizers make a frame
-// several times slower.
-#ifdef __SANITIZE_ADDRESS__
-constexpr double kShownAgainMs = 400.0;
-#else
-constexpr double kShownAgainMs = 100.0;
-#endif
 
 // A window nobody can see draws nothing and its loop waits instead of
 // spinning; shown again, it draws at once. The XScreenSaver window stands for
@@ -508,22 +499,19 @@ TEST_F(ShellEndToEnd, OnlyAFullScreenRunBlocksAnotherAndNoForeignWindowIsRaised)
             std::fstream file(lock, std::ios::in | std::ios::out | std::ios::binary);  // over its first bytes
             ASSERT_TRUE(file.write(reinterpret_cast<const char*>(&id), sizeof id).flush()) << lock;
             ProcessResult second = RunProcess({VELMORA_EXE, "/s"}, runEnv, "", 10000);
-            EXPECT_EQ(second.exitCode, 0);
-            EXPECT_EQ(second.err, "");
+            EXPECT_EQ(std::make_pair(second.exitCode, second.err), std::make_pair(0, std::string()));
         } else {
             ChildProcess saver;
             ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s", "--no-music"}, runEnv));
             EXPECT_NE(DrawnScreenWindow(20000, 800), 0u)
                 << "no full-screen run; " << (saver.Running() ? "" : saver.Wait(0).err);
             EXPECT_FALSE(KeyboardGrabbable());
-            Xdotool("key space");
-            ExpectEnd(saver);
+            ExpectEndOn("key space", saver);
         }
         EXPECT_FALSE(Geometry(foreign.Id()).viewable) << "the foreign window was raised";
         EXPECT_TRUE(StillRunningAfter(running, 0));
         if (first == "/s") {
-            Xdotool("key space");
-            ExpectEnd(running);
+            ExpectEndOn("key space", running);
         } else {
             running.Kill(SIGTERM);
             running.Wait(5000);
@@ -555,8 +543,7 @@ TEST_F(ShellEndToEnd, ARefusedGrabIsOneLineAndTheRunGoesOn) {
         EXPECT_TRUE(StillRunningAfter(saver, 300));
         saver.Kill(SIGTERM);
         const ProcessResult result = saver.Wait(10000);
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.err, r.line);
+        EXPECT_EQ(std::make_pair(result.exitCode, result.err), std::make_pair(0, std::string(r.line)));
     }
 }
 
@@ -568,15 +555,12 @@ TEST(DisplayLoss, ARunWithMusicEndsThroughItsEndSequence) {
     for (const char* mode : {"/s", "-root"}) {
         SCOPED_TRACE(mode);
         TempDir folder, config;
-        std::ofstream(folder.Path() + "/alsoft.conf")
-            << "[general]\ndrivers=wave\n[wave]\nfile=" << folder.Path() << "/out.wav\n";
         fs::copy_file(VELMORA_BUILD_DIR "/data/xt", folder.Path() + "/xt");
         ScratchXvfb server;
+        std::vector<std::string> env = AlsoftEnv(folder.Path(), "wave");
+        env.insert(env.end(), {"ALSOFT_LOGLEVEL=1", "DISPLAY=" + server.Display(), "XDG_CONFIG_HOME=" + config.Path()});
         ChildProcess saver;
-        ASSERT_TRUE(saver.Start({VELMORA_EXE, mode, "--music"},
-                                {"DISPLAY=" + server.Display(), "XDG_CONFIG_HOME=" + config.Path(),
-                                 "ALSOFT_CONF=" + folder.Path() + "/alsoft.conf", "ALSOFT_LOGLEVEL=1"},
-                                folder.Path()));
+        ASSERT_TRUE(saver.Start({VELMORA_EXE, mode, "--music"}, env, folder.Path()));
         const std::string wave = folder.Path() + "/out.wav";
         // A second of music written: the window is up and the music plays.
         ASSERT_TRUE(WaitUntil(
@@ -656,8 +640,7 @@ TEST_F(Monitors, MonitorsSetDuringARunGetTheirOwnViewsAndInputOnTheSecondEndsIt)
     Shell(
         "xrandr --setmonitor left 400/100x600/100+0+0 screen && xrandr --setmonitor right 400/100x600/100+400+0 none");
     EXPECT_TRUE(WaitUntil([&] { return AreaDifference(Screenshot(0), left, right) == 0.0; }, 5000));
-    Shell("xdotool mousemove 600 300 sleep 0.4 click 1");
-    ExpectEnd(saver);
+    ExpectEndOn("mousemove 600 300 sleep 0.4 click 1", saver);
     Shell("xrandr --delmonitor right; xrandr --delmonitor left");
 }
 

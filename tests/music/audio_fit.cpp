@@ -22,9 +22,7 @@ bool WriteTone(const std::string& path, double hz, double seconds, long rate) {
     std::filesystem::create_directories(path.substr(0, path.rfind('/')));
     if (path.size() > 4 && path.compare(path.size() - 4, 4, ".ogg") == 0) {
         std::string bytes;
-        if (!EncodeOggVorbis({samples, 2, rate, 0.4f, 1}, &bytes)) return false;
-        FILE* out = std::fopen(path.c_str(), "wb");
-        return out != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() && !std::fclose(out);
+        return EncodeOggVorbis({samples, 2, rate, 0.4f, 1}, &bytes) && std::ofstream(path, std::ios::binary) << bytes;
     }
     std::string wav = "RIFF....WAVEfmt ", data;
     auto put = [](std::string* to, std::uint32_t value, int bytes) {

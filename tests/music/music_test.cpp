@@ -176,8 +176,7 @@ TEST(MusicFailures, EachPrintsItsMessageAndTheThreadEnds) {
             RunProcess({"/bin/sh", "-c", r.line, MUSIC_PROBE_EXE, program.Path() + "/"}, env, folder.Path(), 20000);
         if (r.line[0] == 'u' && result.err.find("Sanitizer") != std::string::npos) continue;  // its shadow memory
         ExpectCleanEnd(result);
-        EXPECT_EQ(result.out, r.out);
-        EXPECT_EQ(result.err, r.err);
+        EXPECT_EQ(std::make_pair(result.out, result.err), std::make_pair(r.out, r.err));
     }
 }
 
@@ -299,18 +298,15 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         // What a run heard is a second of capture; what it didn't, its first
         // frame, drawn after the music was started or not.
         const std::string captured = work.Path() + "/out.wav";
-        if (r.heard)
-            EXPECT_TRUE(WaitUntil([&] { return FileSize(captured) > 44 + 44100 * 8; }, 30000)) << "nothing heard";
-        else if (!r.message.empty())
-            EXPECT_TRUE(WaitUntil([&] { return saver.OutputSoFar().find(r.message) != std::string::npos; }, 30000));
-        else
-            EXPECT_TRUE(WaitUntil(
-                [&] {
-                    return root      ? WindowShowsPicture(saverWindow->Id())
-                           : preview ? WindowShowsPicture(parent.Id())
-                                     : DrawnScreenWindow(0) != 0;
-                },
-                30000));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                if (r.heard) return FileSize(captured) > 44 + 44100 * 8;
+                if (!r.message.empty()) return saver.OutputSoFar().find(r.message) != std::string::npos;
+                return root || preview ? WindowShowsPicture(root ? saverWindow->Id() : parent.Id())
+                                       : DrawnScreenWindow(0) != 0;
+            },
+            30000))
+            << "nothing heard, said or drawn";
         if (r.message.empty())
             EXPECT_EQ(ProcessesRunningThread({saver.Pid()}, "velmora-music"), r.heard ? 1 : 0);
         else
@@ -332,9 +328,8 @@ TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {
         ProcessResult result = saver.Wait(5000);
         ExpectCleanEnd(result);
         EXPECT_EQ(result.out.find("Failed"), r.message.empty() ? std::string::npos : result.out.find(r.message) + 1);
-        SettingsValues stored;
-        DecodeSettings(ReadFileBytes(config.Path() + "/velmora/settings"), &stored);
-        EXPECT_EQ(stored["ini"], r.setting) << "an option changes this run only";
+        EXPECT_EQ(ReadFileBytes(config.Path() + "/velmora/settings"), EncodeSettings({{"ini", r.setting}}))
+            << "an option changes this run only";
         Pcm capture = ReadCapture(work.Path() + "/out.wav");
         EXPECT_EQ(capture.rate != 0, r.heard || !r.message.empty()) << "a device was opened";
         if (!r.heard) continue;

@@ -306,8 +306,7 @@ TEST_F(Settings, ValuesAreByteExactUpTo1024BytesAndWrittenWhenTheObjectEnds) {
         EXPECT_TRUE(value.IsLoaded());  // the byte set is the value: no Load reads the old one over it
         EXPECT_EQ(Stored().count("ini"), 0u);
     }
-    EXPECT_EQ(Stored()["ini"], "1");
-    EXPECT_EQ(Stored()["blob"], bytes);
+    EXPECT_EQ(Stored(), (SettingsValues{{"blob", bytes}, {"ini", "1"}}));
     Store({{"big", std::string(1025, 'b')}, {"edge", std::string(1024, 'e')}});
     RegistryKey key;
     RegistryValue big = key.Value("big"), edge = key.Value("edge");

@@ -152,6 +152,11 @@ void ExpectEnd(ChildProcess& child, int exitCode, int withinMs) {
     EXPECT_EQ(result.exitCode, exitCode) << result.err;
 }
 
+void ExpectEndOn(const std::string& input, ChildProcess& child, int exitCode) {
+    Xdotool(input);
+    ExpectEnd(child, exitCode);
+}
+
 // How many of `pids` list an entry in their /proc folder `listing` that `matches`.
 template <typename Matches>
 static int ProcessesListing(const std::vector<int>& pids, const std::string& listing, Matches matches) {

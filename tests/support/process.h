@@ -71,6 +71,8 @@ bool StillRunningAfter(ChildProcess& child, int milliseconds);
 
 // Expects the child to end by itself within `withinMs` with `exitCode`.
 void ExpectEnd(ChildProcess& child, int exitCode = 0, int withinMs = 10000);
+// The same once xdotool has sent `input`.
+void ExpectEndOn(const std::string& input, ChildProcess& child, int exitCode = 0);
 
 // How many of the processes `pids` have open a file whose path ends in `ending`.
 int ProcessesHoldingFile(const std::vector<int>& pids, const std::string& ending);

@@ -161,13 +161,11 @@ TEST_F(Windows, FullScreenHidesTheCursorAndOnlyRealInputEndsIt) {
         Xdotool(input);
         EXPECT_TRUE(StillRunningAfter(saver, 500)) << input;
     }
-    Xdotool("mousemove 308 300");
-    ExpectEnd(saver, 0);
+    ExpectEndOn("mousemove 308 300", saver);
     ChildProcess again;  // a key ends the music and monitor runs below
     Start(again, {"/s"});
     DrawnWindow(again);
-    Xdotool("click 1");
-    ExpectEnd(again, 0);
+    ExpectEndOn("click 1", again);
 }
 
 // A preview in a minimised settings window draws nothing and its loop waits;
@@ -217,8 +215,7 @@ TEST_F(Windows, DialogStoresTheBoxInTheUsersRegistryAndNothingElseEndsIt) {
         ASSERT_NE(window, 0u) << "no dialog with its bitmap";
         Xdotool("mousemove --window " + std::to_string(window) + " 20 20 key Escape");
         EXPECT_TRUE(StillRunningAfter(dialog, 500)) << "Escape closed it";
-        Xdotool(std::string("key ") + c.keys);
-        ExpectEnd(dialog, c.exitCode);
+        ExpectEndOn(std::string("key ") + c.keys, dialog, c.exitCode);
         EXPECT_EQ(StoredMusic(), c.stored);
     }
     owner.Kill(SIGKILL);
@@ -442,8 +439,7 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         EXPECT_TRUE(saver.Running()) << "the scene runs on";
         Xdotool("key space");
         ProcessResult result = saver.Wait(10000);
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(fs::exists(marker), c.plantedLoads);
+        EXPECT_EQ(std::make_pair(result.exitCode, fs::exists(marker)), std::make_pair(0, c.plantedLoads));
         if (c.message[0] != '\0') {
             EXPECT_NE(WithoutReturns(result.out).find(c.message), std::string::npos) << result.out;
             continue;
@@ -487,8 +483,7 @@ TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     // File... has the focus again: over Folder... and Built-in to the volume.
     Xdotool("key Tab Tab Tab Home");
     Xdotool("key --repeat 50 --delay 10 Right");
-    Xdotool("key Return");
-    ExpectEnd(dialog, 0);
+    ExpectEndOn("key Return", dialog);
     // The key as reg.exe exports it, in UTF-16.
     ASSERT_EQ(Reg({"export", kKey, WindowsPath(dir.Path() + "/key.reg"), "/y"}).exitCode, 0);
     const std::string exported = Shell("iconv -f UTF-16 -t UTF-8 '" + dir.Path() + "/key.reg'");
