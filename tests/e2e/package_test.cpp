@@ -5,7 +5,6 @@
 // settings page; the command that puts it on the list.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -28,9 +27,8 @@ namespace fs = std::filesystem;
 // The page is well formed and passes only options the program knows.
 TEST(XScreenSaver, SettingsPagePassesOnlyTheProgramsOwnOptions) {
     const std::string help = RunProcess({VELMORA_EXE, "--help"}).out;
-    std::istringstream values(RunProcess({"xmllint", "--xpath", "//@arg|//@arg-set|//@arg-unset",
-                                          VELMORA_SOURCE_DIR "/packaging/velmora.xml"})
-                                  .out);
+    std::istringstream values(
+        Shell("xmllint --xpath '//@arg|//@arg-set|//@arg-unset' '" VELMORA_SOURCE_DIR "/packaging/velmora.xml'"));
     int options = 0;
     for (std::string name, option; std::getline(values, name, '"') && std::getline(values, option, '"'); ++options)
         EXPECT_NE(help.find(" " + option.substr(0, option.find(" %"))), std::string::npos) << option;
@@ -120,8 +118,7 @@ TEST(Package, DebianPackageHasEveryFileNoLintianErrorAndRuns) {
     for (const char* field : {"Section: x11", "Recommends: xscreensaver", "Suggests: swayidle", "libvorbisfile3"})
         EXPECT_NE(control.find(field), std::string::npos) << control;
     const std::string lint = Shell("lintian '" + deb + "' 2>&1");
-    EXPECT_EQ(lint.find("\nE: "), std::string::npos) << lint;
-    EXPECT_NE(lint.rfind("E: ", 0), 0u) << lint;
+    EXPECT_EQ(("\n" + lint).find("\nE: "), std::string::npos) << lint;  // no line an error
     ASSERT_EQ(RunProcess({"dpkg", "-x", deb, work.Path() + "/root"}).exitCode, 0);
     // A snapshot by the unpacked program: its data found with no setting.
     const std::string root = fs::canonical(work.Path() + "/root").string();
@@ -175,9 +172,7 @@ TEST(XScreenSaver, AddCommandListsItOnceKeepsEveryOtherLineAndTheRunningDaemonRu
         EXPECT_EQ(mine, line);
     }
     EXPECT_EQ(extra, 1) << added;
-    struct stat info;
-    ASSERT_EQ(stat(file.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0646u) << "the file's mode changed";
+    EXPECT_EQ(std::get<2>(Owner(file)) & 07777, 0646u) << "the file's mode changed";
     EXPECT_EQ(ReadFileBytes(file + ".velmora-backup"), kUserFile);
 
     ProcessResult second = RunProcess(command);

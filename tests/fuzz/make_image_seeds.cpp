@@ -13,9 +13,7 @@ int main(int argc, char** argv) {
     ilInit();
     bool ok = true;
     auto write = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream out(std::string(argv[1]) + "/" + name, std::ios::binary);
-        out << bytes;
-        ok = ok && bool(out);
+        ok = ok && std::ofstream(std::string(argv[1]) + "/" + name, std::ios::binary) << bytes;
     };
     const char* names[] = {"png", "jpg", "tga", "bmp"};
     for (int format = 0; format < 4; ++format) {

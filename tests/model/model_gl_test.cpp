@@ -82,11 +82,10 @@ TEST(ModelPicture, MaterialsAsDrawn) {
     glMatrixMode(GL_PROJECTION);
     glOrtho(-4, 4, -4, 4, -100, 100);
     glMatrixMode(GL_MODELVIEW);
-    struct Probe {
+    const struct {
         const char* what;
-        int mode, col, row, rgb[3];
-    };  // mode: the model's transparency mode
-    const Probe probes[] = {
+        int mode, col, row, rgb[3];  // mode: the model's transparency mode
+    } probes[] = {
         {"an opaque material shows its texture, named on Windows in another case", 0, 0, 0, {178, 0, 0}},
         {"no material: untextured white", 0, 1, 0, {178, 178, 178}},
         // A drive path's last component is found beside the model.
@@ -107,7 +106,7 @@ TEST(ModelPicture, MaterialsAsDrawn) {
         glRectf(2.5f, 2.5f, 3.5f, 3.5f);
         std::vector<uint8_t> pixels(64 * 64 * 4);
         ASSERT_TRUE(ReadFramePixels(64, 64, pixels.data()));
-        for (const Probe& p : probes) {
+        for (const auto& p : probes) {
             const uint8_t* at = &pixels[((p.row * 16 + 8) * 64 + p.col * 16 + 8) * 4];
             for (int c = 0; c < 3 && p.mode == mode; ++c)
                 EXPECT_NEAR(at[c], p.rgb[c], 12) << p.what << ", channel " << c;

@@ -36,15 +36,14 @@ namespace {
 // Files that differ from the sample in one way: each loads and `holds`, or
 // without it is refused and leaves the model empty, whatever it held before.
 TEST(Ms3dLoad, OneChangeEach) {
-    struct Case {
+    const auto none = [](File&) {};
+    const struct Case {
         const char* what;
         void (*edit)(File&);
         bool (*holds)(const Ms3dModel&) = nullptr;
         size_t Layout::*at = nullptr;  // then `value`, `width` bytes wide, is written at `at` + `offset`
         size_t offset = 0, value = 0, width = 0;
-    };
-    const auto none = [](File&) {};
-    const Case cases[] = {
+    } cases[] = {
         {"vertex extras 1: bones and weights only", [](File& f) { f.vertexExtrasSubVersion = 1; },
          [](const Ms3dModel& m) {
              return m.GetVertex(3).weights[2] == 10 && m.GetVertex(3).extra == 0 && m.GetJoint(0).colour[1] == 0.5f;
@@ -160,15 +159,14 @@ Joint J(const std::string& name, const std::string& parent, Vec3 r, Vec3 p) {
 // Joint positions once loaded and set up: parents are found by name whatever
 // the table order, and a joint in a cycle is a root.
 TEST(Ms3dSkeleton, BindPose) {
-    struct Case {
+    const float a = 1.5707963f;
+    const std::string r32(32, 'r');
+    const struct Case {
         const char* what;
         std::vector<Joint> joints;
         std::vector<int> parents;
         std::vector<Vec3> world;
-    };
-    const float a = 1.5707963f;
-    const std::string r32(32, 'r');
-    const Case cases[] = {
+    } cases[] = {
         {"children before their parents, turned root",
          {J("leaf", "mid", {}, {0, 0, 1}), J("mid", "root", {}, {0, 2, 0}), J("root", "", {0, 0, a}, {10, 0, 0})},
          {1, 2, -1},

@@ -4,27 +4,21 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "support/process.h"
 #include "support/temp_dir.h"
 
 RgbImage ReadPng(const std::string& path) {
-    RgbImage image;
-    png_image png;
-    std::memset(&png, 0, sizeof png);
+    png_image png{};
     png.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&png, path.c_str())) return image;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return {};
     png.format = PNG_FORMAT_RGB;
     std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(png));
     if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
         png_image_free(&png);
-        return image;
+        return {};
     }
-    image.width = static_cast<int>(png.width);
-    image.height = static_cast<int>(png.height);
-    image.rgb = std::move(rgb);
-    return image;
+    return {static_cast<int>(png.width), static_cast<int>(png.height), std::move(rgb)};
 }
 
 RgbImage Screenshot(unsigned long window, const std::string& display) {

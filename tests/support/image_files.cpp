@@ -82,19 +82,11 @@ std::vector<NamedFile> HostileImageFiles() {
     std::string sgi = std::string("\x01\xda\x00\x01", 4) + Big(3, 2) + Big(16384, 2) + Big(16384, 2) + Big(4, 2);
     sgi += std::string(512 - sgi.size(), '\0') + std::string(64, '\x10');
 
-    TargaFields colourMapped;
-    colourMapped.type = 1, colourMapped.mapType = 1, colourMapped.mapLength = 65535, colourMapped.mapBits = 24;
-    colourMapped.width = colourMapped.height = 64, colourMapped.bits = 8, colourMapped.descriptor = 0;
-    TargaFields bigTarga;
-    bigTarga.width = bigTarga.height = 4096;
-    TargaFields bigRle = bigTarga;
-    bigRle.type = 10;
-    BitmapFields bigBitmap;
-    bigBitmap.width = bigBitmap.height = 4096;
-    BitmapFields paletteBitmap;
-    paletteBitmap.bits = 8, paletteBitmap.colours = 0x40000000;
-    BitmapFields v4Bitmap;  // read as OS/2, 16-bit sides of 65535
-    v4Bitmap.infoSize = 108, v4Bitmap.width = 0xffffffffu, v4Bitmap.height = 0xffff0001u;
+    // Fields in the order the header's structs list them.
+    const TargaFields colourMapped{1, 1, 65535, 24, 64, 64, 8, 0};  // a map of 65535 entries of 24 bits
+    const TargaFields bigTarga{2, 0, 0, 0, 4096, 4096}, bigRle{10, 0, 0, 0, 4096, 4096};
+    const BitmapFields bigBitmap{40, 4096, 4096}, paletteBitmap{40, 2, 2, 1, 8, 0, 0x40000000};
+    const BitmapFields v4Bitmap{108, 0xffffffffu, 0xffff0001u};  // read as OS/2, 16-bit sides of 65535
 
     const std::string jpegStart = std::string("\xff\xd8", 2) + JpegSegment(0xdb, std::string(65, '\x01'));
     const std::string scan = JpegSegment(0xda, std::string("\x03\x01\x00\x02\x11\x03\x11\x00\x3f\x00", 10));

@@ -129,15 +129,9 @@ std::vector<double> CpuSharesOver(const std::vector<int>& pids, int milliseconds
 }
 
 long PeakMemoryKiB(int pid) {
-    std::FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
-    if (status == nullptr) return -1;
-    char line[256];
-    long peak = -1;
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-        if (std::sscanf(line, "VmHWM: %ld kB", &peak) == 1) break;
-    }
-    std::fclose(status);
-    return peak;
+    const std::string status = ReadFileBytes("/proc/" + std::to_string(pid) + "/status");
+    const size_t at = status.find("\nVmHWM:");  // "VmHWM:   12345 kB"
+    return at == std::string::npos ? -1 : std::atol(status.c_str() + at + 7);
 }
 
 bool StillRunningAfter(ChildProcess& child, int milliseconds) {

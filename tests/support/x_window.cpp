@@ -82,9 +82,8 @@ bool CursorIsInvisible() {
     Display* dpy = Connection();
     XFixesCursorImage* image = XFixesGetCursorImage(dpy);
     if (image == nullptr) return false;
-    bool invisible = true;
-    for (int i = 0; i < image->width * image->height; ++i)
-        if ((image->pixels[i] >> 24) != 0) invisible = false;
+    const bool invisible = std::none_of(image->pixels, image->pixels + image->width * image->height,
+                                        [](unsigned long pixel) { return (pixel >> 24) != 0; });  // no alpha
     XFree(image);
     return invisible;
 }
@@ -132,14 +131,6 @@ unsigned long ShownWindow(const std::string& name, int timeoutMs) {
 
 unsigned long RootWindowId() { return DefaultRootWindow(Connection()); }
 
-bool KeyboardGrabbable() {
-    Display* dpy = Connection();
-    const int result = XGrabKeyboard(dpy, DefaultRootWindow(dpy), False, GrabModeAsync, GrabModeAsync, CurrentTime);
-    XUngrabKeyboard(dpy, CurrentTime);
-    XSync(dpy, False);
-    return result == GrabSuccess;
-}
-
 HeldGrab::HeldGrab(bool keyboard, bool pointer) {
     Display* dpy = Connection();
     const Window root = DefaultRootWindow(dpy);
@@ -155,6 +146,8 @@ HeldGrab::~HeldGrab() {
     XUngrabPointer(dpy, CurrentTime);
     XSync(dpy, False);
 }
+
+bool KeyboardGrabbable() { return HeldGrab(true, false).Held(); }
 
 WindowGoneWatch::WindowGoneWatch(unsigned long window, std::function<void()> atGone) {
     Connection();  // its error handler: a window gone already is no failure here

@@ -20,11 +20,6 @@
 static int preview, minimised, width = 320, height = 240, shownTicks;
 static int childWidth = -1, childHeight = -1;
 
-static BOOL CALLBACK FirstChild(HWND child, LPARAM found) {
-    *(HWND*)found = child;
-    return FALSE;
-}
-
 static void Resize(HWND window, int w, int h) {
     RECT rect = {0, 0, w, h};
     AdjustWindowRect(&rect, WS_OVERLAPPEDWINDOW, FALSE);
@@ -33,9 +28,8 @@ static void Resize(HWND window, int w, int h) {
 
 static LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER) {
-        HWND child = NULL;
+        HWND child = GetWindow(window, GW_CHILD);
         RECT rect = {0, 0, -1, -1};
-        EnumChildWindows(window, FirstChild, (LPARAM)&child);
         if (child != NULL) GetClientRect(child, &rect);
         if (rect.right != childWidth || rect.bottom != childHeight) {
             childWidth = rect.right;
