@@ -112,6 +112,8 @@ protected:
     TempDir config, cache;
     std::vector<std::string> env = {"XDG_CONFIG_HOME=" + config.Path(), "XDG_CACHE_HOME=" + cache.Path(),
                                     "NO_AT_BRIDGE=1"};
+    const uid_t uid = getpwnam("nobody")->pw_uid;  // the account root's runs act as
+    const gid_t gid = getpwnam("nobody")->pw_gid;
 };
 
 TEST_F(ConfigDialogEndToEnd, ShowsItsPictureAndTextsAndOnlyOkClosesItAndStoresTheBox) {
@@ -225,9 +227,7 @@ TEST_F(ConfigDialogEndToEnd, OwnersAndExitCodes) {
 TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     namespace fs = std::filesystem;
     env.push_back("ASAN_OPTIONS=detect_leaks=0");  // the GL driver's leaks would fail the render
-    const passwd* nobody = getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    ASSERT_EQ(chown(cache.Path().c_str(), nobody->pw_uid, nobody->pw_gid), 0);
+    ASSERT_EQ(chown(cache.Path().c_str(), uid, gid), 0);
     TempDir program;
     const std::string exe = CopyProgramWithData(program.Path() + "/copy");
     fs::remove(program.Path() + "/copy/data/config.png");
@@ -243,8 +243,8 @@ TEST_F(ConfigDialogEndToEnd, AMissingPictureIsRenderedOnFirstUse) {
     ExpectEndOn("key Return", dialog);
     EXPECT_EQ(FileTree(cache.Path() + "/velmora").size(), 1u) << "only the finished picture is left";
     for (const std::string& path : {cache.Path() + "/velmora", rendered}) {
-        const auto [uid, gid, mode] = Owner(path);
-        EXPECT_EQ(std::make_tuple(uid, gid, mode != 0), std::make_tuple(nobody->pw_uid, nobody->pw_gid, true)) << path;
+        const auto [owner, group, mode] = Owner(path);
+        EXPECT_EQ(std::make_tuple(owner, group, mode != 0), std::make_tuple(uid, gid, true)) << path;
     }
 }
 
@@ -292,8 +292,6 @@ protected:
     }
 
     TempDir home;
-    const uid_t uid = getpwnam("nobody")->pw_uid;
-    const gid_t gid = getpwnam("nobody")->pw_gid;
 };
 
 // Unreadable to its owner (a size past the bound is the settings tests'

@@ -45,8 +45,7 @@ public:
         ProcessResult install = RunProcess({"cmake", "--install", VELMORA_BUILD_DIR, "--prefix", "/usr"},
                                            {"DESTDIR=" + root.Path()}, "", 120000);
         EXPECT_EQ(install.exitCode, 0) << install.err;
-        fs::permissions(root.Path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                         fs::perms::others_read | fs::perms::others_exec);
+        fs::permissions(root.Path(), fs::perms(0755));
         fs::permissions(home.Path(), fs::perms::all);
         fs::create_directory(root.Path() + "/programs");
         fs::create_symlink(Program(), root.Path() + "/programs/velmora");
@@ -151,8 +150,7 @@ TEST(XScreenSaver, AddCommandListsItOnceKeepsEveryOtherLineAndTheRunningDaemonRu
     EnsureXvfb();
     InstalledTree tree;
     const std::string file = tree.home.Write(".xscreensaver", kUserFile);
-    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::others_read | fs::perms::others_write);  // 0646: nobody may write it
+    fs::permissions(file, fs::perms(0646));  // nobody may write it
     ChildProcess daemon;
     ASSERT_TRUE(daemon.Start(tree.AsNobody({"xscreensaver", "-no-splash"})));
     std::vector<std::string> command = tree.AsNobody({"velmora", "--xscreensaver-add"});

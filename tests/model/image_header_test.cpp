@@ -240,8 +240,7 @@ TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
     // read one as BGR of 2 bytes a pixel) or not, decode to pixels as large
     // as their format says, or not at all
     for (int type : {2, 10}) {
-        TargaFields f;
-        f.type = type, f.bits = 16, f.width = 1, f.height = 16, f.descriptor = 0x20;
+        const TargaFields f{type, 0, 0, 0, 1, 16, 16, 0x20};  // 1 x 16 pixels of 16 bits, top row first
         const Decoded d(TargaHeader(f) + (type == 2 ? std::string(32, '\x40') : "\x08\x40\x50\x00\x40"));
         if (d.ok) {
             EXPECT_EQ(ilGetInteger(IL_IMAGE_SIZE_OF_DATA), 16 * ilGetInteger(IL_IMAGE_BPP)) << type;
@@ -253,9 +252,7 @@ TEST_F(ImageFiles, HostileFilesAreRefusedAndWellFormedOnesDecode) {
 // A pixel may hold any index; past a short palette it reads black, never
 // whatever lies after the palette.
 TEST_F(ImageFiles, IndicesPastAShortPaletteReadBlack) {
-    TargaFields f;
-    f.type = 1, f.mapType = 1, f.mapLength = 2, f.mapBits = 24, f.bits = 8, f.width = 4, f.height = 1;
-    f.descriptor = 0;
+    const TargaFields f{1, 1, 2, 24, 4, 1, 8, 0};  // a map of 2 entries of 24 bits; 4 x 1 pixels of 8 bits
     const Decoded d(TargaHeader(f) + "\x10\x20\x30\x40\x50\x60" + std::string("\x00\x01\xc8\xff", 4));
     ASSERT_TRUE(d.ok) << d.reason;
     EXPECT_EQ(ilGetInteger(IL_PALETTE_NUM_COLS), 256);

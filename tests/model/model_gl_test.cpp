@@ -21,11 +21,7 @@ using namespace ms3d_writer;
 
 namespace {
 
-std::string TgaHeader(int width, int height) {  // 32 bits
-    TargaFields f;
-    f.width = width, f.height = height;
-    return TargaHeader(f);
-}
+std::string TgaHeader(int width, int height) { return TargaHeader({2, 0, 0, 0, width, height}); }  // 32 bits
 
 std::string Tga(char r, char g, char b) {  // 2 x 2
     std::string tga = TgaHeader(2, 2);
@@ -157,9 +153,7 @@ TEST(ModelTextures, RefusedImagesAreOneLineAndOnlyRegularFilesAreRead) {
     TempDir dir;
     auto targa = [](int width, int height) { return TgaHeader(width, height) + std::string(width * height * 4, 'x'); };
     auto bitmap = [](int height) {  // 1 pixel wide, 24 bits: rows padded to 4 bytes
-        BitmapFields f;
-        f.width = 1, f.height = height;
-        return BitmapHeader(f) + std::string(4 * height, '\x40');
+        return BitmapHeader({40, 1, static_cast<std::uint32_t>(height)}) + std::string(4 * height, '\x40');
     };
     const std::string psd = HostileImageFiles().at(0).bytes,
                       png = PngHeader(16, 16) + PngChunk("IDAT", std::string(200, '\x01')) + PngChunk("IEND", "");
@@ -210,8 +204,7 @@ TEST(ModelTextures, OneFileIsOneTextureAndAModelsTexturesHaveABudget) {
     std::string error;
     ASSERT_TRUE(platform::CreateOffscreenContext(16, 16, &error)) << error;
     TempDir dir;
-    TargaFields big;  // run-length coded, one colour a file
-    big.type = 10, big.width = big.height = 4096;
+    TargaFields big{10, 0, 0, 0, 4096, 4096};  // run-length coded, one colour a file
     File f;
     for (const char* name : {"a.tga", "b.tga", "A.TGA", "c.tga", "bad.tga", "bad.tga"}) {
         f.materials.emplace_back().textureFile = name;

@@ -257,8 +257,7 @@ TEST(SnapshotArguments, FileSizeAndFrames) {
         SnapshotRequest request;
         const char* error = nullptr;
         const bool ok = ParseSnapshotArguments(int(c.args.size()), argv.data(), &request, &error);
-        EXPECT_EQ(ok, c.frames != 0) << line;
-        EXPECT_EQ(error == nullptr, ok) << line;
+        EXPECT_EQ(std::make_pair(ok, error == nullptr), std::make_pair(c.frames != 0, c.frames != 0)) << line;
         EXPECT_EQ(ok ? std::vector<int>({request.width, request.height, request.frames}) : std::vector<int>(3, 0),
                   std::vector<int>({c.width, c.height, c.frames}))
             << line;

@@ -66,10 +66,8 @@ ProcessResult ChildProcess::Wait(int timeoutMs) {
         reaped = true;
     }
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-    if (WIFSIGNALED(status)) {
-        result.signaled = true;
-        result.signal = WTERMSIG(status);
-    }
+    result.signaled = WIFSIGNALED(status);
+    result.signal = result.signaled ? WTERMSIG(status) : 0;
     result.out = ReadFileBytes(captures.Path() + "/out");
     result.err = ReadFileBytes(captures.Path() + "/err");
     return result;
@@ -87,8 +85,7 @@ std::string Shell(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return output;
     char buffer[256];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
     pclose(pipe);
     return output;
 }

@@ -112,8 +112,10 @@ protected:
         }
         return result;
     }
-    // Waits for a drawn frame in the screensaver's window: the loop runs.
-    static void DrawnWindow(ChildProcess& child) {
+    // Start, then a wait for a drawn frame in the screensaver's window: the loop runs.
+    static void StartDrawn(ChildProcess& child, const std::vector<std::string>& args, std::vector<std::string> env = {},
+                           const std::string& exe = kFolder + "/velmora.scr", const std::string& cwd = "") {
+        Start(child, args, env, exe, cwd);
         EXPECT_NE(DrawnScreenWindow(60000), 0u) << "no frame drawn; " << (child.Running() ? "" : child.Wait(100).err);
     }
     // The configuration dialog once it is drawn, its bitmap 138 (many colours
@@ -144,8 +146,7 @@ TempDir* Windows::prefix = nullptr;
 TEST_F(Windows, FullScreenHidesTheCursorAndOnlyRealInputEndsIt) {
     Xdotool("mousemove 300 300");
     ChildProcess saver;
-    Start(saver, {"/s"});
-    DrawnWindow(saver);  // covering the virtual screen, as the Xephyr case shows
+    StartDrawn(saver, {"/s"});  // covering the virtual screen, as the Xephyr case shows
     EXPECT_TRUE(CursorIsInvisible());
     // A second full-screen start brings this one forward and ends.
     ChildProcess second;
@@ -163,8 +164,7 @@ TEST_F(Windows, FullScreenHidesTheCursorAndOnlyRealInputEndsIt) {
     }
     ExpectEndOn("mousemove 308 300", saver);
     ChildProcess again;  // a key ends the music and monitor runs below
-    Start(again, {"/s"});
-    DrawnWindow(again);
+    StartDrawn(again, {"/s"});
     ExpectEndOn("click 1", again);
 }
 
@@ -418,10 +418,10 @@ TEST_F(Windows, MusicPlaysThroughOpenALSoftOrSaysWhyNot) {
         if (c.library[0] != '\0')
             caseEnv.push_back("VELMORA_VORBISFILE_LIBRARY=" + WindowsPath(dir.Path() + c.library));
         ChildProcess saver;
-        Start(saver, {"/s"}, caseEnv,
-              c.missing[0] == '\0' ? kFolder + "/velmora.scr" : dir.Path() + "/without-" + c.missing + "/velmora.scr",
-              dir.Path() + "/current");
-        DrawnWindow(saver);
+        StartDrawn(
+            saver, {"/s"}, caseEnv,
+            c.missing[0] == '\0' ? kFolder + "/velmora.scr" : dir.Path() + "/without-" + c.missing + "/velmora.scr",
+            dir.Path() + "/current");
         // What is heard is two seconds of capture; what isn't, its message.
         const std::string captured = dir.Path() + "/out.wav";
         if (c.message[0] != '\0')
@@ -487,8 +487,7 @@ TEST_F(Windows, AChosenOpusFileWithANonAsciiNamePlaysAtTheChosenVolume) {
     EXPECT_NE(exported.find("\"ini\"=hex:31"), std::string::npos) << exported;
 
     ChildProcess saver;
-    Start(saver, {"/s"}, AlsoftEnv(dir.Path(), "wave", 48000, "stereo", true));
-    DrawnWindow(saver);
+    StartDrawn(saver, {"/s"}, AlsoftEnv(dir.Path(), "wave", 48000, "stereo", true));
     EXPECT_TRUE(WaitUntil([&] { return FileSize(dir.Path() + "/out.wav") > 44 + 3 * 48000 * 8; }, 30000));
     Xdotool("key space");
     EXPECT_EQ(saver.Wait(10000).exitCode, 0);
