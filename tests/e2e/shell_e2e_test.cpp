@@ -1,6 +1,5 @@
 // The real velmora on the test's Xvfb, driven with xdotool.
 #include <IL/il.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
