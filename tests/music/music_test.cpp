@@ -11,6 +11,7 @@
 #include <fstream>
 #include <optional>
 #include <random>
+#include <utility>
 
 #include "audio_fit.h"
 #include "music/audio_device_list.h"
@@ -205,6 +206,9 @@ std::vector<FakeDevice> fakeDevices;
 std::string fakeNames;
 const char* fakeDefault;
 int fakeOpen;  // devices and contexts
+ALCcontext* fakeCurrent;
+int fakeRoom, fakeSources;  // the sources a context lets be made, and those made
+bool fakeError;
 
 OpenALFunctionTable FakeOpenAL() {
     fakeNames.clear();
@@ -224,11 +228,11 @@ OpenALFunctionTable FakeOpenAL() {
     t.alcCloseDevice = [](ALCdevice*) -> ALCboolean { return --fakeOpen, ALC_TRUE; };
     t.alcCreateContext = [](ALCdevice* d, const ALCint*) { return ++fakeOpen, reinterpret_cast<ALCcontext*>(d); };
     t.alcDestroyContext = [](ALCcontext*) { --fakeOpen; };
-    t.alcMakeContextCurrent = [](ALCcontext*) -> ALCboolean { return ALC_TRUE; };
+    t.alcMakeContextCurrent = [](ALCcontext* c) -> ALCboolean { return fakeCurrent = c, ALC_TRUE; };
     t.alcGetIntegerv = [](ALCdevice*, ALCenum, ALCsizei, ALCint* value) { *value = 1; };
-    t.alGetError = []() -> ALenum { return AL_OUT_OF_MEMORY; };
-    t.alGenSources = [](ALsizei, ALuint*) {};
-    t.alDeleteSources = [](ALsizei, const ALuint*) {};
+    t.alGetError = []() -> ALenum { return std::exchange(fakeError, false) ? AL_OUT_OF_MEMORY : AL_NO_ERROR; };
+    t.alGenSources = [](ALsizei, ALuint*) { fakeSources < fakeRoom ? void(++fakeSources) : void(fakeError = true); };
+    t.alDeleteSources = [](ALsizei n, const ALuint*) { fakeSources -= n; };
     return t;
 }
 
@@ -258,6 +262,23 @@ TEST(MusicDeviceChoice, TheDefaultDeviceElseTheFirstUsable) {
         }
         EXPECT_EQ(fakeOpen, 0) << "every device and context probed is closed again";
     }
+}
+
+// Counting stops at 256 sources; each one made to count is deleted, and no
+// probed context stays current.
+TEST(MusicDeviceChoice, SourcesCountedUpTo256AndGivenBack) {
+    fakeDevices = {{"A", "A", true}};
+    fakeDefault = "A";
+    const std::pair<int, unsigned> rows[] = {{0, 0}, {5, 5}, {256, 256}, {300, 256}};
+    for (const auto& [room, counted] : rows) {
+        fakeRoom = room;
+        AudioDeviceList list(FakeOpenAL());
+        ASSERT_EQ(list.GetDeviceCount(), 1);
+        EXPECT_EQ(list.Records()[0].sourceCount, counted) << room;
+        EXPECT_EQ(fakeSources, 0) << room;
+        EXPECT_EQ(fakeCurrent, nullptr) << room;
+    }
+    fakeRoom = 0;
 }
 
 TEST(MusicInTheProgram, OnlyFullScreenAndRootRunsPlayAndTheirEndStopsIt) {

@@ -100,6 +100,14 @@ TEST(CameraPath, StepsThroughTheFileAndLoops) {
     ResetCameraPath();
 }
 
+// The process's one off-screen context, 160 x 120, made by the first case
+// that draws.
+void NeedContext() {
+    static std::string error;
+    static const bool made = platform::CreateOffscreenContext(160, 120, &error);
+    ASSERT_TRUE(made) << error;
+}
+
 // The mesh's normal at an inner vertex of the field at `phase`: its
 // averaged triangles follow the surface's own slope closely.
 std::vector<float> SurfaceNormal(int i, int j, float phase) {
@@ -127,7 +135,11 @@ TEST(WaveSurface, NormalsPhaseAndZoomFrameByFrame) {
         phases.push_back(phase);
         if (frame % 37 > 2) continue;
         // The mesh shows the field one update late: flat in the first frame.
-        ComputeWaveNormals();  // made only for a view drawn with lighting
+        // Only a view that draws the wave lit makes its normals.
+        NeedContext();
+        glEnable(GL_LIGHTING);
+        DrawWaveMesh();
+        glDisable(GL_LIGHTING);
         for (int v = kWaveSide + 1; v < kWaveVertices - kWaveSide; v += 13) {
             const int i = v / kWaveSide, j = v % kWaveSide;
             if (j == 0 || j == kWaveCells) continue;
@@ -156,8 +168,7 @@ void* volatile keptBlock;  // so that the block is really allocated
 // seams are fitted, and a field rough enough to part unfitted seams by whole
 // pixels shows every crack left. The view's blocks behind the eye are left out.
 TEST(WaveDetail, RoughFieldLeavesNoCrackBetweenBlocksOfDifferentSteps) {
-    std::string error;
-    ASSERT_TRUE(platform::CreateOffscreenContext(160, 120, &error)) << error;
+    NeedContext();
     // A frame's large blocks stay in the heap, never mapped afresh each frame.
     const size_t mapped = mallinfo2().hblks;
     keptBlock = std::malloc(24 << 20);
