@@ -556,13 +556,7 @@ TEST(DisplayLoss, ARunWithMusicEndsThroughItsEndSequence) {
         ASSERT_TRUE(saver.Start({VELMORA_EXE, mode, "--music"}, env, folder.Path()));
         const std::string wave = folder.Path() + "/out.wav";
         // A second of music written: the window is up and the music plays.
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                std::error_code error;
-                return fs::file_size(wave, error) > 400000 && !error;
-            },
-            30000))
-            << saver.Wait(100).err;
+        ASSERT_TRUE(WaitUntil([&] { return FileSize(wave) > 400000; }, 30000)) << saver.Wait(100).err;
         server.Kill();
         const ProcessResult result = saver.Wait(10000);
         EXPECT_FALSE(result.timedOut || result.signaled) << result.signal;

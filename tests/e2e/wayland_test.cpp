@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -134,24 +133,19 @@ private:
     ChildProcess sway, keyboard;
 };
 
-// The mean colour of each cell of a 16 x 12 grid over `area`, without the
-// pixel-sized detail (stars, far grid lines) that differs between sizes.
-std::vector<double> Cells(const RgbImage& shot, Area area) {
-    std::vector<double> cells(16 * 12 * 3);
+// `area` of `shot` as a picture of 16 x 12 cells, each the mean colour of its
+// pixels: without the pixel-sized detail (stars, far grid lines) that differs
+// between sizes.
+RgbImage Cells(const RgbImage& shot, Area area) {
+    std::vector<double> sums(16 * 12 * 3);
     for (int y = 0; y < area.height; ++y)
         for (int x = 0; x < area.width; ++x)
             for (int c = 0; c < 3; ++c)
-                cells[((y * 12 / area.height) * 16 + x * 16 / area.width) * 3 + c] +=
-                    shot.At(area.x + x, area.y + y)[c] * (16.0 * 12.0) / (255.0 * area.width * area.height);
+                sums[((y * 12 / area.height) * 16 + x * 16 / area.width) * 3 + c] += shot.At(area.x + x, area.y + y)[c];
+    RgbImage cells{16, 12, {}};
+    for (double sum : sums)
+        cells.rgb.push_back(static_cast<std::uint8_t>(sum * 16 * 12 / (area.width * area.height) + 0.5));
     return cells;
-}
-
-// Root mean square difference of two outputs' cells, as a fraction of 255.
-double CellDifference(const RgbImage& shot, Area a, Area b) {
-    const std::vector<double> first = Cells(shot, a), second = Cells(shot, b);
-    double sum = 0.0;
-    for (size_t k = 0; k < first.size(); ++k) sum += (first[k] - second[k]) * (first[k] - second[k]);
-    return std::sqrt(sum / first.size());
 }
 
 // Each output shows the scene over its whole area, the same frame at its own
@@ -167,7 +161,7 @@ bool OutputsShowTheScene(HeadlessSway& sway) {
         for (int y = 0; y < output.height; y += output.height / 2)
             for (int x = 0; x < output.width; x += output.width / 2)
                 if (Colours(second, output.x + x, output.y + y, output.width / 2, output.height / 2) < 20) return false;
-    return CellDifference(second, kOutputs[0], kOutputs[1]) < 0.04;
+    return Rmse(Cells(second, kOutputs[0]), Cells(second, kOutputs[1])) < 0.04;
 }
 
 TEST(Wayland, SwayidleStartsItOnEachIdlePeriodOverEveryOutputAndAKeyEndsIt) {

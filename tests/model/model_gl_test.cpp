@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <utility>
 
 #include "model/model_textures.h"
 #include "model/model_viewer.h"

@@ -4,14 +4,12 @@
 // program, each with its one line and the built-in track after it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <csignal>
 
 #include "audio_fit.h"
 #include "music/sndfile_binding.h"
-#include "platform/posix/settings_file.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 #include "support/x_window.h"

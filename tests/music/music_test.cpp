@@ -3,12 +3,9 @@
 // stop. The device choice runs over a scripted OpenAL: only a script can fail devices.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <vorbis/vorbisfile.h>
 
 #include <cmath>
 #include <csignal>
-#include <cstring>
-#include <fstream>
 #include <optional>
 #include <random>
 #include <utility>

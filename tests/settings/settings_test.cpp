@@ -56,15 +56,11 @@ struct FakeDialog : platform::DialogControls {
     bool IsButtonChecked(int id) const override { return checked.count(id) != 0 && checked.at(id); }
     void EndDialog(int value) override { ends.push_back(value); }
     void ShowErrorMessage(const char*, const std::string& text) override { messages.push_back(text); }
-    void SetText(int id, const std::string& text) override { texts[id] = text; }
+    void SetText(int, const std::string&) override {}
     void SetSliderValue(int id, int value) override { sliders[id] = value; }
     int SliderValue(int id) const override { return sliders.count(id) != 0 ? sliders.at(id) : -1; }
-    bool ChooseMusic(bool folder, const std::string&, std::string* chosen) override {
-        *chosen = folder ? "/music/folder" : "/music/file.opus";
-        return true;
-    }
+    bool ChooseMusic(bool, const std::string&, std::string*) override { return false; }  // cancelled
     std::map<int, bool> checked;
-    std::map<int, std::string> texts;
     std::map<int, int> sliders;
     std::vector<int> ends;
     std::vector<std::string> messages;
@@ -175,15 +171,13 @@ TEST_F(Settings, UnusableFilesReadAsNoValuesUntilOkMovesThemAside) {
 // owner, group and mode; a link to anything but a regular file of the owner
 // of the link's folder is neither read nor written, and OK says why.
 TEST_F(Settings, ALinkLeadsOnlyToAFileOfTheFoldersOwner) {
-    const passwd* nobody = getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    const uid_t uid = nobody->pw_uid;
+    const uid_t uid = getpwnam("nobody")->pw_uid;
     const gid_t users = 100;
     TempDir elsewhere;
     ASSERT_EQ(chmod(elsewhere.Path().c_str(), 0755), 0);
     const std::string folder = config.Path() + "/velmora", copy = elsewhere.Path() + "/copy";
     std::filesystem::create_directory(folder);
-    ASSERT_EQ(chown(folder.c_str(), uid, nobody->pw_gid), 0);
+    ASSERT_EQ(chown(folder.c_str(), uid, getpwnam("nobody")->pw_gid), 0);
     const std::string stored = EncodeSettings({{"ini", "1"}, {"install", "/opt/v/"}});
     const struct {
         const char* what;

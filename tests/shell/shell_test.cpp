@@ -266,10 +266,8 @@ TEST(XScreenSaverList, RemoveTakesOutEveryEntryOfTheProgramAndKeepsTheSelection)
 // Adding and removing through the real program, with XScreenSaver's real
 // defaults, gives back every byte.
 TEST(XScreenSaverCommand, RunByRootInAUsersHomeWritesOnlyAsTheUserAndRemovesByteForByte) {
-    const passwd* nobody = getpwnam("nobody");
-    ASSERT_NE(nobody, nullptr);
-    const uid_t uid = nobody->pw_uid;
-    const gid_t gid = nobody->pw_gid, users = 100;
+    const uid_t uid = getpwnam("nobody")->pw_uid;
+    const gid_t gid = getpwnam("nobody")->pw_gid, users = 100;
     static const std::string list = "programs: \\\n  maze --root \\n\\\n\n";
     const struct {
         const char* what;
@@ -451,7 +449,6 @@ TEST(LayOutViews, OneViewAMonitorCutToTheWindowClonesOnceInGLCoordinates) {
     // smaller monitor must still be cleared, and overlapping views don't add
     // up to the window.
     const bool cover[] = {true, false, true, true, false};
-    int index = 0;
     for (const auto& c : cases) {
         platform::MonitorList list;
         for (const R& m : c[0]) list.monitors[list.count++] = m;
@@ -464,7 +461,7 @@ TEST(LayOutViews, OneViewAMonitorCutToTheWindowClonesOnceInGLCoordinates) {
         }
         for (const R& v : c[1]) expected.emplace_back(v.x, v.y, v.width, v.height);
         EXPECT_EQ(got, expected) << c[0].size() << " monitors";
-        EXPECT_EQ(views.coverWindow, cover[index++]) << c[0].size() << " monitors";
+        EXPECT_EQ(views.coverWindow, cover[&c - cases]) << c[0].size() << " monitors";
     }
 }
 

@@ -115,12 +115,11 @@ std::vector<double> CpuSharesOver(const std::vector<int>& pids, int milliseconds
     const auto start = std::chrono::steady_clock::now();
     usleep(static_cast<useconds_t>(milliseconds) * 1000);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK)) * wall;  // a core's in the span
     std::vector<double> shares;
     for (std::size_t i = 0; i < pids.size(); ++i) {
         const long after = CpuTicks(pids[i]);
-        shares.push_back(before[i] < 0 || after < 0 ? -1.0
-                                                    : static_cast<double>(after - before[i]) /
-                                                          static_cast<double>(sysconf(_SC_CLK_TCK)) / wall);
+        shares.push_back(before[i] < 0 || after < 0 ? -1.0 : static_cast<double>(after - before[i]) / ticks);
     }
     return shares;
 }

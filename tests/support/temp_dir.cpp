@@ -24,8 +24,7 @@ TempDir::~TempDir() {
 std::string TempDir::Write(const std::string& name, const std::string& bytes) const {
     std::filesystem::path file = std::filesystem::path(path) / name;
     std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(file, std::ios::binary) << bytes;
     return file.string();
 }
 

@@ -85,11 +85,10 @@ int main(int argc, char** argv) {
     setvbuf(stdout, NULL, _IONBF, 0); /* the test reads each line while this runs */
     preview = argc > 1 && strcmp(argv[1], "preview") == 0;
     int startMinimised = argc > 1 && strcmp(argv[1], "minimised") == 0;
-    WNDCLASSA windowClass = {0};
-    windowClass.lpfnWndProc = ParentProc;
-    windowClass.hInstance = GetModuleHandleA(NULL);
-    windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-    windowClass.lpszClassName = "VelmoraTestParent";
+    WNDCLASSA windowClass = {.lpfnWndProc = ParentProc,
+                             .hInstance = GetModuleHandleA(NULL),
+                             .hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH),
+                             .lpszClassName = "VelmoraTestParent"};
     RegisterClassA(&windowClass);
     HWND window = CreateWindowA("VelmoraTestParent", "velmora-test-parent", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20,
                                 20, 100, 100, NULL, NULL, windowClass.hInstance, NULL);
