@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -289,8 +288,8 @@ TEST_F(ShellEndToEnd, NoImageFileCrashesOrHoldsAGrabbedRun) {
         EXPECT_FALSE(result.timedOut) << "still running";
         EXPECT_EQ(result.exitCode, 0) << result.err;
         const std::string line = "***Texture not loaded: " + path + " (";
-        const std::regex refusal("\\*\\*\\*Texture");
-        const auto lines = std::distance(std::sregex_iterator(result.out.begin(), result.out.end(), refusal), {});
+        long lines = 0;
+        for (size_t at = 0; (at = result.out.find("***Texture", at)) != std::string::npos; ++at) ++lines;
         const bool cut = f.name.rfind("cut", 0) == 0 && f.name != "cut.psd";  // well-formed, cut in half
         EXPECT_EQ(lines, f.name.empty() ? 0 : cut ? std::min<long>(lines, 1) : 1) << result.out;
         EXPECT_TRUE(lines == 0 || result.out.find(line) != std::string::npos) << result.out;
