@@ -137,7 +137,10 @@ TEST_F(ShellEndToEnd, PreviewFillsItsParentIgnoresInputHoldsTheLockAndEndsWithIt
     EXPECT_TRUE(StillRunningAfter(preview, 400));
     EXPECT_FALSE(CursorIsInvisible());
     Xdotool("windowsize " + std::to_string(parent.Id()) + " 200 150");
-    EXPECT_TRUE(WaitUntil([&] { return Geometry(children[0]).width == 200 && Geometry(children[0]).height == 150; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        const WindowGeometry resized = Geometry(children[0]);
+        return resized.width == 200 && resized.height == 150;
+    }));
     parent.Destroy();
     ExpectEnd(preview, 0, 3000);
 }
