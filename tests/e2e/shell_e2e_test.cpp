@@ -606,11 +606,14 @@ using Monitors = ShellEndToEnd;
 
 TEST_F(Monitors, EachOfTwoShowsTheWholeFrameAtItsOwnSize) {
     const std::string display = EnsureTwoMonitorXephyr();
-    env.push_back("DISPLAY=" + display);
+    // Locks of its own: a run of another test whose server had this display's
+    // number may still hold that name's full-screen lock while it ends.
+    TempDir locks;
+    env.insert(env.end(), {"DISPLAY=" + display, "XDG_RUNTIME_DIR=", "TMPDIR=" + locks.Path()});
     ChildProcess saver;
     ASSERT_TRUE(saver.Start({VELMORA_EXE, "/s"}, env));
     EXPECT_TRUE(CoversBothXephyrMonitors(display, 30000))
-        << (saver.Running() ? "the run goes on without the window" : "the run ended first");
+        << (saver.Running() ? "the run goes on without the window" : "the run ended first: " + saver.Wait(0).out);
     // Xephyr keeps the pointer on its first head: a key, which reaches the
     // window on either monitor.
     Shell("DISPLAY=" + display + " xdotool key space");
