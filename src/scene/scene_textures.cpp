@@ -54,6 +54,16 @@ void GreyPixels(int bytesPerPixel, int width, int height) {
             uploadBuffer[pixel + channel] = greyed[uploadBuffer[pixel + channel]];
 }
 
+// An RGB image in the upload buffer with an opaque alpha after every pixel,
+// in place: from the last pixel back, so no pixel is overwritten unread.
+void WidenToRgba(int width, int height) {
+    for (std::size_t pixel = static_cast<std::size_t>(width) * height; pixel-- > 0;) {
+        uploadBuffer[pixel * 4 + 3] = 255;
+        for (int channel = 2; channel >= 0; --channel)
+            uploadBuffer[pixel * 4 + channel] = uploadBuffer[pixel * 3 + channel];
+    }
+}
+
 void Upload(const SceneTexture& texture, GLuint name) {
     if (texture.format == GL_RGBA)
         UploadRgbaTexture(uploadBuffer, name, texture.size, texture.size);
@@ -94,6 +104,16 @@ void UploadTexture(const std::uint8_t* pixels, GLuint slot, int width, int heigh
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minFilter);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+}
+
+// A sky face's grey copy is stored with four bytes a texel: the renderer
+// reads those in its 8-bit path, three-byte texels through floats. Drawn
+// unblended with GL_REPLACE, its opaque alpha is the grey's alpha of 1.
+void UploadGreyCopy(const SceneTexture& texture, GLuint name) {
+    if (texture.format == GL_RGBA) return Upload(texture, name);
+    WidenToRgba(texture.size, texture.size);
+    UploadTexture(uploadBuffer, name, texture.size, texture.size, GL_RGBA, kSkyMinFilter, kSkyMagFilter,
+                  GL_CLAMP_TO_EDGE);
 }
 
 }  // namespace
@@ -173,6 +193,6 @@ void LoadSceneTextures() {
         LoadRawImage(uploadBuffer, path, texture.format, texture.size, texture.size);
         Upload(texture, texture.slot);
         GreyPixels(texture.format == GL_RGBA ? 4 : 3, texture.size, texture.size);
-        Upload(texture, greyCopies[k]);
+        UploadGreyCopy(texture, greyCopies[k]);
     }
 }
