@@ -6,8 +6,9 @@
 // the model alone (as drawn, its vertices only, up to the rasteriser), the
 // time from start to the first finished frame, the peak resident memory,
 // the pages faulted in a frame,
-// CPU time of all threads a frame, and frames sampled along the whole camera
-// path.
+// CPU time of all threads a frame, frames sampled along the whole camera
+// path, and each piece's floor: filled without sampling its textures, and
+// with no fragments at all.
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -26,6 +27,7 @@
 #include "scene/camera_path.h"
 #include "scene/scene.h"
 #include "scene/scene_frame.h"
+#include "scene/scene_textures.h"
 #include "scene/spinning_cube.h"
 #include "scene/wave_surface.h"
 #include "settings/data_names.h"
@@ -138,6 +140,53 @@ void TimedFrame(Pieces& pieces) {
     EndWaveState();
     glPopMatrix();
     pieces.cube.Add(DrawTurningCube);
+}
+
+// The frame's pieces one by one as TimedFrame draws them, without the
+// scene's step: the floors' variants draw the same frame in turn.
+void FloorFrame(Pieces& pieces) {
+    ClearSceneBuffers(true);
+    glLoadIdentity();
+    const bool follow = frameCounter >= kOrbitSteps;
+    gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], follow ? pathTarget[0] : 0.0f, follow ? pathTarget[1] : 40.0f,
+              follow ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
+    pieces.sky.Add(DrawSkyBox);
+    pieces.model.Add(DrawPlacedModel);
+    pieces.ground.Add(DrawGroundPlane);
+    pieces.waveDraw.Add(DrawScaledWave);
+    pieces.cube.Add(DrawTurningCube);
+}
+
+struct FloorVariant {
+    const char* name;
+    bool sampleNothing, noFragments;
+};
+
+// Every scene texture and its grey copy, as BindSceneTexture picks them.
+std::vector<GLuint> SceneTextureNames() {
+    const bool lit = glIsEnabled(GL_LIGHTING) == GL_TRUE;
+    GLfloat colour[4];
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glDisable(GL_LIGHTING);
+    glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+    std::vector<GLuint> names;
+    for (const SceneTexture& texture : kSceneTextures) {
+        names.push_back(texture.slot);
+        names.push_back(SceneTextureName(texture.slot));
+    }
+    glColor4fv(colour);
+    if (lit) glEnable(GL_LIGHTING);
+    return names;
+}
+
+// A texture whose base level has no image is incomplete, and fixed-function
+// GL then draws as if texturing were off; the filters the sky sets stay its own.
+void SetTexturesComplete(const std::vector<GLuint>& names, bool complete) {
+    for (GLuint name : names) {
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, complete ? 0 : 1);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 // A frame as the screen window draws it into one view that fills the window.
@@ -304,6 +353,30 @@ int main(int argc, char** argv) {
             glDisable(GL_SCISSOR_TEST);
         }
 
+    // Each piece's floor on this renderer: as drawn, with every scene texture
+    // incomplete (a base level with no image: the piece is filled in its
+    // blend, alpha test and colour but samples nothing) and scissored to one
+    // pixel (its vertices and set-up only). The model's own textures stay.
+    const FloorVariant floorVariants[] = {
+        {"as drawn", false, false}, {"sampling nothing", true, false}, {"no fragments", false, true}};
+    constexpr int kFloorVariants = sizeof floorVariants / sizeof floorVariants[0];
+    std::vector<GLuint> sceneNames = SceneTextureNames();
+    Pieces floorPieces[kFloorVariants];
+    for (int f = 0; f < frames / 2 + 1; ++f) {
+        for (int k = 0; k < kFloorVariants; ++k) {
+            const int v = (f + k) % kFloorVariants;
+            SetTexturesComplete(sceneNames, !floorVariants[v].sampleNothing);
+            if (floorVariants[v].noFragments) {
+                glEnable(GL_SCISSOR_TEST);
+                glScissor(0, 0, 1, 1);
+            }
+            FloorFrame(floorPieces[v]);
+            glDisable(GL_SCISSOR_TEST);
+        }
+        SetTexturesComplete(sceneNames, true);
+        AdvanceSceneFrame();
+    }
+
     std::printf("\nmedian ms of %d frames\n", frames);
     std::printf("  whole frame as the window draws it      %8.3f\n", Median(whole));
     std::printf("  CPU time of all threads per frame       %8.3f (mean; wall %.3f)\n", wholeCpuMs, wholeWallMs);
@@ -352,6 +425,28 @@ int main(int argc, char** argv) {
     for (std::size_t v = 0; v < modelTimes.size(); ++v)
         std::printf("  %-38s %8.3f %8.3f\n", modelVariants[v].name, Median(modelTimes[v].wall),
                     Mean(modelTimes[v].cpu));
+    std::printf("each piece's floor, mean CPU of all threads:");
+    for (const FloorVariant& variant : floorVariants)
+        std::printf(" %s%s", variant.name, &variant == floorVariants + kFloorVariants - 1 ? "\n" : ",");
+    const struct {
+        const char* name;
+        PieceTimes Pieces::*times;
+    } floorRows[] = {{"sky box", &Pieces::sky},
+                     {"model (its own textures stay)", &Pieces::model},
+                     {"ground plane", &Pieces::ground},
+                     {"wave", &Pieces::waveDraw},
+                     {"spinning cube", &Pieces::cube}};
+    double floorSums[kFloorVariants] = {};
+    for (const auto& row : floorRows) {
+        std::printf("  %-38s", row.name);
+        for (int v = 0; v < kFloorVariants; ++v) {
+            const double cpu = Mean((floorPieces[v].*row.times).cpu);
+            floorSums[v] += cpu;
+            std::printf(" %8.3f", cpu);
+        }
+        std::printf("\n");
+    }
+    std::printf("  %-38s %8.3f %8.3f %8.3f\n", "sum", floorSums[0], floorSums[1], floorSums[2]);
     std::printf("start-up: scene set-up and textures %.1f ms, start to first finished frame %.1f ms\n", initMs,
                 firstFrameMs);
     std::printf("peak resident memory:%s\n", PeakResident().c_str());
