@@ -116,6 +116,13 @@ struct Pieces {
     PieceTimes camera, sky, model, ground, waveUpdate, waveDraw, cube;
 };
 
+// The camera of the path's current step, as the frame sets it.
+void LookAlongPath() {
+    const bool follow = frameCounter >= kOrbitSteps;
+    gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], follow ? pathTarget[0] : 0.0f, follow ? pathTarget[1] : 40.0f,
+              follow ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
+}
+
 // The frame's steps one by one, each finished before the next, in the
 // frame's order and state.
 void TimedFrame(Pieces& pieces) {
@@ -124,9 +131,7 @@ void TimedFrame(Pieces& pieces) {
         glLoadIdentity();
         StepCameraPath();
         AdvanceCubeAngle();
-        const bool follow = frameCounter >= kOrbitSteps;
-        gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], follow ? pathTarget[0] : 0.0f, follow ? pathTarget[1] : 40.0f,
-                  follow ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
+        LookAlongPath();
     });
     pieces.sky.Add(DrawSkyBox);
     pieces.model.Add(DrawPlacedModel);
@@ -147,9 +152,7 @@ void TimedFrame(Pieces& pieces) {
 void FloorFrame(Pieces& pieces) {
     ClearSceneBuffers(true);
     glLoadIdentity();
-    const bool follow = frameCounter >= kOrbitSteps;
-    gluLookAt(eyePoint[0], eyePoint[1], eyePoint[2], follow ? pathTarget[0] : 0.0f, follow ? pathTarget[1] : 40.0f,
-              follow ? pathTarget[2] : 0.0f, 0.0, 1.0, 0.0);
+    LookAlongPath();
     pieces.sky.Add(DrawSkyBox);
     pieces.model.Add(DrawPlacedModel);
     pieces.ground.Add(DrawGroundPlane);
