@@ -165,20 +165,13 @@ struct FloorVariant {
     bool sampleNothing, noFragments;
 };
 
-// Every scene texture and its grey copy, as BindSceneTexture picks them.
+// Every scene texture and its grey copy.
 std::vector<GLuint> SceneTextureNames() {
-    const bool lit = glIsEnabled(GL_LIGHTING) == GL_TRUE;
-    GLfloat colour[4];
-    glGetFloatv(GL_CURRENT_COLOR, colour);
-    glDisable(GL_LIGHTING);
-    glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
     std::vector<GLuint> names;
     for (const SceneTexture& texture : kSceneTextures) {
         names.push_back(texture.slot);
-        names.push_back(SceneTextureName(texture.slot));
+        names.push_back(GreyCopyName(texture.slot));
     }
-    glColor4fv(colour);
-    if (lit) glEnable(GL_LIGHTING);
     return names;
 }
 
@@ -363,7 +356,7 @@ int main(int argc, char** argv) {
     const FloorVariant floorVariants[] = {
         {"as drawn", false, false}, {"sampling nothing", true, false}, {"no fragments", false, true}};
     constexpr int kFloorVariants = sizeof floorVariants / sizeof floorVariants[0];
-    std::vector<GLuint> sceneNames = SceneTextureNames();
+    const std::vector<GLuint> sceneNames = SceneTextureNames();
     Pieces floorPieces[kFloorVariants];
     for (int f = 0; f < frames / 2 + 1; ++f) {
         for (int k = 0; k < kFloorVariants; ++k) {
@@ -376,9 +369,9 @@ int main(int argc, char** argv) {
             FloorFrame(floorPieces[v]);
             glDisable(GL_SCISSOR_TEST);
         }
-        SetTexturesComplete(sceneNames, true);
         AdvanceSceneFrame();
     }
+    SetTexturesComplete(sceneNames, true);
 
     std::printf("\nmedian ms of %d frames\n", frames);
     std::printf("  whole frame as the window draws it      %8.3f\n", Median(whole));

@@ -34,15 +34,12 @@ constexpr int kFrames[] = {40, 700, 1500, 2401, 3000};
 // The ground, the water and the cube's panels.
 constexpr GLuint kAdditiveSlots[] = {7, 8, 10, 16, 17, 18, 19};
 
-// The additive pieces' textures and their grey copies, as BindSceneTexture
-// picks them.
+// The additive pieces' textures and their grey copies.
 std::vector<GLuint> AdditiveTextureNames() {
-    glDisable(GL_LIGHTING);
-    glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
     std::vector<GLuint> names;
     for (GLuint slot : kAdditiveSlots) {
         names.push_back(slot);
-        names.push_back(SceneTextureName(slot));
+        names.push_back(GreyCopyName(slot));
     }
     return names;
 }

@@ -42,33 +42,20 @@ std::uint8_t Greyed(std::uint8_t byte) {
     return static_cast<std::uint8_t>(std::lrintf(modulated * 255.0f));
 }
 
-// The colour channels of an image in the upload buffer times the grey; alpha,
-// which the grey's alpha of 1 leaves as it is, stays. Some 12 million bytes
-// at start-up: each of the 256 values is worked out once.
+// The colour channels of an image in the upload buffer times the grey, each
+// pixel widened to four bytes: alpha, which the grey's alpha of 1 leaves as
+// it is, stays, and an RGB image gets an opaque one. Last pixel first, so a
+// widened pixel never overwrites one not yet read. Some 12 million bytes at
+// start-up: each of the 256 values is worked out once.
 void GreyPixels(int bytesPerPixel, int width, int height) {
     std::uint8_t greyed[256];
     for (int value = 0; value < 256; ++value) greyed[value] = Greyed(static_cast<std::uint8_t>(value));
-    const std::size_t count = static_cast<std::size_t>(width) * height * bytesPerPixel;
-    for (std::size_t pixel = 0; pixel < count; pixel += bytesPerPixel)
-        for (int channel = 0; channel < 3; ++channel)
-            uploadBuffer[pixel + channel] = greyed[uploadBuffer[pixel + channel]];
-}
-
-// An RGB image in the upload buffer with an opaque alpha after every pixel,
-// in place: from the last pixel back, so no pixel is overwritten unread.
-void WidenToRgba(int width, int height) {
     for (std::size_t pixel = static_cast<std::size_t>(width) * height; pixel-- > 0;) {
-        uploadBuffer[pixel * 4 + 3] = 255;
-        for (int channel = 2; channel >= 0; --channel)
-            uploadBuffer[pixel * 4 + channel] = uploadBuffer[pixel * 3 + channel];
+        const std::uint8_t* in = uploadBuffer + pixel * bytesPerPixel;
+        std::uint8_t* out = uploadBuffer + pixel * 4;
+        out[3] = bytesPerPixel == 4 ? in[3] : 255;
+        for (int channel = 2; channel >= 0; --channel) out[channel] = greyed[in[channel]];
     }
-}
-
-void Upload(const SceneTexture& texture, GLuint name) {
-    if (texture.format == GL_RGBA)
-        UploadRgbaTexture(uploadBuffer, name, texture.size, texture.size);
-    else
-        UploadRgbTexture(uploadBuffer, name, texture.size, texture.size, kSkyMagFilter, GL_CLAMP_TO_EDGE);
 }
 
 bool DrawnInGrey() {
@@ -93,7 +80,7 @@ bool DrawnInGrey() {
     std::exit(1);
 }
 
-// Both uploads: one level, bytes tightly packed, modulated.
+// Every scene texture upload: one level, bytes tightly packed, modulated.
 void UploadTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLenum format, GLint minFilter,
                    GLint magFilter, GLint wrapMode) {
     glBindTexture(GL_TEXTURE_2D, slot);
@@ -106,14 +93,16 @@ void UploadTexture(const std::uint8_t* pixels, GLuint slot, int width, int heigh
     glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
 }
 
-// A sky face's grey copy is stored with four bytes a texel: the renderer
-// reads those in its 8-bit path, three-byte texels through floats. Drawn
-// unblended with GL_REPLACE, its opaque alpha is the grey's alpha of 1.
-void UploadGreyCopy(const SceneTexture& texture, GLuint name) {
-    if (texture.format == GL_RGBA) return Upload(texture, name);
-    WidenToRgba(texture.size, texture.size);
-    UploadTexture(uploadBuffer, name, texture.size, texture.size, GL_RGBA, kSkyMinFilter, kSkyMagFilter,
-                  GL_CLAMP_TO_EDGE);
+// `stored`: the layout of the bytes in the upload buffer. A sky face is read
+// as RGB; its grey copy is stored as RGBA, which the renderer samples in its
+// 8-bit path (three-byte texels go through floats). Drawn unblended with
+// GL_REPLACE, its opaque alpha is the grey's alpha of 1.
+void Upload(const SceneTexture& texture, GLuint name, GLenum stored) {
+    if (texture.format == GL_RGBA)
+        UploadRgbaTexture(uploadBuffer, name, texture.size, texture.size);
+    else
+        UploadTexture(uploadBuffer, name, texture.size, texture.size, stored, kSkyMinFilter, kSkyMagFilter,
+                      GL_CLAMP_TO_EDGE);
 }
 
 }  // namespace
@@ -154,16 +143,13 @@ void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int h
     UploadTexture(pixels, slot, width, height, GL_RGBA, GL_LINEAR, GL_LINEAR, GL_REPEAT);
 }
 
-void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter, GLint wrapMode) {
-    UploadTexture(pixels, slot, width, height, GL_RGB, kSkyMinFilter, magFilter, wrapMode);
-}
-
-GLuint SceneTextureName(GLuint slot) {
-    if (sceneFullDetail || !DrawnInGrey()) return slot;
+GLuint GreyCopyName(GLuint slot) {
     for (int k = 0; k < kSceneTextureCount; ++k)
         if (kSceneTextures[k].slot == slot) return greyCopies[k];
     return slot;
 }
+
+GLuint SceneTextureName(GLuint slot) { return sceneFullDetail || !DrawnInGrey() ? slot : GreyCopyName(slot); }
 
 void BindSceneTexture(GLuint slot) {
     const GLuint name = SceneTextureName(slot);
@@ -191,8 +177,8 @@ void LoadSceneTextures() {
             ExitCantOpen(wanted.c_str());
         }
         LoadRawImage(uploadBuffer, path, texture.format, texture.size, texture.size);
-        Upload(texture, texture.slot);
+        Upload(texture, texture.slot, texture.format);
         GreyPixels(texture.format == GL_RGBA ? 4 : 3, texture.size, texture.size);
-        UploadGreyCopy(texture, greyCopies[k]);
+        Upload(texture, greyCopies[k], GL_RGBA);
     }
 }

@@ -43,8 +43,6 @@ void LoadRawImage(std::uint8_t* destination, const char* path, GLenum format, in
 
 // Linear, repeating, modulated RGBA texture under `slot`, level 0 only.
 void UploadRgbaTexture(const std::uint8_t* pixels, GLuint slot, int width, int height);
-// RGB texture under `slot` with the given magnification filter and wrap mode.
-void UploadRgbTexture(const std::uint8_t* pixels, GLuint slot, int width, int height, GLint magFilter, GLint wrapMode);
 
 // Binds `slot` to draw with. Where the colour the texture would be modulated
 // with is the ground's grey, unlit (every additive piece, and the sky box from
@@ -58,6 +56,9 @@ void UnbindSceneTexture();
 // The texture BindSceneTexture would bind for `slot` in the state as it
 // stands: `slot` or its grey copy.
 GLuint SceneTextureName(GLuint slot);
+// The grey copy of the texture under `slot`; `slot` itself for a name that
+// isn't a scene texture's.
+GLuint GreyCopyName(GLuint slot);
 
 // Loads and uploads the whole texture table from the program folder's data/,
 // each texture with its grey copy.
